@@ -1,0 +1,43 @@
+# Two commands on a fresh Debian 12 machine: `make run` and `make test`.
+# Everything else here is a convenience around the CMake presets.
+
+PRESET ?= debug
+BUILD  := build/$(PRESET)
+FUZZ_SECONDS ?= 180
+
+.PHONY: run test build configure deps bench fuzz format format-check clean
+
+run: build
+	$(BUILD)/app/skelvo
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j2
+
+build: configure
+	cmake --build --preset $(PRESET)
+
+configure: deps
+	@[ -f $(BUILD)/build.ninja ] || cmake --preset $(PRESET)
+
+deps:
+	scripts/install-deps
+
+bench: deps
+	@[ -f build/release/build.ninja ] || cmake --preset release
+	cmake --build --preset release --target skelvo_bench
+	build/release/bench/skelvo_bench
+
+# A bounded libFuzzer run of every target; FUZZ_SECONDS is the time per target.
+fuzz: deps
+	@[ -f build/fuzz/build.ninja ] || cmake --preset fuzz
+	cmake --build --preset fuzz
+	scripts/run-fuzzers build/fuzz/fuzz $(FUZZ_SECONDS)
+
+format:
+	cmake --build --preset $(PRESET) --target format
+
+format-check: configure
+	cmake --build --preset $(PRESET) --target format-check
+
+clean:
+	rm -rf build

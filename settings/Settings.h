@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using TStringList = std::vector<std::string>;
+
+// The program's settings, as loaded from "skelvo.ini". One global instance,
+// `Settings`, lives for the whole run; before the first load every string is
+// empty, every number 0 and every list empty. Flags are on only when 1.
+struct TSettings
+{
+    // [PATHS]; these keep their letter case (file names are case-sensitive here).
+    std::string outputFile;
+    std::string inputFile;
+    std::string savedFile;
+    std::string trackFile;
+
+    // [OUTPUT]
+    std::string separator;
+    int32_t titleCutoff = 0;
+    int32_t descMax = 0;
+    int32_t saveLastModified = 0;
+    int32_t keywordsRequired = 0;
+    int32_t metaFirst = 0;
+
+    // [FOLLOWING], [FILTER1], [FILTER2], [TARGETED]: at most 100 entries each.
+    // domainExts and webExts stay sorted without regard to letter case.
+    TStringList domainExts;
+    TStringList webExts;
+    TStringList filterKeywords;
+    TStringList filterDomains;
+    TStringList targetKeywords;
+
+    // [OPTIONS]: start-up states of the main window's three check boxes.
+    int32_t followLinks = 0;
+    int32_t obeyNoindex = 0;
+    int32_t internalOnly = 0;
+
+    // [PROXY]; the user name and password keep their letter case.
+    std::string proxyAddress;
+    int32_t proxyPort = 0;
+    std::string proxyName;
+    std::string proxyPassword;
+    int32_t proxyEnabled = 0;
+};
+
+// The global settings record.
+extern TSettings Settings;
