@@ -1,0 +1,64 @@
+#include "platform/TextFile.h"
+#include "platform/Errors.h"
+
+#include "tests/support/ReadOnlyFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TextFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("skelvo-textfile-" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string path(const char* name) const { return (m_dir / name).string(); }
+    fs::path m_dir;
+};
+
+TEST_F(TextFileTest, AppendLineCreatesThenAppendsWithCrLf)
+{
+    AppendLine(path("track.txt"), "http://a.test/");
+    AppendLine(path("track.txt"), "");
+    AppendLine(path("track.txt"), std::string("b\0\xff", 3));
+    EXPECT_EQ(
+        ReadWholeFile(path("track.txt")), std::string("http://a.test/\r\n\r\nb\0\xff\r\n", 23));
+}
+
+TEST_F(TextFileTest, WriteFileAtomicReplacesWholeAndLeavesNoTemporary)
+{
+    WriteFileAtomic(path("in.txt"), "old\r\n");
+    WriteFileAtomic(path("in.txt"), "new\r\nlines\r\n");
+    EXPECT_EQ(ReadWholeFile(path("in.txt")), "new\r\nlines\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(TextFileTest, FailuresRaiseNamingTheFile)
+{
+    EXPECT_THROW(ReadWholeFile(path("missing.txt")), EInOutError);
+    WriteFileAtomic(path("kept.txt"), "kept");
+    {
+        ReadOnlyFolder readOnly(m_dir);
+        ASSERT_TRUE(readOnly.ok());
+        EXPECT_THROW(WriteFileAtomic(path("kept.txt"), "lost"), EInOutError);
+        EXPECT_THROW(AppendLine(path("new.txt"), "x"), EInOutError);
+    }
+    EXPECT_EQ(ReadWholeFile(path("kept.txt")), "kept");
+    try {
+        AppendLine(path("no/such/dir.txt"), "x");
+        FAIL() << "no error raised";
+    } catch (const EInOutError& e) {
+        EXPECT_NE(std::string(e.what()).find("no/such/dir.txt"), std::string::npos);
+    }
+}
+
+} // namespace
