@@ -1,4 +1,5 @@
 #include "app/Unit1.h"
+#include "platform/Pump.h"
 
 #include <QApplication>
 
@@ -7,6 +8,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skelvo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Skelvo"));
+    // Qt-free code pumps through the hook; from here on it reaches the real loop.
+    setPumpHook([] { QCoreApplication::processEvents(); });
 
     TfrmSkelvo frmSkelvo;
     frmSkelvo.show();
