@@ -29,13 +29,14 @@ std::string programFolder()
     return target.substr(0, target.rfind('/') + 1);
 }
 
-// One key's value as the program holds it: upper-cased unless it is one of
-// the values that keep the letter case they were typed with.
+// A key's value upper-cased, as the program holds every value...
 std::string readText(const std::string& path, const char* section, const char* key)
 {
     return UpperCase(GetProfileString(section, key, "", path));
 }
 
+// ...but the paths and the proxy credentials, which keep the case they were
+// typed with: file names and passwords are case-sensitive here.
 std::string readCased(const std::string& path, const char* section, const char* key)
 {
     return GetProfileString(section, key, "", path);
