@@ -48,3 +48,26 @@ struct TSettings
 
 // The global settings record.
 extern TSettings Settings;
+
+struct TOptionsValues;
+
+// The settings file: the running program's folder followed by "skelvo.ini",
+// unless overrideSettingsPath has named another file.
+std::string settingsPath();
+
+// Makes settingsPath() give `path` (for tests); an empty path restores the default.
+void overrideSettingsPath(const std::string& path);
+
+// Reads every key of settingsPath() into Settings and rebuilds its five lists.
+// Raises EConvertError at the first integer that is missing or not a number;
+// the fields read before it keep their new values, the rest their old ones.
+void LoadSettings();
+
+// Writes the options dialog's values into settingsPath(), key by key, every
+// key but the three OPTIONS ones. Raises EInOutError "Unable to write to
+// <path>" at the first refused write; the keys written before it stay.
+void SaveSettings(const TOptionsValues& values);
+
+// Writes the main window's three check boxes as the OPTIONS keys, "1" or "0".
+// Raises EInOutError "Unable to write to <path>" when a write is refused.
+void SaveWindowOptions(bool follow, bool obey, bool internal);

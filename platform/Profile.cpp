@@ -1,0 +1,222 @@
+#include "platform/Profile.h"
+
+#include "platform/Errors.h"
+#include "platform/TextFile.h"
+
+#include <cerrno>
+#include <string_view>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+constexpr std::size_t npos = std::string::npos;
+constexpr std::string_view Bom = "\xEF\xBB\xBF";
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+char asciiUpper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (asciiUpper(a[i]) != asciiUpper(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// A value with blanks at either end, or already wrapped in quotes, is written
+// inside double quotes: reading trims blanks around a value and drops one pair
+// of enclosing quotes, so hand-written "KEY = value" lines read sensibly and
+// every value the program writes comes back byte for byte.
+bool isQuoted(std::string_view v)
+{
+    return v.size() >= 2 && v.front() == v.back() && (v.front() == '"' || v.front() == '\'');
+}
+
+std::string encodedValue(const std::string& value)
+{
+    std::string out;
+    out.reserve(value.size() + 2);
+    for (char c : value) {
+        // A line break would end the key line and start a line of its own.
+        if (c != '\r' && c != '\n')
+            out += c;
+    }
+    if (!out.empty() && (isBlank(out.front()) || isBlank(out.back()) || isQuoted(out)))
+        return '"' + out + '"';
+    return out;
+}
+
+std::string decodedValue(std::string_view raw)
+{
+    raw = trimmed(raw);
+    if (isQuoted(raw))
+        raw = raw.substr(1, raw.size() - 2);
+    return std::string(raw);
+}
+
+Lines splitLines(const std::string& content)
+{
+    Lines lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == npos)
+            end = content.size();
+        std::size_t stop = end;
+        if (stop > start && content[stop - 1] == '\r')
+            --stop;
+        lines.emplace_back(content, start, stop - start);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// Reads the file's lines; a missing file has none. False when the file exists
+// but cannot be read, so that a write never replaces what it could not see.
+bool loadLines(const std::string& path, Lines& lines)
+{
+    lines.clear();
+    struct stat info
+    { };
+    if (::stat(path.c_str(), &info) != 0)
+        return errno == ENOENT;
+    if (S_ISDIR(info.st_mode))
+        return false;
+    try {
+        lines = splitLines(ReadWholeFile(path));
+    } catch (const EInOutError&) {
+        return false;
+    }
+    return true;
+}
+
+// Where a key stands in the file: its line and value, and the line after the
+// last non-blank line of the first section of the wanted name.
+struct KeySpot
+{
+    std::size_t keyLine = npos;
+    std::string value;
+    std::size_t sectionEnd = npos;
+};
+
+// Every section of the wanted name counts (a hand-edited file may repeat one);
+// the first key of the wanted name in file order is the one read and replaced.
+KeySpot findKey(const Lines& lines, std::string_view section, std::string_view key)
+{
+    KeySpot spot;
+    bool inSection = false;
+    bool inFirstSection = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        if (i == 0 && line.starts_with(Bom))
+            line.remove_prefix(Bom.size());
+        line = trimmed(line);
+        if (line.empty())
+            continue;
+        if (line.front() == '[') {
+            std::string_view name = line.substr(1, line.find(']') - 1);
+            inSection = sameName(trimmed(name), section);
+            inFirstSection = inSection && spot.sectionEnd == npos;
+            if (inFirstSection)
+                spot.sectionEnd = i + 1;
+            continue;
+        }
+        if (inFirstSection)
+            spot.sectionEnd = i + 1;
+        if (!inSection || line.front() == ';' || spot.keyLine != npos)
+            continue;
+        const std::size_t eq = line.find('=');
+        if (eq != npos && sameName(trimmed(line.substr(0, eq)), key)) {
+            spot.keyLine = i;
+            spot.value = decodedValue(line.substr(eq + 1));
+        }
+    }
+    return spot;
+}
+
+bool hasLineBreak(std::string_view s)
+{
+    return s.find_first_of("\r\n") != npos;
+}
+
+// Names that could not be found again after writing them are refused.
+bool validSection(std::string_view s)
+{
+    return !s.empty() && trimmed(s) == s && s.find(']') == npos && !hasLineBreak(s);
+}
+
+bool validKey(std::string_view k)
+{
+    return !k.empty() && trimmed(k) == k && k.find('=') == npos && k.front() != '['
+        && k.front() != ';' && !hasLineBreak(k);
+}
+
+std::string cut(std::string value)
+{
+    if (value.size() > ProfileValueMax)
+        value.resize(ProfileValueMax);
+    return value;
+}
+
+} // namespace
+
+std::string GetProfileString(const std::string& section, const std::string& key,
+    const std::string& defaultValue, const std::string& path)
+{
+    Lines lines;
+    if (section.empty() || key.empty() || !loadLines(path, lines))
+        return cut(defaultValue);
+    KeySpot spot = findKey(lines, section, key);
+    return cut(spot.keyLine == npos ? defaultValue : std::move(spot.value));
+}
+
+bool WriteProfileString(const std::string& section, const std::string& key,
+    const std::string& value, const std::string& path)
+{
+    Lines lines;
+    if (!validSection(section) || !validKey(key) || !loadLines(path, lines))
+        return false;
+    const KeySpot spot = findKey(lines, section, key);
+    std::string entry = key + '=' + encodedValue(value);
+    if (spot.keyLine != npos) {
+        lines[spot.keyLine] = std::move(entry);
+    } else if (spot.sectionEnd != npos) {
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(spot.sectionEnd), entry);
+    } else {
+        // A blank line sets the new section apart from the one before it.
+        if (!lines.empty() && !trimmed(lines.back()).empty())
+            lines.emplace_back();
+        lines.push_back('[' + section + ']');
+        lines.push_back(std::move(entry));
+    }
+    std::string content;
+    for (const std::string& line : lines)
+        content.append(line).append("\r\n");
+    try {
+        WriteFileAtomic(path, content);
+    } catch (const EInOutError&) {
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/Pump.h"
+#include "platform/TextFile.h"
+#include "settings/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+// Each test works on its own settings file in a fresh folder, with the global
+// record emptied and a pump that counts its calls.
+class SettingsFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path()
+            / ("skelvo-settings-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_dir);
+        m_ini = (m_dir / "skelvo.ini").string();
+        overrideSettingsPath(m_ini);
+        Settings = TSettings {};
+        s_pumped = 0;
+        setPumpHook([] { ++s_pumped; });
+    }
+    void TearDown() override
+    {
+        setPumpHook(nullptr);
+        overrideSettingsPath("");
+        Settings = TSettings {};
+        std::filesystem::remove_all(m_dir);
+    }
+    // Writes `lines` as the whole settings file, each ended by CR LF.
+    void writeIni(std::initializer_list<std::string> lines) const
+    {
+        std::string content;
+        for (const std::string& line : lines)
+            content += line + "\r\n";
+        WriteFileAtomic(m_ini, content);
+    }
+    // The message of the exception LoadSettings raises, or "" when it loads.
+    static std::string loadError()
+    {
+        try {
+            LoadSettings();
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return "";
+    }
+
+    std::filesystem::path m_dir;
+    std::string m_ini;
+    static inline int s_pumped = 0;
+};
