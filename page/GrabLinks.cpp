@@ -1,0 +1,253 @@
+#include "page/GrabLinks.h"
+
+#include "page/PumpThrottle.h"
+#include "page/TextSearch.h"
+#include "platform/TextFile.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+constexpr auto NotFound = std::string::npos;
+
+int CountSlashes(const std::string& s)
+{
+    return static_cast<int>(std::count(s.begin(), s.end(), '/'));
+}
+
+// `s` up to and including its third slash: the site root of an http URL. A
+// text with fewer slashes has no root to cut, so it stands for its own root.
+std::string SiteRootOf(const std::string& s)
+{
+    size_t end = 0;
+    for (int slash = 0; slash < 3; ++slash) {
+        const size_t pos = s.find('/', end);
+        if (pos == NotFound)
+            return s;
+        end = pos + 1;
+    }
+    return s.substr(0, end);
+}
+
+bool StartsWithHttp(const std::string& s)
+{
+    return s.size() >= 7 && LowerCase(s.substr(0, 7)) == "http://";
+}
+
+// The page directory D and the page site root R, from the URL of the page.
+// Both depend on that URL alone, so they are worked out once per call; where R
+// would keep "its previous value" it keeps the empty value it starts with.
+struct PageBase
+{
+    std::string dir;
+    std::string root;
+};
+
+PageBase PageBaseOf(const std::string& url)
+{
+    PageBase base;
+    const int slashes = CountSlashes(url);
+    if (slashes == 2) {
+        base.root = url;
+        base.dir = !url.empty() && url.back() == '/' ? url : url + '/';
+    } else if (slashes >= 3) {
+        // Position 8 is the first one past "http://": the slash after the host.
+        const size_t afterHost = url.find('/', 7);
+        if (afterHost == NotFound) {
+            base.dir = LeftPart(url, 7);
+        } else {
+            base.root = url.substr(0, afterHost + 1);
+            base.dir = url.substr(0, url.rfind('/') + 1);
+        }
+    } else {
+        base.dir = url;
+    }
+    return base;
+}
+
+// Handles the link values of one call in page order. Holds what lasts from one
+// value to the next within the call: the link site root S and whether the
+// site-exclusion test has been made.
+class LinkHandler
+{
+public:
+    LinkHandler(TLinkState& state, TPumpThrottle& pump)
+        : m_state(state)
+        , m_pump(pump)
+        , m_base(PageBaseOf(state.currentUrl))
+    { }
+
+    void Handle(std::string value)
+    {
+        // Line breaks and tabs never reach a URL: the queue and track files
+        // keep one URL per line.
+        std::erase_if(value, [](char c) { return c == '\r' || c == '\n' || c == '\t'; });
+        if (value.compare(0, 2, "./") == 0)
+            value.erase(0, 2);
+        m_pump.Tick();
+        if (value.compare(0, 3, "../") == 0 || LowerCase(value).find("https://") != NotFound)
+            return;
+        m_pump.Tick();
+
+        std::string url;
+        std::string base = m_base.dir;
+        if (StartsWithHttp(value)) {
+            url = value;
+        } else if (!value.empty() && value.front() == '/') {
+            base = SiteRootOf(m_base.dir);
+            url = base + value.substr(1);
+        } else {
+            // A last segment without a full stop names a directory.
+            const size_t lastSlash = value.rfind('/');
+            const size_t segment = lastSlash == NotFound ? 0 : lastSlash + 1;
+            const bool endsWithSlash = !value.empty() && value.back() == '/';
+            url = m_base.dir + value;
+            if (!endsWithSlash && value.find('.', segment) == NotFound)
+                url += '/';
+        }
+        m_pump.Tick();
+
+        // A URL carried inside another one (a redirect's query) replaces it:
+        // repeating the cut from each later "http://" ends at the last one.
+        const size_t inner = LowerCase(url).rfind("http://");
+        if (inner != NotFound && inner >= 6)
+            url.erase(0, inner);
+        m_pump.Tick();
+
+        if (StartsWithHttp(url)) {
+            if (CountSlashes(url) == 2)
+                url += '/';
+            m_linkRoot = SiteRootOf(url);
+        }
+        m_pump.Tick();
+
+        if (!m_exclusionTested) {
+            m_exclusionTested = true;
+            TestSiteExclusion();
+            m_pump.Tick();
+        }
+        if (value.empty())
+            return;
+
+        if (!PassesWebExtension(url) || !PassesDomainExtension())
+            return;
+        m_pump.Tick();
+        const std::string folded = LowerCase(url);
+        for (const std::string_view bad : { "?", "\"", "mailto", "#" }) {
+            if (folded.find(bad) != NotFound)
+                return;
+        }
+        m_pump.Tick();
+        if (m_state.InternalOnly && m_state.InternalOnly()
+            && FindFrom(folded, LowerCase(base), 1) == 0)
+            return;
+        m_pump.Tick();
+        Queue(url);
+    }
+
+private:
+    // The page is kept out of the output when its site root holds an entry.
+    void TestSiteExclusion()
+    {
+        for (const auto& entry : m_state.settings.filterDomains) {
+            if (FindFrom(m_base.root, LowerCase(entry), 1) != 0)
+                m_state.pageAccepted = false;
+        }
+    }
+
+    bool PassesWebExtension(const std::string& url) const
+    {
+        const int slashes = CountSlashes(url);
+        if (slashes < 2)
+            return false;
+        if (slashes == 2)
+            return true;
+        const std::string upper = UpperCase(url);
+        for (const auto& ext : m_state.settings.webExts) {
+            if (RightPart(upper, static_cast<int>(ext.size())) == ext)
+                return true;
+        }
+        return url.back() == '/';
+    }
+
+    // The host must end with a listed extension: entry + "/" ends S.
+    bool PassesDomainExtension() const
+    {
+        const std::string upper = UpperCase(m_linkRoot);
+        for (const auto& ext : m_state.settings.domainExts) {
+            if (RightPart(upper, static_cast<int>(ext.size()) + 1) == ext + '/')
+                return true;
+        }
+        return false;
+    }
+
+    void Queue(const std::string& url)
+    {
+        if (m_state.seenList.Contains(url))
+            return;
+        m_state.urlList.push_back(url);
+        m_state.seenList.Add(url);
+        if (m_state.ShowLeft)
+            m_state.ShowLeft();
+        AppendLine(m_state.settings.trackFile, url);
+    }
+
+    TLinkState& m_state;
+    TPumpThrottle& m_pump;
+    const PageBase m_base;
+    std::string m_linkRoot; // S
+    bool m_exclusionTested = false;
+};
+
+// Calls `handle` with every value of `marker` (lower case) in page order.
+template <typename Handle>
+bool ScanValues(const std::string& page, const std::string& folded, std::string_view marker,
+    TPumpThrottle& pump, Handle handle)
+{
+    bool any = false;
+    size_t quote = 0;
+    bool quoteSearched = false;
+    for (size_t from = 0;;) {
+        const size_t found = folded.find(marker, from);
+        pump.Tick();
+        if (found == NotFound)
+            return any;
+        any = true;
+        const size_t start = found + marker.size();
+        // Value starts only move right: the last closing quote found serves
+        // until a start passes it, and a missing one stays missing.
+        if (!quoteSearched || (quote != NotFound && quote < start)) {
+            quote = page.find('"', start);
+            quoteSearched = true;
+        }
+        handle(quote == NotFound ? std::string() : page.substr(start, quote - start));
+        from = found + 1;
+    }
+}
+
+} // namespace
+
+void GrabLinks(TLinkState& state)
+{
+    size_t size = 0;
+    for (const auto& line : state.pageSource)
+        size += line.size() + 2;
+    std::string page;
+    page.reserve(size);
+    for (const auto& line : state.pageSource) {
+        page += line;
+        page += "\r\n";
+    }
+    // One case-folded copy serves every marker search: the page does not change.
+    const std::string folded = LowerCase(page);
+
+    TPumpThrottle pump;
+    LinkHandler handler(state, pump);
+    const auto handle = [&handler](std::string value) { handler.Handle(std::move(value)); };
+    const bool anyHref = ScanValues(page, folded, "href=\"", pump, handle);
+    const bool anySrc = ScanValues(page, folded, "src=\"", pump, handle);
+    // A page without values still gets the site-exclusion test.
+    if (!anyHref && !anySrc)
+        handler.Handle(std::string());
+}

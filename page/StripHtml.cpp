@@ -1,0 +1,143 @@
+#include "page/StripHtml.h"
+
+#include "page/PumpThrottle.h"
+#include "page/TextSearch.h"
+
+#include <string_view>
+
+namespace {
+
+// What every removed piece becomes.
+constexpr char Filler = ' ';
+constexpr auto NotFound = std::string_view::npos;
+
+// Pass 1. Every search restarts at the beginning, so a filler left by one
+// replacement can complete a separator that holds a blank, even one that began
+// before it. Emitting byte by byte and replacing as soon as the output ends
+// with the separator finds exactly those occurrences in the same order: the
+// output never holds one, so an occurrence ending at its tail is the leftmost
+// one of the whole text. Each replacement shortens the text (a one-byte
+// separator other than the filler cannot match the filler), except for a lone
+// blank, which would replace itself for ever and is left alone.
+std::string ReplaceSeparator(
+    const std::string& text, const std::string& separator, TPumpThrottle& pump)
+{
+    if (separator.empty() || separator == std::string(1, Filler))
+        return text;
+    const size_t n = separator.size();
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        out.push_back(c);
+        while (out.size() >= n && out.compare(out.size() - n, n, separator) == 0) {
+            out.resize(out.size() - n);
+            out.push_back(Filler);
+            pump.Tick();
+        }
+    }
+    pump.Tick();
+    return out;
+}
+
+struct BlockMarkers
+{
+    std::string_view open;
+    std::string_view close;
+    size_t closeOffset; // where the close search starts, from the start of `open`
+    bool anyCase;
+};
+
+// Passes 2 to 6: each `open` with everything through the next `close` becomes
+// one blank; without a `close` only the opening '<' does. No marker holds a
+// blank, so the search may resume after the inserted blank with the same result
+// as restarting. The close searches start further right each time: one answer
+// serves until its start is passed, and a miss stays a miss, which keeps an
+// unclosed block repeated many times linear.
+std::string ReplaceBlocks(const std::string& text, const BlockMarkers& m, TPumpThrottle& pump)
+{
+    const std::string folded = m.anyCase ? LowerCase(text) : std::string();
+    const std::string_view hay = m.anyCase ? std::string_view(folded) : std::string_view(text);
+    std::string out;
+    out.reserve(text.size());
+    size_t cursor = 0;
+    size_t close = 0;
+    bool closeSearched = false;
+    for (;;) {
+        const size_t open = hay.find(m.open, cursor);
+        pump.Tick();
+        if (open == NotFound)
+            break;
+        const size_t from = open + m.closeOffset;
+        if (!closeSearched || (close != NotFound && close < from)) {
+            close = hay.find(m.close, from);
+            closeSearched = true;
+        }
+        out.append(text, cursor, open - cursor);
+        out.push_back(Filler);
+        cursor = close == NotFound ? open + 1 : close + m.close.size();
+    }
+    out.append(text, cursor);
+    return out;
+}
+
+// Passes 7 to 12: each `marker` becomes one blank, left to right.
+std::string ReplaceAll(const std::string& text, std::string_view marker, TPumpThrottle& pump)
+{
+    const std::string_view hay(text);
+    std::string out;
+    out.reserve(text.size());
+    size_t cursor = 0;
+    for (;;) {
+        const size_t found = hay.find(marker, cursor);
+        pump.Tick();
+        if (found == NotFound)
+            break;
+        out.append(text, cursor, found - cursor);
+        out.push_back(Filler);
+        cursor = found + marker.size();
+    }
+    out.append(text, cursor);
+    return out;
+}
+
+// Passes 13 to 15: a leading blank, every run of blanks cut to one (dropping
+// the first blank of each pair is the same as keeping the last), and the
+// leading blank removed again from a text longer than 5 bytes.
+std::string Collapse(const std::string& text, TPumpThrottle& pump)
+{
+    std::string out;
+    out.reserve(text.size() + 1);
+    out.push_back(Filler);
+    for (const char c : text) {
+        if (c == Filler && out.back() == Filler) {
+            pump.Tick();
+            continue;
+        }
+        out.push_back(c);
+    }
+    if (out.size() > 5)
+        out = TrimLeading(out, Filler);
+    return out;
+}
+
+} // namespace
+
+std::string StripHtml(const std::string& text, const std::string& separator)
+{
+    TPumpThrottle pump;
+    std::string s = ReplaceSeparator(text, separator, pump);
+    static const BlockMarkers blocks[] = {
+        { "<title>", "</title>", 7, true },
+        { "<!", ">", 2, false },
+        { "<style", "</style>", 1, true },
+        { "<script", "</script>", 1, true },
+        { "<", ">", 1, false },
+    };
+    for (const auto& b : blocks)
+        s = ReplaceBlocks(s, b, pump);
+    for (const std::string_view marker : { "&nbsp;", "&copy;", "nbsp", "\n", "\r", "\t" })
+        s = ReplaceAll(s, marker, pump);
+    s = Collapse(s, pump);
+    pump.PumpNow();
+    return s;
+}

@@ -1,0 +1,16 @@
+#include "page/Title.h"
+
+#include "page/TextSearch.h"
+#include "platform/Pump.h"
+
+std::string GetTitle(const std::string& text)
+{
+    const std::string lower = LowerCase(text);
+    // A missing <title> gives position 0, so the title starts at 7: a title tag
+    // with attributes still yields its words, with whatever precedes them.
+    const int start = FindFrom(lower, "<title>", 1) + 7;
+    const int end = FindFrom(lower, "</title>", start);
+    std::string title = end == 0 ? std::string() : CopyStr(text, start, end - start);
+    pumpMessages();
+    return title;
+}

@@ -1,0 +1,277 @@
+#include "page/GrabLinks.h"
+#include "platform/Errors.h"
+#include "platform/TextFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using Urls = std::vector<std::string>;
+
+namespace {
+
+class GrabLinksTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string dir = (fs::temp_directory_path() / "skelvo-links-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+        m_dir = dir;
+        settings.webExts = { ".HTM", ".HTML" };
+        settings.domainExts = { ".TEST" };
+        settings.trackFile = (m_dir / "track.txt").string();
+        state.currentUrl = "http://site.test/dir/index.html";
+        state.ShowLeft = [this] {
+            ++showLeftCalls;
+            acceptedAtShowLeft.push_back(state.pageAccepted);
+        };
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    // One anchor per value, each on its own line.
+    Urls Grab(const Urls& values)
+    {
+        for (const auto& v : values)
+            state.pageSource.push_back("<a href=\"" + v + "\">link</a>");
+        GrabLinks(state);
+        return state.urlList;
+    }
+
+    std::string Track() const
+    {
+        return fs::exists(settings.trackFile) ? ReadWholeFile(settings.trackFile) : "";
+    }
+
+    fs::path m_dir;
+    TSettings settings;
+    TLinkState state { settings };
+    int showLeftCalls = 0;
+    std::vector<bool> acceptedAtShowLeft;
+};
+
+struct LinkCase
+{
+    std::string value;
+    Urls expected;
+};
+
+TEST_F(GrabLinksTest, ExamplesForAPageInADirectory)
+{
+    const LinkCase cases[] = {
+        { "about", { "http://site.test/dir/about/" } },
+        { "./page.htm", { "http://site.test/dir/page.htm" } },
+        { "/top.html", { "http://site.test/top.html" } },
+        { "sub/", { "http://site.test/dir/sub/" } },
+        { "a.b/c", { "http://site.test/dir/a.b/c/" } }, // only the last segment counts
+        { "../up.html", {} }, { "https://site.test/a.html", {} }, { "x?go=HTTPS://site.test/", {} },
+        { "HTTP://Other.TEST/Page.HTML", { "HTTP://Other.TEST/Page.HTML" } },
+        { "http://other.test", { "http://other.test/" } }, // a slash after the host
+        { "http://other.invalid/a.html", {} },
+        { "http://site.test/go?u=http://other.test/b.htm", { "http://other.test/b.htm" } },
+        { "http://a.test/r?http://b.test/s?u=http://c.test/d.htm", { "http://c.test/d.htm" } },
+        { "page.html#top", {} }, { "list.htm?page=2", {} }, { "mailto:me@site.test", {} },
+        { "MailTo:me@site.test/", {} }, { "picture.gif", {} }, { "", {} },
+        { ".//x.htm", { "http://site.test/x.htm" } }, // "./" goes once, then site-relative
+    };
+    for (const auto& c : cases) {
+        state.urlList.clear();
+        state.pageSource.clear();
+        state.seenList.Clear();
+        EXPECT_EQ(Grab({ c.value }), c.expected) << c.value;
+    }
+}
+
+TEST_F(GrabLinksTest, OnlyDoubleQuotedAttributesWithoutBlanksAreLinks)
+{
+    state.pageSource = { "<a HREF=\"one.htm\"> <a href='two.htm'> <a href = \"three.htm\">",
+        "<a href=four.htm> <IMG Src=\"five.htm\"> <a href=\"unterminated.htm" };
+    GrabLinks(state);
+    EXPECT_EQ(
+        state.urlList, (Urls { "http://site.test/dir/one.htm", "http://site.test/dir/five.htm" }));
+}
+
+TEST_F(GrabLinksTest, HrefValuesFirstThenSrcValuesInPageOrder)
+{
+    state.pageSource
+        = { "<img src=\"s1.htm\"><a href=\"h1.htm\">", "<img src=\"s2.htm\"><a href=\"h2.htm\">" };
+    GrabLinks(state);
+    const Urls expected = { "http://site.test/dir/h1.htm", "http://site.test/dir/h2.htm",
+        "http://site.test/dir/s1.htm", "http://site.test/dir/s2.htm" };
+    EXPECT_EQ(state.urlList, expected);
+    EXPECT_EQ(state.seenList.Items(), expected);
+    EXPECT_EQ(showLeftCalls, 4);
+}
+
+TEST_F(GrabLinksTest, ImageSourcesNeedTheirExtension)
+{
+    state.pageSource = { "<img src=\"/img/logo.gif\">" };
+    GrabLinks(state);
+    EXPECT_TRUE(state.urlList.empty());
+    settings.webExts.push_back(".GIF");
+    GrabLinks(state);
+    EXPECT_EQ(state.urlList, (Urls { "http://site.test/img/logo.gif" }));
+}
+
+TEST_F(GrabLinksTest, DuplicatesAreQueuedOnceWhateverTheirCase)
+{
+    state.seenList.Assign({ "http://SITE.test/dir/old.htm" }); // from the track file
+    Grab({ "a.htm", "A.HTM", "./a.htm", "old.htm", "http://site.test/dir/a.htm" });
+    EXPECT_EQ(state.urlList, (Urls { "http://site.test/dir/a.htm" }));
+    EXPECT_EQ(state.seenList.Count(), 2);
+    EXPECT_EQ(Track(), "http://site.test/dir/a.htm\r\n");
+}
+
+TEST_F(GrabLinksTest, EmptyExtensionLists)
+{
+    settings.domainExts.clear();
+    EXPECT_TRUE(Grab({ "a.htm", "dir/", "http://site.test/" }).empty());
+    settings.domainExts = { ".TEST" };
+    settings.webExts.clear();
+    state.pageSource.clear();
+    EXPECT_EQ(Grab({ "a.htm", "sub/", "http://other.test" }),
+        (Urls { "http://site.test/dir/sub/", "http://other.test/" }));
+}
+
+TEST_F(GrabLinksTest, InternalOnlyIsReadLiveForEachValueReachingItsTest)
+{
+    int reads = 0;
+    state.InternalOnly = [&reads] { return ++reads != 3; }; // unticked for the third read
+    Grab({ "/other.html", // on: under the site root, added
+        "http://site.test/other2.html", // on: not under the page directory
+        "bad.gif", // fails before the test: no read
+        "http://site.test/third.htm", // off: added
+        "http://elsewhere.test/dir/x.htm", // on: elsewhere
+        "http://site.test/dir/in.htm" }); // on: under the page directory
+    EXPECT_EQ(reads, 5);
+    EXPECT_EQ(state.urlList,
+        (Urls { "http://site.test/other.html", "http://site.test/third.htm",
+            "http://site.test/dir/in.htm" }));
+}
+
+TEST_F(GrabLinksTest, InternalOnlyComparesWithoutCase)
+{
+    state.InternalOnly = [] { return true; };
+    state.currentUrl = "http://Site.Test/Dir/";
+    Grab({ "HTTP://SITE.TEST/DIR/page.htm" });
+    EXPECT_EQ(state.urlList, (Urls { "HTTP://SITE.TEST/DIR/page.htm" }));
+}
+
+struct BaseCase
+{
+    std::string currentUrl, value, expected;
+};
+
+TEST_F(GrabLinksTest, PageDirectoryFromTheCurrentUrl)
+{
+    const BaseCase cases[] = {
+        { "http://site.test", "a.htm", "http://site.test/a.htm" },
+        { "http://site.test/", "a.htm", "http://site.test/a.htm" },
+        { "http://site.test/dir/", "/b.htm", "http://site.test/b.htm" },
+        { "http://site.test/a/b/c.html", "d.htm", "http://site.test/a/b/d.htm" },
+        { "http://site.test/a/b/c.html", "/d.htm", "http://site.test/d.htm" },
+        { "http://site.test/page.htm?x=/y/z", "d.htm", "" }, // the '?' of D stays in A
+        { "http://site.test/a.htm", "http://x.test/", "http://x.test/" },
+    };
+    for (const auto& c : cases) {
+        state.urlList.clear();
+        state.pageSource.clear();
+        state.seenList.Clear();
+        state.currentUrl = c.currentUrl;
+        const Urls expected = c.expected.empty() ? Urls {} : Urls { c.expected };
+        EXPECT_EQ(Grab({ c.value }), expected) << c.currentUrl << " + " << c.value;
+    }
+}
+
+TEST_F(GrabLinksTest, LinkSiteRootKeepsThePreviousValueForNonHttpUrls)
+{
+    // The page is not an http URL, so relative links do not begin with http://
+    // and are tested against the link site root of the value before them.
+    state.currentUrl = "ftp://files.invalid/dir/index.html";
+    Grab({ "first.html", "http://a.test/x.html", "second.html" });
+    EXPECT_EQ(
+        state.urlList, (Urls { "http://a.test/x.html", "ftp://files.invalid/dir/second.html" }));
+}
+
+struct ExclusionCase
+{
+    std::string currentUrl;
+    std::vector<std::string> page;
+    bool accepted;
+};
+
+TEST_F(GrabLinksTest, SiteExclusion)
+{
+    settings.filterDomains = { "SITE.TEST" };
+    const ExclusionCase cases[] = {
+        { "http://site.test/dir/index.html", { "<a href=\"x.gif\">" }, false },
+        { "http://www.SITE.TEST/", { "<a href=\"a.htm\">" }, true }, // R keeps its case
+        { "http://site.test/dir/index.html", { "no links at all" }, false },
+        { "http://site.test/dir/index.html", { "<a href=\"../a.htm\"><a href=\"https://b\">" },
+            true }, // every value skipped: no test
+        { "http://site.test/dir/index.html", { "<a href=\"../a.htm\"><a href=\"b.htm\">" }, false },
+        { "http://other.test/site.test/", { "<a href=\"a.htm\">" }, true }, // the root only
+        { "http://site.test", { "<a href=\"a.htm\">" }, false }, // two slashes: R is U
+        { "site.test", { "<a href=\"a.htm\">" }, true }, // no slashes: R stays empty
+        { "a/b/c/site.test", { "<a href=\"a.htm\">" }, true }, // no slash at 8 or later
+    };
+    for (const auto& c : cases) {
+        state.pageAccepted = true;
+        state.currentUrl = c.currentUrl;
+        state.pageSource = c.page;
+        GrabLinks(state);
+        EXPECT_EQ(state.pageAccepted, c.accepted) << c.currentUrl << " " << c.page[0];
+    }
+}
+
+TEST_F(GrabLinksTest, SiteExclusionRunsWhileTheFirstUnskippedValueIsHandled)
+{
+    settings.filterDomains = { "NOMATCH", "SITE.TEST" };
+    Grab({ "../skipped.htm", "a.htm", "b.htm" });
+    ASSERT_EQ(acceptedAtShowLeft.size(), 2u);
+    EXPECT_FALSE(acceptedAtShowLeft[0]); // cleared before the first link was queued
+    EXPECT_EQ(state.urlList.size(), 2u); // and links are followed all the same
+}
+
+TEST_F(GrabLinksTest, TrackFileGetsOneCrLfLinePerQueuedUrl)
+{
+    AppendLine(settings.trackFile, "http://earlier.test/");
+    Grab({ "a.htm", "b.htm", "a.htm", "c.gif" });
+    EXPECT_EQ(Track(),
+        "http://earlier.test/\r\nhttp://site.test/dir/a.htm\r\n"
+        "http://site.test/dir/b.htm\r\n");
+}
+
+TEST_F(GrabLinksTest, TrackFileFailureComesAfterBothLists)
+{
+    settings.trackFile = (m_dir / "missing" / "track.txt").string();
+    EXPECT_THROW(Grab({ "a.htm", "b.htm" }), EInOutError);
+    EXPECT_EQ(state.urlList, (Urls { "http://site.test/dir/a.htm" }));
+    EXPECT_TRUE(state.seenList.Contains("http://site.test/dir/a.htm"));
+    EXPECT_EQ(showLeftCalls, 1);
+}
+
+TEST_F(GrabLinksTest, LineBreaksAndTabsLeaveValuesFirst)
+{
+    state.pageSource = { "<a href=\"pa", "ge.htm\">", "<a href=\"\t/top.html\">",
+        "<a href=\"\r\n\">", "<a href=\".\t/x.htm\">" };
+    GrabLinks(state);
+    EXPECT_EQ(state.urlList,
+        (Urls { "http://site.test/dir/page.htm", "http://site.test/top.html",
+            "http://site.test/dir/x.htm" }));
+    EXPECT_EQ(Track().find('\t'), std::string::npos);
+}
+
+TEST_F(GrabLinksTest, APageWithoutLinksChangesNothing)
+{
+    state.pageSource = { "<p>plain text</p>", "<a href=\"never closed" };
+    GrabLinks(state);
+    EXPECT_TRUE(state.urlList.empty());
+    EXPECT_EQ(showLeftCalls, 0);
+    EXPECT_FALSE(fs::exists(settings.trackFile));
+    EXPECT_TRUE(state.pageAccepted);
+}
+
+} // namespace

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/Pump.h"
+
+// Counts the dispatches of the message pump while it is alive.
+class PumpCounter
+{
+public:
+    PumpCounter()
+    {
+        s_count = 0;
+        m_previous = setPumpHook(&PumpCounter::Count);
+    }
+    ~PumpCounter() { setPumpHook(m_previous); }
+    PumpCounter(const PumpCounter&) = delete;
+    PumpCounter& operator=(const PumpCounter&) = delete;
+
+    int count() const { return s_count; }
+
+private:
+    static void Count() { ++s_count; }
+    static inline int s_count = 0;
+    PumpHook m_previous = nullptr;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+// StripHtml written word for word as its passes are defined: every search
+// restarts at position 1 and the text is edited in place. Quadratic, so only
+// for small inputs; the tests and the fuzzer compare the real one against it.
+#include "page/TextSearch.h"
+
+#include <string>
+
+namespace reference {
+
+// Replaces the found piece [pos, pos + len) by one blank.
+inline void Blank(std::string& s, int pos, int len)
+{
+    DeleteStr(s, pos, len);
+    InsertStr(s, " ", pos);
+}
+
+inline void ReferencePlain(std::string& s, const std::string& marker)
+{
+    for (int p; (p = FindFrom(s, marker, 1)) != 0;)
+        Blank(s, p, static_cast<int>(marker.size()));
+}
+
+// A block pass: `open` up to `close` searched from `offset` after its start.
+inline void ReferenceBlock(
+    std::string& s, const std::string& open, const std::string& close, int offset, bool anyCase)
+{
+    for (;;) {
+        const std::string hay = anyCase ? LowerCase(s) : s;
+        const int p = FindFrom(hay, open, 1);
+        if (p == 0)
+            return;
+        const int e = FindFrom(anyCase ? LowerCase(s) : s, close, p + offset);
+        if (e == 0)
+            Blank(s, p, 1);
+        else
+            Blank(s, p, e + static_cast<int>(close.size()) - p);
+    }
+}
+
+inline std::string ReferenceStrip(std::string s, const std::string& separator)
+{
+    if (separator != " ")
+        ReferencePlain(s, separator);
+    ReferenceBlock(s, "<title>", "</title>", 7, true);
+    ReferenceBlock(s, "<!", ">", 2, false);
+    ReferenceBlock(s, "<style", "</style>", 1, true);
+    ReferenceBlock(s, "<script", "</script>", 1, true);
+    ReferenceBlock(s, "<", ">", 1, false);
+    for (const char* m : { "&nbsp;", "&copy;", "nbsp", "\n", "\r", "\t" })
+        ReferencePlain(s, m);
+    InsertStr(s, " ", 1);
+    for (int p; (p = FindFrom(s, "  ", 1)) != 0;)
+        DeleteStr(s, p, 1);
+    if (s.size() > 5)
+        s = TrimLeading(s, ' ');
+    return s;
+}
+
+} // namespace reference
