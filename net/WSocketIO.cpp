@@ -4,7 +4,6 @@
 #include "net/SocketEngine.h"
 #include "net/WSocketPrivate.h"
 
-
 #include <algorithm>
 #include <array>
 #include <memory>
