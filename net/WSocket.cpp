@@ -40,6 +40,16 @@ TCustomWSocket::TCustomWSocket()
 TCustomWSocket::~TCustomWSocket()
 {
     m_destroying = true;
+    // The owner is usually being torn down too: nothing is raised into it now.
+    OnDnsLookupDone = nullptr;
+    OnSessionConnected = nullptr;
+    OnDataAvailable = nullptr;
+    OnDataSent = nullptr;
+    OnSessionClosed = nullptr;
+    OnSessionAvailable = nullptr;
+    OnChangeState = nullptr;
+    OnLineTooLong = nullptr;
+    OnError = nullptr;
     if (m_dnsLookupId >= 0)
         HostLookup::abort(m_dnsLookupId);
     m_dnsLookupId = -1;

@@ -113,10 +113,16 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
     if (m_state == wsConnecting)
         return;
     const std::shared_ptr<bool> alive = m_p->alive;
+    const unsigned gen = m_p->generation;
     // Data that arrived before the close goes first.
     receiveLoop(0);
     if (!*alive)
         return;
+    if (gen != m_p->generation) {
+        // The handle was closed meanwhile (by the owner, or by the line reader
+        // meeting the end); that close has been reported already.
+        return;
+    }
     if (m_lineMode) {
         m_lineMode = false;
         m_lineDone = true;
@@ -136,6 +142,7 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
 void TCustomWSocket::receiveLoop(int error)
 {
     const std::shared_ptr<bool> alive = m_p->alive;
+    const unsigned gen = m_p->generation;
     for (;;) {
         const unsigned readsBefore = m_p->reads;
         m_lastError = 0;
@@ -160,7 +167,7 @@ void TCustomWSocket::receiveLoop(int error)
         }
         if (!*alive)
             return;
-        if (m_lastError != 0 || m_hSocket == INVALID_SOCKET)
+        if (m_lastError != 0 || m_hSocket == INVALID_SOCKET || gen != m_p->generation)
             break;
         if (m_lineMode && m_lineDone)
             break;

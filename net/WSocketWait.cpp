@@ -52,7 +52,8 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
     m_lineDone = false;
     // Bytes that are waiting already will not be reported again.
     readLineBytes();
-    waitUntil([this] { return m_lineDone || !m_lineMode; }, timeoutSecs * 1000);
+    waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
+        timeoutSecs * 1000);
     m_lineMode = false;
     std::string line;
     line.swap(m_lineBuffer);

@@ -130,6 +130,11 @@ TEST(WSocketErrors, RefusalsOfTheComponent)
         { "Accept", [&] { s.Accept(); }, "not a listening socket", 10022 },
         { "Listen", [&] { s.Listen(); }, "listen: port not assigned", 10022 },
         { "ReadLine", [&] { s.ReadLine(1); }, "No wait object assigned", -1 },
+        { "SendFlags", [&] { s.SetSendFlags(static_cast<TSocketSendFlags>(2)); },
+            "Invalid SendFlags", -1 },
+        { "Dup(0)", [&] { s.Dup(0); }, "Error 10022 in function Dup\r\nInvalid argument", 10022 },
+        { "ReverseDnsLookup", [&] { s.ReverseDnsLookup("not-dotted"); },
+            "not-dotted: can't start DNS lookup, error #10022", 10022 },
         { "WaitForState", [&] { s.WaitForState(wsConnected, 1); },
             "Error 11004 in function TWSocket.Wait\r\nNo Data", 11004 },
     };

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -197,6 +198,70 @@ TEST(WSocketTransfer, AbortDropsQueuedDataAndReportsTheClose)
     EXPECT_EQ(rec.events.back(), "closed 0");
     ASSERT_TRUE(peer.waitDone(kWaitMs));
     EXPECT_LT(peer.received(0).size(), big.size());
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketTransfer, HandlerMayDestroyTheSocket)
+{
+    // Each row frees the socket from inside a different event.
+    enum Where { InData, InClosed, InConnected };
+    for (const Where where : { InData, InClosed, InConnected }) {
+        ScriptedPeer peer;
+        peer.send("x").close();
+        peer.start();
+        auto s = std::make_unique<TWSocket>();
+        bool destroyed = false;
+        auto destroy = [&] {
+            s.reset();
+            destroyed = true;
+        };
+        s->OnSessionConnected = [&](TCustomWSocket*, std::uint16_t) {
+            if (where == InConnected)
+                destroy();
+        };
+        s->OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+            sender->ReceiveStr();
+            if (where == InData)
+                destroy();
+        };
+        s->OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) {
+            if (where == InClosed)
+                destroy();
+        };
+        connectTo(*s, peer.port());
+        EXPECT_TRUE(runUntil([&] { return destroyed; }, kWaitMs)) << where;
+        runFor(50);
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketTransfer, OwnerClosingOnEndOfDataGetsOneCloseReport)
+{
+    ScriptedPeer peer;
+    peer.send("abc").sleep(100).close(); // the close comes as a report of its own
+    peer.start();
+    TWSocket s;
+    SocketRecorder rec;
+    rec.attach(s);
+    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        char buf[16];
+        const int n = sender->Receive(buf, sizeof buf);
+        if (n > 0)
+            rec.data.append(buf, static_cast<size_t>(n));
+        else if (n == 0)
+            sender->Close(); // end of data seen by the owner first
+    };
+    connectTo(s, peer.port());
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    runFor(50);
+    EXPECT_EQ(rec.data, "abc");
+    EXPECT_EQ(rec.closedCount, 1);
 }
 
 } // namespace
