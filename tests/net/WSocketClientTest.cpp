@@ -323,3 +323,67 @@ TEST(WSocketLookup, EmptyHostAndCancel)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WSocketClient, SuccessiveConnectionsGetTheirOwnScripts)
+{
+    ScriptedPeer peer;
+    peer.send("one").close().nextConnection().readUntil("\n").send("two").close();
+    peer.start(3); // the third connection replays the last script
+    std::vector<std::string> got;
+    for (int i = 0; i < 3; ++i) {
+        TWSocket s;
+        SocketRecorder rec;
+        rec.attach(s);
+        s.OnSessionConnected
+            = [](TCustomWSocket* sender, std::uint16_t) { sender->SendStr("hi\n"); };
+        connectTo(s, peer.port());
+        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+        got.push_back(rec.data);
+    }
+    EXPECT_EQ(got, (std::vector<std::string> { "one", "two", "two" }));
+    ASSERT_TRUE(peer.waitDone(kWaitMs));
+    EXPECT_EQ(peer.accepted(), 3);
+    EXPECT_EQ(peer.received(1), "hi\n");
+    EXPECT_TRUE(peer.problems().empty());
+    // Served all its connections: the port refuses now.
+    TWSocket late;
+    SocketRecorder rec;
+    rec.attach(late);
+    connectTo(late, peer.port());
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    EXPECT_EQ(rec.events.front(), "connected 10061");
+}
+
+TEST(WSocketClient, ExceptionFromConnectHandlerReachesTheApplication)
+{
+    ScriptedPeer peer;
+    peer.silent(200);
+    peer.start();
+    TWSocket s;
+    s.OnSessionConnected
+        = [](TCustomWSocket*, std::uint16_t) { throw ESocketException("raised in handler"); };
+    takeUnhandledErrors();
+    connectTo(s, peer.port());
+    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, kWaitMs));
+    runFor(50);
+    EXPECT_EQ(takeUnhandledErrors(), (std::vector<std::string> { "raised in handler" }));
+    s.Close();
+}
+
+TEST(WSocketLookup, ReverseLookupGivesOneName)
+{
+    TWSocket s;
+    std::vector<int> done;
+    s.OnDnsLookupDone = [&](TCustomWSocket*, std::uint16_t e) { done.push_back(e); };
+    s.ReverseDnsLookup("127.0.0.1");
+    EXPECT_TRUE(done.empty());
+    ASSERT_TRUE(runUntil([&] { return !done.empty(); }, 30000));
+    EXPECT_EQ(done[0], 0);
+    EXPECT_FALSE(s.DnsResult().empty());
+    ASSERT_EQ(s.DnsResultList().size(), 1u);
+    EXPECT_EQ(s.DnsResultList()[0], s.DnsResult());
+}
+
+} // namespace

@@ -1,12 +1,40 @@
-// GoogleTest entry for tests that need a Qt event loop: one QCoreApplication
-// lives for the whole run.
+// GoogleTest entry for tests that need a Qt event loop: one application
+// object lives for the whole run. Like the program's general error handler,
+// it catches an exception that an event handler lets escape (instead of the
+// process ending) and keeps its message for the tests to inspect.
+#include "tests/support/NetTestUtil.h"
+
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
+#include <exception>
+
+namespace {
+
+class TestApplication : public QCoreApplication
+{
+public:
+    using QCoreApplication::QCoreApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QCoreApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            noteUnhandledError(e.what());
+        } catch (...) {
+            noteUnhandledError("unknown exception");
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
