@@ -9,13 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <mutex>
 #include <stdexcept>
 
 namespace {
-
-std::mutex g_errorsMutex;
-std::vector<std::string> g_errors;
 
 void pumpOnce(qint64 maxMs)
 {
@@ -61,18 +57,4 @@ std::uint16_t refusedPort()
     }
     ::close(fd);
     return ntohs(sin.sin_port);
-}
-
-void noteUnhandledError(const std::string& message)
-{
-    std::lock_guard lock(g_errorsMutex);
-    g_errors.push_back(message);
-}
-
-std::vector<std::string> takeUnhandledErrors()
-{
-    std::lock_guard lock(g_errorsMutex);
-    std::vector<std::string> taken;
-    taken.swap(g_errors);
-    return taken;
 }

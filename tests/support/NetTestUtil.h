@@ -17,6 +17,7 @@ std::uint16_t refusedPort();
 
 // Records the message of an exception that escaped an event handler (the
 // Qt test main catches them the way the program's error handler does).
+// Defined by the Qt test main (target qt_test_main), like the next one.
 void noteUnhandledError(const std::string& message);
 
 // Returns and forgets the messages recorded so far.

@@ -9,8 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <exception>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace {
+
+std::mutex g_errorsMutex;
+std::vector<std::string> g_errors;
 
 class TestApplication : public QCoreApplication
 {
@@ -31,6 +37,20 @@ public:
 };
 
 } // namespace
+
+void noteUnhandledError(const std::string& message)
+{
+    std::lock_guard lock(g_errorsMutex);
+    g_errors.push_back(message);
+}
+
+std::vector<std::string> takeUnhandledErrors()
+{
+    std::lock_guard lock(g_errorsMutex);
+    std::vector<std::string> taken;
+    taken.swap(g_errors);
+    return taken;
+}
 
 int main(int argc, char** argv)
 {
