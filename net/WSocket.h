@@ -84,7 +84,7 @@ public:
     // Bytes received through Receive and ReadLine since the defaults were restored.
     std::int64_t ReadCount() const { return m_readCount; }
     // Bytes waiting to be read now (asked of the platform each time); -1 on failure.
-    int RcvdCount();
+    virtual int RcvdCount();
     // Last error code.
     int LastError() const { return m_lastError; }
     // Whether the waiting operations dispatch events themselves (true) or need a wait control.
@@ -120,7 +120,7 @@ public:
     int SendStr(const std::string& text);
     // Reads at most `len` bytes now: the count, 0 when the peer has closed, or -1
     // (LastError 10035 when nothing waits).
-    int Receive(void* buffer, int len);
+    virtual int Receive(void* buffer, int len);
     // Reads all bytes waiting now (empty when none).
     std::string ReceiveStr();
     // Orderly close: shutdown of sending, then close; OnSessionClosed(0) once.
@@ -136,7 +136,7 @@ public:
     // Dispatches events until State is `state` or `timeoutSecs` pass; true when reached.
     bool WaitForState(TSocketState state, int timeoutSecs);
     // Binds to Addr:Port and listens (stream) or starts receiving (datagram).
-    void Listen();
+    virtual void Listen();
     // Accepts one waiting connection of a listening socket; returns its handle.
     TSocket Accept();
     // Adopts a connected handle (usually from another socket's Accept).
@@ -244,8 +244,10 @@ private:
     std::string m_lineBuffer;
 };
 
-// The published socket class. The SOCKS client layer will sit between
-// TCustomWSocket and this class.
+// The published socket class. A SOCKS client layer can sit between
+// TCustomWSocket and this class: Connect, Listen, Receive, RcvdCount, the
+// notification entry points and InternalClose (with its reported code) are
+// virtual or protected for it.
 class TWSocket : public TCustomWSocket
 {
 public:
