@@ -156,6 +156,7 @@ void TCustomWSocket::Connect()
         return;
     }
     deleteBufferedData();
+    m_closeReported = false; // a new connection has its own close report
 
     TSocket fd = INVALID_SOCKET;
     if (const int rc = SocketEngine::create(m_datagram, m_protoNum, fd); rc != 0) {
@@ -316,7 +317,11 @@ void TCustomWSocket::Dup(TSocket newHSocket)
             return;
         }
     }
-    SocketEngine::setNonBlocking(newHSocket);
+    if (const int rc = SocketEngine::setNonBlocking(newHSocket); rc != 0) {
+        // Not an open descriptor: nothing to adopt.
+        SocketError("Dup", rc);
+        return;
+    }
     attachHandle(newHSocket);
     m_closeReported = false;
     if (!applyLinger())

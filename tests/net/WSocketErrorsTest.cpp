@@ -133,6 +133,8 @@ TEST(WSocketErrors, RefusalsOfTheComponent)
         { "SendFlags", [&] { s.SetSendFlags(static_cast<TSocketSendFlags>(2)); },
             "Invalid SendFlags", -1 },
         { "Dup(0)", [&] { s.Dup(0); }, "Error 10022 in function Dup\r\nInvalid argument", 10022 },
+        { "Dup(closed)", [&] { s.Dup(9999); }, "Error 10009 in function Dup\r\nBad file number",
+            10009 },
         { "ReverseDnsLookup", [&] { s.ReverseDnsLookup("not-dotted"); },
             "not-dotted: can't start DNS lookup, error #10022", 10022 },
         { "WaitForState", [&] { s.WaitForState(wsConnected, 1); },
