@@ -261,17 +261,28 @@ TEST(WSocketClient, SendWhenNotConnectedFailsWith10057)
 
 TEST(WSocketLookup, DottedAddressIsDoneInsideTheCall)
 {
-    TWSocket s;
-    std::vector<int> done;
-    s.OnDnsLookupDone = [&](TCustomWSocket* sender, std::uint16_t e) {
-        done.push_back(e);
-        EXPECT_EQ(sender->DnsResult(), "10.0.0.1");
+    const struct
+    {
+        const char* host;
+        const char* result;
+    } rows[] = {
+        { "10.0.0.1", "10.0.0.1" },
+        { "127.1", "127.0.0.1" }, // every form the dotted-text conversion takes
+        { "0x7f.0.0.2", "127.0.0.2" },
     };
-    s.DnsLookup("10.0.0.1");
-    ASSERT_EQ(done.size(), 1u);
-    EXPECT_EQ(done[0], 0);
-    EXPECT_EQ(s.DnsResult(), "10.0.0.1");
-    EXPECT_TRUE(s.DnsResultList().empty());
+    for (const auto& row : rows) {
+        TWSocket s;
+        std::vector<int> done;
+        s.OnDnsLookupDone = [&](TCustomWSocket* sender, std::uint16_t e) {
+            done.push_back(e);
+            EXPECT_EQ(sender->DnsResult(), row.result);
+        };
+        s.DnsLookup(row.host);
+        ASSERT_EQ(done.size(), 1u) << row.host;
+        EXPECT_EQ(done[0], 0);
+        EXPECT_EQ(s.DnsResult(), row.result);
+        EXPECT_TRUE(s.DnsResultList().empty());
+    }
 }
 
 TEST(WSocketLookup, NameThatDoesNotResolveReportsAnError)
