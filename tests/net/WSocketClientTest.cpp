@@ -142,8 +142,15 @@ TEST(WSocketClient, AfterACloseAddrAndPortMustBeGivenAgain)
     TWSocket s;
     SocketRecorder rec;
     rec.attach(s);
+    s.SetLingerOnOff(wsLingerNoSet);
+    s.SetLingerTimeout(5);
+    s.SetFlushTimeout(7);
     connectTo(s, peer.port());
     ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    EXPECT_EQ(s.LingerOnOff(), wsLingerOn);
+    EXPECT_EQ(s.LingerTimeout(), 0);
+    EXPECT_EQ(s.FlushTimeout(), 60);
+    EXPECT_EQ(s.ReadCount(), 0);
     EXPECT_EQ(s.Addr(), "");
     EXPECT_EQ(s.Port(), "");
     EXPECT_EQ(s.Proto(), "tcp");
