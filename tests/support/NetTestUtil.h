@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Pumps the calling thread's Qt event loop until `done` returns true or
+// `timeoutMs` pass; returns the last value of `done`. Sleeps while idle.
+bool runUntil(const std::function<bool()>& done, int timeoutMs);
+
+// Pumps the Qt event loop for `ms` milliseconds.
+void runFor(int ms);
+
+// A port of 127.0.0.1 that nobody listens on (bound, noted, closed again).
+std::uint16_t refusedPort();
+
+// Records the message of an exception that escaped an event handler (the
+// Qt test main catches them the way the program's error handler does).
+// Defined by the Qt test main (target qt_test_main), like the next one.
+void noteUnhandledError(const std::string& message);
+
+// Returns and forgets the messages recorded so far.
+std::vector<std::string> takeUnhandledErrors();

@@ -1,0 +1,60 @@
+// GoogleTest entry for tests that need a Qt event loop: one application
+// object lives for the whole run. Like the program's general error handler,
+// it catches an exception that an event handler lets escape (instead of the
+// process ending) and keeps its message for the tests to inspect.
+#include "tests/support/NetTestUtil.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <exception>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::mutex g_errorsMutex;
+std::vector<std::string> g_errors;
+
+class TestApplication : public QCoreApplication
+{
+public:
+    using QCoreApplication::QCoreApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QCoreApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            noteUnhandledError(e.what());
+        } catch (...) {
+            noteUnhandledError("unknown exception");
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void noteUnhandledError(const std::string& message)
+{
+    std::lock_guard lock(g_errorsMutex);
+    g_errors.push_back(message);
+}
+
+std::vector<std::string> takeUnhandledErrors()
+{
+    std::lock_guard lock(g_errorsMutex);
+    std::vector<std::string> taken;
+    taken.swap(g_errors);
+    return taken;
+}
+
+int main(int argc, char** argv)
+{
+    TestApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
