@@ -27,6 +27,8 @@ public:
     void SetBufSize(int size);
 
     int BufSize() const { return static_cast<int>(m_data.size()); }
+    // Number of written bytes not yet sent.
+    int Unsent() const { return m_wrCount - m_rdCount; }
 
 private:
     std::vector<char> m_data;

@@ -1,0 +1,60 @@
+#include "tests/support/NetTestUtil.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace {
+
+void pumpOnce(qint64 maxMs)
+{
+    QTimer bound;
+    bound.setSingleShot(true);
+    bound.start(static_cast<int>(maxMs < 0 ? 0 : (maxMs > 50 ? 50 : maxMs)));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+} // namespace
+
+bool runUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return done();
+        pumpOnce(deadline.remainingTime());
+    }
+    return true;
+}
+
+void runFor(int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired())
+        pumpOnce(deadline.remainingTime());
+}
+
+std::uint16_t refusedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        throw std::runtime_error("refusedPort: socket failed");
+    sockaddr_in sin {};
+    sin.sin_family = AF_INET;
+    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sin;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) < 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len) < 0) {
+        ::close(fd);
+        throw std::runtime_error("refusedPort: bind failed");
+    }
+    ::close(fd);
+    return ntohs(sin.sin_port);
+}

@@ -1,0 +1,12 @@
+// GoogleTest entry for tests that need a Qt event loop: one QCoreApplication
+// lives for the whole run.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
