@@ -3,12 +3,25 @@
 #include "net/UrlRoutines.h"
 #include "page/TextSearch.h"
 
+namespace {
+
+// The absolute URL of `path` on the route's server, naming its port when the
+// URL did: a proxy must reach the same server the URL names.
+std::string AbsoluteUrl(const std::string& scheme, const THttpRoute& route, const std::string& path)
+{
+    const std::string port = route.TargetPort.empty() ? "" : ":" + route.TargetPort;
+    return scheme + "://" + route.TargetHost + port + path;
+}
+
+} // namespace
+
 THttpRequestPlan PlanRequest(const std::string& url, const std::string& proxy,
     const std::string& proxyPort, const std::string& username, const std::string& password)
 {
     THttpRequestPlan plan;
     const TUrlParts parts = SplitUrl(url);
     plan.Route.TargetHost = parts.Host;
+    plan.Route.TargetPort = parts.Port;
     plan.DocName = parts.Path;
     plan.Username = parts.User.empty() ? username : parts.User;
     plan.Password = parts.Password.empty() ? password : parts.Password;
@@ -18,9 +31,9 @@ THttpRequestPlan PlanRequest(const std::string& url, const std::string& proxy,
         plan.Route.ConnectHost = parts.Host;
         plan.Route.ConnectPort = parts.Port.empty() ? "80" : parts.Port;
     } else {
-        // The proxy gets the absolute URL; the URL's own port is not part of it.
+        // The proxy gets the absolute URL, with the URL's own port when it names one.
         const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
-        plan.Route.RequestPath = scheme + "://" + parts.Host + parts.Path;
+        plan.Route.RequestPath = AbsoluteUrl(scheme, plan.Route, parts.Path);
         const TUrlParts proxyParts = SplitUrl(proxy);
         plan.Route.ConnectHost = proxyParts.Host;
         plan.Route.ConnectPort = proxyParts.Port.empty() ? proxyPort : proxyParts.Port;
@@ -77,12 +90,16 @@ THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location
         // absolute on the server requested so far.
         const TUrlParts parts = SplitUrl(location);
         const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
-        if (parts.Path.empty())
-            next.RequestPath = scheme + "://" + current.TargetHost + "/" + parts.Host;
-        else if (parts.Host.empty())
-            next.RequestPath = scheme + "://" + current.TargetHost + parts.Path;
-        else
+        if (parts.Path.empty()) {
+            next.RequestPath = AbsoluteUrl(scheme, current, "/" + parts.Host);
+        } else if (parts.Host.empty()) {
+            next.RequestPath = AbsoluteUrl(scheme, current, parts.Path);
+        } else {
+            // Another server: later relative targets are resolved against it.
             next.RequestPath = location;
+            next.TargetHost = parts.Host;
+            next.TargetPort = parts.Port;
+        }
         return next;
     }
 
@@ -98,15 +115,16 @@ THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location
         next.ConnectPort = parts.Port;
     if (next.RequestPath.empty()) {
         // A bare relative name: asked for as an absolute URL on the same server.
-        next.RequestPath = scheme + "://" + current.TargetHost + "/" + next.ConnectHost;
+        next.RequestPath = AbsoluteUrl(scheme, current, "/" + next.ConnectHost);
         next.ConnectHost = current.TargetHost;
     } else if (next.ConnectHost.empty()) {
-        next.RequestPath = scheme + "://" + current.TargetHost + next.RequestPath;
+        next.RequestPath = AbsoluteUrl(scheme, current, next.RequestPath);
         next.ConnectHost = current.TargetHost;
     } else {
         // An absolute URL names its own server, and without a port that
         // server's HTTP port, not the port of the server that relocated.
         next.TargetHost = next.ConnectHost;
+        next.TargetPort = parts.Port;
         if (parts.Port.empty())
             next.ConnectPort = "80";
     }

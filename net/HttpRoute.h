@@ -13,6 +13,7 @@ struct THttpRoute
     std::string ConnectPort;
     std::string TargetHost; // the server's host name, sent in "Host: "
     std::string RequestPath; // what follows the method in the request line
+    std::string TargetPort; // the server's port as the URL names it (may be empty)
 
     bool operator==(const THttpRoute&) const = default;
 };
@@ -44,5 +45,5 @@ std::string DocNameForContentType(const std::string& docName, const std::string&
 bool IsUsableLocation(const std::string& location);
 
 // The route of the request that follows `location` from `current`; through a
-// proxy only the request path changes.
+// proxy the connection stays with the proxy and only the target changes.
 THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location, bool viaProxy);

@@ -16,7 +16,7 @@ namespace { } // namespace
 void PrintTo(const THttpRoute& r, std::ostream* os)
 {
     *os << "{" << r.ConnectHost << ", " << r.ConnectPort << ", " << r.TargetHost << ", "
-        << r.RequestPath << "}";
+        << r.RequestPath << ", " << r.TargetPort << "}";
 }
 
 namespace {
@@ -57,15 +57,17 @@ TEST(HttpPure, PlanDirectAndThroughAProxy)
         THttpRoute want;
     };
     const Row rows[] = {
-        { "http://host1/x", "", { "host1", "80", "host1", "/x" } },
-        { "http://host1", "", { "host1", "80", "host1", "/" } },
-        { "http://u:p@host1:8080/x", "", { "host1", "8080", "host1", "/x" } },
-        { "https://host1/x", "", { "host1", "80", "host1", "/x" } },
-        { "http://host1/a b?c#d", "", { "host1", "80", "host1", "/a b?c#d" } },
-        { "http://host1:8080/x", "proxy1:3128", { "proxy1", "3128", "host1", "http://host1/x" } },
-        { "http://host1:8080/x", "proxy1", { "proxy1", "8888", "host1", "http://host1/x" } },
-        { "host1/x", "proxy1", { "proxy1", "8888", "host1", "http://host1/x" } },
-        { "ftp://host1", "proxy1:1", { "proxy1", "1", "host1", "ftp://host1" } },
+        { "http://host1/x", "", { "host1", "80", "host1", "/x", "" } },
+        { "http://host1", "", { "host1", "80", "host1", "/", "" } },
+        { "http://u:p@host1:8080/x", "", { "host1", "8080", "host1", "/x", "8080" } },
+        { "https://host1/x", "", { "host1", "80", "host1", "/x", "" } },
+        { "http://host1/a b?c#d", "", { "host1", "80", "host1", "/a b?c#d", "" } },
+        { "http://host1:8080/x", "proxy1:3128",
+            { "proxy1", "3128", "host1", "http://host1:8080/x", "8080" } },
+        { "http://host1:8080/x", "proxy1",
+            { "proxy1", "8888", "host1", "http://host1:8080/x", "8080" } },
+        { "host1/x", "proxy1", { "proxy1", "8888", "host1", "http://host1/x", "" } },
+        { "ftp://host1", "proxy1:1", { "proxy1", "1", "host1", "ftp://host1", "" } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.url) + " via " + row.proxy);
@@ -88,8 +90,8 @@ TEST(HttpPure, PlanTakesCredentialsFromTheUrl)
 
 TEST(HttpPure, RelocationTargets)
 {
-    const THttpRoute direct { "host1", "8080", "host1", "/a/old.html" };
-    const THttpRoute proxied { "proxy1", "3128", "host1", "http://host1/a/old.html" };
+    const THttpRoute direct { "host1", "8080", "host1", "/a/old.html", "8080" };
+    const THttpRoute proxied { "proxy1", "3128", "host1", "http://host1:8080/a/old.html", "8080" };
     struct Row
     {
         const char* location;
@@ -97,21 +99,28 @@ TEST(HttpPure, RelocationTargets)
         THttpRoute want;
     };
     const Row rows[] = {
-        { "/new.html", false, { "host1", "8080", "host1", "/new.html" } },
-        { "b.html", false, { "host1", "8080", "host1", "http://host1/b.html" } },
-        { "//x/y", false, { "host1", "8080", "host1", "//x/y" } },
-        { "http://host2/z", false, { "host2", "80", "host2", "/z" } },
-        { "http://host2:81/z", false, { "host2", "81", "host2", "/z" } },
-        { "http://u:p@host2:81/z", false, { "host2", "81", "host2", "/z" } },
-        { "/new.html", true, { "proxy1", "3128", "host1", "http://host1/new.html" } },
-        { "b.html", true, { "proxy1", "3128", "host1", "http://host1/b.html" } },
-        { "http://host2/z", true, { "proxy1", "3128", "host1", "http://host2/z" } },
+        { "/new.html", false, { "host1", "8080", "host1", "/new.html", "8080" } },
+        { "b.html", false, { "host1", "8080", "host1", "http://host1:8080/b.html", "8080" } },
+        { "//x/y", false, { "host1", "8080", "host1", "//x/y", "8080" } },
+        { "http://host2/z", false, { "host2", "80", "host2", "/z", "" } },
+        { "http://host2:81/z", false, { "host2", "81", "host2", "/z", "81" } },
+        { "http://u:p@host2:81/z", false, { "host2", "81", "host2", "/z", "81" } },
+        { "/new.html", true, { "proxy1", "3128", "host1", "http://host1:8080/new.html", "8080" } },
+        { "b.html", true, { "proxy1", "3128", "host1", "http://host1:8080/b.html", "8080" } },
+        { "http://host2/z", true, { "proxy1", "3128", "host2", "http://host2/z", "" } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.location) + (row.viaProxy ? " via proxy" : " direct"));
         EXPECT_EQ(
             RelocatedRoute(row.viaProxy ? proxied : direct, row.location, row.viaProxy), row.want);
     }
+}
+
+TEST(HttpPure, RelativeTargetAfterAnAbsoluteOneThroughAProxy)
+{
+    const THttpRoute start { "proxy1", "3128", "host1", "http://host1/a", "" };
+    const THttpRoute moved = RelocatedRoute(start, "http://host2:81/z", true);
+    EXPECT_EQ(RelocatedRoute(moved, "/w", true).RequestPath, "http://host2:81/w");
 }
 
 TEST(HttpPure, LocationsWithControlBytesAreUnusable)

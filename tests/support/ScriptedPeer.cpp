@@ -299,6 +299,8 @@ bool ScriptedPeer::acceptOne(int timeoutMs, Connection& c)
             if (c.fd >= 0) {
                 std::lock_guard lock(m_mutex);
                 c.index = m_received.size();
+                c.readPos = 0; // a new connection: reads start afresh
+                c.peerClosed = false;
                 m_received.emplace_back();
                 ++m_accepted;
                 return true;
