@@ -452,4 +452,53 @@ TEST_F(HttpClient, RefusedConnectionEndsWith404)
     EXPECT_EQ(log.doneError, 0);
 }
 
+TEST_F(HttpClient, HeadRequestLine)
+{
+    ScriptedPeer peer;
+    Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n").start();
+    THttpEventLog log(cli);
+    cli.URL = Url(peer.port(), "/h");
+    cli.DoRequestSync(httpHead);
+    EXPECT_EQ(peer.received(0), "HEAD /h HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_EQ(cli.ContentLength(), 10);
+    EXPECT_EQ(log.doneKind, httpHead);
+}
+
+TEST_F(HttpClient, HandlerExceptionsFromLaterEventsLeaveGetOnceReady)
+{
+    for (const char* event : { "DocEnd", "RequestDone", "LocationChange" }) {
+        SCOPED_TRACE(event);
+        THttpCli client;
+        ScriptedPeer peer;
+        Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n");
+        Answer(peer, "HTTP/1.0 200 OK\r\n\r\nbody").start();
+        const std::string name = event;
+        const auto fail = [name](THttpCli*) { throw std::runtime_error("handler of " + name); };
+        if (name == "DocEnd")
+            client.OnDocEnd = fail;
+        else if (name == "LocationChange")
+            client.OnLocationChange = fail;
+        else
+            client.OnRequestDone = [fail](THttpCli* s, THttpRequest, std::uint16_t) { fail(s); };
+        client.URL = Url(peer.port(), "/a");
+        try {
+            client.Get();
+            ADD_FAILURE() << "the handler's exception was lost";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(e.what(), "handler of " + name);
+        }
+        // The request ran to its end, and the client takes the next one.
+        EXPECT_EQ(client.State(), httpReady);
+        EXPECT_EQ(client.StatusCode(), 200);
+        EXPECT_EQ(peer.accepted(), 2);
+        ScriptedPeer next;
+        Answer(next, "HTTP/1.0 200 OK\r\n\r\n").start();
+        client.OnDocEnd = nullptr;
+        client.OnLocationChange = nullptr;
+        client.OnRequestDone = nullptr;
+        client.URL = Url(next.port(), "/");
+        EXPECT_NO_THROW(client.Get());
+    }
+}
+
 } // namespace

@@ -7,8 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -116,6 +121,58 @@ TEST_F(HttpHostile, WaitingForASlowPeerCostsNoCpu)
             + static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
     };
     EXPECT_LT(seconds(after) - seconds(before), 0.2);
+}
+
+} // namespace
+
+namespace {
+
+// A listening socket whose accept queue is full and never drained: further
+// connection attempts are left unanswered, so a connect never completes.
+class TFullBacklog
+{
+public:
+    TFullBacklog()
+    {
+        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr {};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(m_listen, 0);
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
+        port = ntohs(addr.sin_port);
+        for (int i = 0; i < 4; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+            m_fillers.push_back(fd);
+        }
+    }
+    ~TFullBacklog()
+    {
+        for (int fd : m_fillers)
+            ::close(fd);
+        ::close(m_listen);
+    }
+    int port = 0;
+
+private:
+    int m_listen = -1;
+    std::vector<int> m_fillers;
+};
+
+TEST_F(HttpHostile, UnansweredConnectEndsAtTheConnectBound)
+{
+    TFullBacklog server;
+    THttpEventLog log(cli);
+    cli.ConnectTimeout = 400ms;
+    cli.URL = "http://127.0.0.1:" + std::to_string(server.port) + "/";
+    cli.Get();
+    EXPECT_EQ(cli.StatusCode(), 404);
+    EXPECT_EQ(cli.ReasonPhrase(), "Timed out");
+    EXPECT_EQ(log.Count("SessionConnected"), 0);
+    EXPECT_EQ(log.Count("RequestDone"), 1);
 }
 
 } // namespace
