@@ -27,14 +27,14 @@ THttpCli::THttpCli()
     // The socket's receive loop drops what the data handler raises; every
     // other socket event arrives straight from the event loop and is guarded.
     m_socket->OnDnsLookupDone = [this](TCustomWSocket*, std::uint16_t error) {
-        Guarded([&] { SocketDnsLookupDone(error); });
+        AbortOnError([&] { SocketDnsLookupDone(error); });
     };
     m_socket->OnSessionConnected = [this](TCustomWSocket*, std::uint16_t error) {
         Guarded([&] { SocketSessionConnected(error); });
     };
     m_socket->OnDataAvailable = [this](TCustomWSocket*, std::uint16_t) { SocketDataAvailable(); };
     m_socket->OnDataSent
-        = [this](TCustomWSocket*, std::uint16_t) { Guarded([&] { SocketDataSent(); }); };
+        = [this](TCustomWSocket*, std::uint16_t) { AbortOnError([&] { SocketDataSent(); }); };
     m_socket->OnSessionClosed
         = [this](TCustomWSocket*, std::uint16_t) { Guarded([&] { SocketSessionClosed(); }); };
 }
@@ -63,13 +63,22 @@ void THttpCli::Get()
 
 void THttpCli::DoRequestSync(THttpRequest kind)
 {
+    // Counts the synchronous requests waiting, so that handler exceptions
+    // from the event loop are kept for them (also during the start).
+    struct TDepth
+    {
+        int& depth;
+        explicit TDepth(int& d)
+            : depth(++d)
+        { }
+        ~TDepth() { --depth; }
+    } depth(m_syncDepth);
+
     DoRequestAsync(kind);
-    ++m_syncDepth;
     // Wait until the request has ended and its done notification has run;
     // WaitForEvents sleeps while nothing is pending, so waiting costs no CPU.
     while (m_state != httpReady || m_requestDonePending)
         TCustomWSocket::WaitForEvents(1000);
-    --m_syncDepth;
     if (m_pendingError) {
         auto error = m_pendingError;
         m_pendingError = nullptr;
@@ -95,8 +104,25 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
     m_relocations = 0;
     m_rcv.Clear();
     m_lineHandler = TLineHandler::Header;
-    SetState(httpNotConnected);
+    try {
+        SetState(httpNotConnected);
+        StartRequest();
+    } catch (...) {
+        // The lookup never started: the client is ready again before the
+        // exception reaches the caller, which learns of the refusal from it.
+        m_ended = true;
+        m_timer->stop();
+        m_state = httpReady;
+        try {
+            if (OnStateChange)
+                OnStateChange(this);
+        } catch (...) { }
+        throw;
+    }
+}
 
+void THttpCli::StartRequest()
+{
     m_docName.clear();
     m_statusCode = 0;
     m_rcvdCount = 0;
@@ -117,20 +143,7 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
     m_requestDeadline = now + RequestTimeout;
     m_connecting = false;
     ArmTimer();
-    try {
-        StartLookup();
-    } catch (...) {
-        // The lookup never started: the client is ready again before the
-        // exception reaches the caller, which learns of the refusal from it.
-        m_ended = true;
-        m_timer->stop();
-        m_state = httpReady;
-        try {
-            if (OnStateChange)
-                OnStateChange(this);
-        } catch (...) { }
-        throw;
-    }
+    StartLookup();
 }
 
 void THttpCli::SetState(THttpClientState state)
@@ -166,6 +179,25 @@ void THttpCli::Guarded(const std::function<void()>& fn)
     } catch (...) {
         if (!m_pendingError && m_syncDepth > 0)
             m_pendingError = std::current_exception();
+    }
+}
+
+void THttpCli::AbortOnError(const std::function<void()>& fn)
+{
+    // A handler raising in the middle of these steps leaves no event that
+    // would carry the request on: end it at once instead of letting it hang.
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        if (!m_pendingError && m_syncDepth > 0)
+            m_pendingError = std::current_exception();
+        if (m_ended)
+            return;
+        Fail(e.what());
+        m_aborting = true;
+        m_closedLeadsToRelocation = false;
+        Guarded([this] { m_socket->Abort(); });
+        EndOfRequest();
     }
 }
 

@@ -130,6 +130,8 @@ private:
     void SetState(THttpClientState state);
     void Post(std::function<void()> fn);
     void Guarded(const std::function<void()>& fn);
+    void AbortOnError(const std::function<void()>& fn);
+    void StartRequest();
     void StartLookup();
     void Fail(const std::string& reason);
     void CloseConnection();

@@ -501,4 +501,19 @@ TEST_F(HttpClient, HandlerExceptionsFromLaterEventsLeaveGetOnceReady)
     }
 }
 
+TEST_F(HttpClient, HandlerRaisingBeforeTheConnectEndsTheRequest)
+{
+    ScriptedPeer peer;
+    Answer(peer, "HTTP/1.0 200 OK\r\n\r\n").start();
+    cli.OnStateChange = [](THttpCli* sender) {
+        if (sender->State() == httpDnsLookupDone)
+            throw std::runtime_error("no connect today");
+    };
+    cli.URL = Url(peer.port(), "/");
+    EXPECT_THROW(cli.Get(), std::runtime_error);
+    EXPECT_EQ(cli.State(), httpReady);
+    EXPECT_EQ(cli.StatusCode(), 404);
+    EXPECT_EQ(cli.ReasonPhrase(), "no connect today");
+}
+
 } // namespace
