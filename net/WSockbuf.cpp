@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 TBuffer::TBuffer(int size)
 {
@@ -12,7 +13,7 @@ int TBuffer::Write(const void* data, int len)
 {
     const int count = std::clamp(len, 0, BufSize() - m_wrCount);
     if (count > 0)
-        std::memcpy(m_data.data() + m_wrCount, data, static_cast<size_t>(count));
+        std::memcpy(m_data.get() + m_wrCount, data, static_cast<size_t>(count));
     m_wrCount += count;
     return count;
 }
@@ -20,7 +21,7 @@ int TBuffer::Write(const void* data, int len)
 const char* TBuffer::Peek(int& len) const
 {
     len = m_wrCount - m_rdCount;
-    return len > 0 ? m_data.data() + m_rdCount : nullptr;
+    return len > 0 ? m_data.get() + m_rdCount : nullptr;
 }
 
 int TBuffer::Remove(int n)
@@ -37,5 +38,12 @@ void TBuffer::SetBufSize(int size)
     if (size <= 0)
         size = DefaultSize;
     // Never cut off written bytes: the block keeps at least what it holds.
-    m_data.resize(static_cast<size_t>(std::max(size, m_wrCount)));
+    size = std::max(size, m_wrCount);
+    if (size == m_size)
+        return;
+    auto area = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(size));
+    if (m_wrCount > 0)
+        std::memcpy(area.get(), m_data.get(), static_cast<size_t>(m_wrCount));
+    m_data = std::move(area);
+    m_size = size;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 // One send block of the socket's outgoing chain: a fixed-size byte area with
 // a write count and a read count.
@@ -26,12 +26,14 @@ public:
     // Resizes the area (DefaultSize when size <= 0), keeping the written bytes.
     void SetBufSize(int size);
 
-    int BufSize() const { return static_cast<int>(m_data.size()); }
+    int BufSize() const { return m_size; }
     // Number of written bytes not yet sent.
     int Unsent() const { return m_wrCount - m_rdCount; }
 
 private:
-    std::vector<char> m_data;
+    // Left uninitialised: only written bytes are ever read.
+    std::unique_ptr<char[]> m_data;
+    int m_size = 0;
     int m_wrCount = 0;
     int m_rdCount = 0;
 };

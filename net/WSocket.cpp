@@ -143,6 +143,7 @@ void TCustomWSocket::AssignDefaultValue()
     m_allSent = true;
     m_flushTimeout = 60;
     deleteBufferedData();
+    m_spareBufs.clear();
 }
 
 void TCustomWSocket::ChangeState(TSocketState newState)

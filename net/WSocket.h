@@ -201,6 +201,7 @@ private:
     void receiveLoop(int error);
     void tryToSend();
     void deleteBufferedData();
+    void appendBlock();
     void readLineBytes();
     bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 
@@ -231,6 +232,7 @@ private:
     bool m_datagram = false;
     std::uint16_t m_localPort = 0;
     std::deque<TBuffer> m_bufList;
+    std::vector<TBuffer> m_spareBufs; // drained blocks kept for reuse while open
     bool m_allSent = true;
     bool m_paused = false;
     bool m_closeReported = false;

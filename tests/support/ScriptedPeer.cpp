@@ -77,63 +77,78 @@ ScriptedPeer::~ScriptedPeer()
 
 // ---- script building ----------------------------------------------------------
 
+void ScriptedPeer::add(Step step)
+{
+    if (m_scripts.empty())
+        m_scripts.emplace_back();
+    m_scripts.back().push_back(std::move(step));
+}
+
+ScriptedPeer& ScriptedPeer::nextConnection()
+{
+    if (m_scripts.empty())
+        m_scripts.emplace_back();
+    m_scripts.emplace_back();
+    return *this;
+}
+
 ScriptedPeer& ScriptedPeer::accept(int timeoutMs)
 {
-    m_steps.push_back({ Step::Accept, {}, {}, 0, timeoutMs });
+    add({ Step::Accept, {}, {}, 0, timeoutMs });
     return *this;
 }
 
 ScriptedPeer& ScriptedPeer::send(std::string bytes)
 {
-    m_steps.push_back({ Step::Send, std::move(bytes), {}, 0, 0 });
+    add({ Step::Send, std::move(bytes), {}, 0, 0 });
     return *this;
 }
 
 ScriptedPeer& ScriptedPeer::sendBlocks(std::string bytes, std::vector<size_t> sizes, int delayMs)
 {
-    m_steps.push_back({ Step::SendBlocks, std::move(bytes), std::move(sizes), 0, delayMs });
+    add({ Step::SendBlocks, std::move(bytes), std::move(sizes), 0, delayMs });
     return *this;
 }
 
 ScriptedPeer& ScriptedPeer::drip(std::string bytes, int everyMs)
 {
-    m_steps.push_back({ Step::Drip, std::move(bytes), {}, 0, everyMs });
+    add({ Step::Drip, std::move(bytes), {}, 0, everyMs });
     return *this;
 }
 
 ScriptedPeer& ScriptedPeer::readUntil(std::string marker, int timeoutMs)
 {
-    m_steps.push_back({ Step::ReadUntil, std::move(marker), {}, 0, timeoutMs });
+    add({ Step::ReadUntil, std::move(marker), {}, 0, timeoutMs });
     return *this;
 }
 
 ScriptedPeer& ScriptedPeer::readBytes(size_t count, int timeoutMs)
 {
-    m_steps.push_back({ Step::ReadBytes, {}, {}, count, timeoutMs });
+    add({ Step::ReadBytes, {}, {}, count, timeoutMs });
     return *this;
 }
 
 ScriptedPeer& ScriptedPeer::sleep(int ms)
 {
-    m_steps.push_back({ Step::Sleep, {}, {}, 0, ms });
+    add({ Step::Sleep, {}, {}, 0, ms });
     return *this;
 }
 
 ScriptedPeer& ScriptedPeer::silent(int ms)
 {
-    m_steps.push_back({ Step::Silent, {}, {}, 0, ms });
+    add({ Step::Silent, {}, {}, 0, ms });
     return *this;
 }
 
 ScriptedPeer& ScriptedPeer::close(int lingerMs)
 {
-    m_steps.push_back({ Step::Close, {}, {}, 0, lingerMs });
+    add({ Step::Close, {}, {}, 0, lingerMs });
     return *this;
 }
 
 ScriptedPeer& ScriptedPeer::reset()
 {
-    m_steps.push_back({ Step::Reset, {}, {}, 0, 0 });
+    add({ Step::Reset, {}, {}, 0, 0 });
     return *this;
 }
 
@@ -141,8 +156,13 @@ ScriptedPeer& ScriptedPeer::reset()
 
 void ScriptedPeer::start(int connections)
 {
-    if (m_steps.empty() || m_steps.front().kind != Step::Accept)
-        m_steps.insert(m_steps.begin(), { Step::Accept, {}, {}, 0, DefaultTimeoutMs });
+    if (m_scripts.empty())
+        m_scripts.emplace_back();
+    for (std::vector<Step>& script : m_scripts)
+        if (script.empty() || script.front().kind != Step::Accept)
+            script.insert(script.begin(), { Step::Accept, {}, {}, 0, DefaultTimeoutMs });
+    if (connections <= 0)
+        connections = static_cast<int>(m_scripts.size());
     m_thread = std::thread([this, connections] { run(connections); });
 }
 
@@ -183,7 +203,8 @@ void ScriptedPeer::run(int connections)
 {
     for (int i = 0; i < connections && !stopping(); ++i) {
         Connection c;
-        for (const Step& step : m_steps) {
+        const std::vector<Step>& script = m_scripts[std::min<size_t>(i, m_scripts.size() - 1)];
+        for (const Step& step : script) {
             if (stopping())
                 break;
             playStep(step, c);

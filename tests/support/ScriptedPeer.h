@@ -21,6 +21,8 @@
 //
 // Each connection starts with an accept (implied when the script does not
 // begin with one). A connection still open when its script ends is closed.
+// nextConnection() begins the script of the following connection; when more
+// connections come than scripts were written, the last script repeats.
 class ScriptedPeer
 {
 public:
@@ -56,10 +58,14 @@ public:
     // Abortive close: SO_LINGER 0, then close, so the other side sees a reset.
     ScriptedPeer& reset();
 
+    // Ends the current connection's script; the steps that follow are played
+    // to the next connection.
+    ScriptedPeer& nextConnection();
+
     // --- running --------------------------------------------------------------
-    // Starts the thread, which serves the script to `connections` connections
-    // and then stops listening.
-    void start(int connections = 1);
+    // Starts the thread, which serves `connections` connections (by default
+    // one per script written) and then stops listening.
+    void start(int connections = 0);
     // Port the peer listens on (valid from construction).
     std::uint16_t port() const { return m_port; }
     // Waits at most timeoutMs for the thread to finish every connection.
@@ -77,6 +83,7 @@ private:
     struct Step;
     struct Connection;
     void run(int connections);
+    void add(Step step);
     void playStep(const Step& step, Connection& c);
     bool acceptOne(int timeoutMs, Connection& c);
     bool readSome(Connection& c, int waitMs);
@@ -85,7 +92,7 @@ private:
     void problem(const std::string& what);
     bool stopping() const { return m_stop.load(); }
 
-    std::vector<Step> m_steps;
+    std::vector<std::vector<Step>> m_scripts;
     int m_listenFd = -1;
     std::uint16_t m_port = 0;
     std::thread m_thread;
