@@ -178,7 +178,7 @@ TEST_F(HttpClient, ErrorStatusLineAloneEndsTheResponse)
     ScriptedPeer peer;
     peer.readUntil("\r\n\r\n")
         .send("HTTP/1.0 404 Not Found\r\n")
-        .sleep(300)
+        .sleep(500)
         .send("Content-Type: text/html\r\n\r\n<h1>gone</h1>")
         .silent(15000)
         .start();
@@ -278,7 +278,7 @@ TEST_F(HttpClient, PageWithoutHeaderIsAllBody)
     ScriptedPeer peer;
     peer.readUntil("\r\n\r\n")
         .send("<html><head>\r\n<title>t</title>\n\r\n</he")
-        .sleep(300)
+        .sleep(500)
         .send("ad>\n</html>")
         .close()
         .start();
@@ -334,7 +334,7 @@ TEST_F(HttpClient, HeaderLinesUpToTheBufferAndOneBeyond)
     ScriptedPeer bad;
     bad.readUntil("\r\n\r\n")
         .send("HTTP/1.0 200 OK\r\n")
-        .sleep(200)
+        .sleep(500)
         .send(tooLong + "\r\nX-After: 1\r\n\r\nbody")
         .silent(15000)
         .start();

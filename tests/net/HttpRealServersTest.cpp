@@ -18,6 +18,15 @@ class HttpRealServers : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
+        try {
+            StartSite();
+        } catch (const std::exception& e) {
+            startError = e.what();
+        }
+    }
+
+    static void StartSite()
+    {
         nginx = TRealServer::StartNginx(
             "location = /old { return 301 /index.html; }\n    error_page 404 /404.html;");
         const std::string www = nginx->Dir() + "/www/";
@@ -42,6 +51,13 @@ protected:
         cli.RequestTimeout = 60s;
     }
 
+    // A server that could not be started fails every test that needs it.
+    void SetUp() override
+    {
+        if (!nginx)
+            FAIL() << "nginx did not start: " << startError;
+    }
+
     static std::string Site(const std::string& path)
     {
         return "http://127.0.0.1:" + std::to_string(nginx->Port()) + path;
@@ -50,6 +66,7 @@ protected:
     static constexpr const char* Index = "<html><title>Skelvo test site</title></html>\n";
     static inline std::unique_ptr<TRealServer> nginx;
     static inline std::string bigFile;
+    static inline std::string startError;
     THttpCli cli;
     std::ostringstream received;
 };
