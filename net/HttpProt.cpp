@@ -4,10 +4,12 @@
 #include "net/SocketErrors.h"
 #include "net/WSocket.h"
 
+#include <QAbstractEventDispatcher>
 #include <QObject>
 #include <QTimer>
 
 #include <istream>
+#include <stdexcept>
 
 namespace {
 
@@ -74,6 +76,9 @@ void THttpCli::DoRequestSync(THttpRequest kind)
         ~TDepth() { --depth; }
     } depth(m_syncDepth);
 
+    // Without an event loop nothing would ever complete: refuse instead of spinning.
+    if (!QAbstractEventDispatcher::instance())
+        throw std::logic_error("THttpCli needs the thread's Qt event loop");
     DoRequestAsync(kind);
     // Wait until the request has ended and its done notification has run;
     // WaitForEvents sleeps while nothing is pending, so waiting costs no CPU.
