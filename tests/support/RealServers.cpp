@@ -1,0 +1,197 @@
+#include "tests/support/RealServers.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr auto StartDeadline = std::chrono::seconds(10);
+
+// A port no one listens on right now: bind port 0, read it, release it.
+int FreeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        throw std::runtime_error("socket() failed while choosing a free port");
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0;
+    ::close(fd);
+    if (!ok)
+        throw std::runtime_error("cannot bind 127.0.0.1:0 to choose a free port");
+    return ntohs(addr.sin_port);
+}
+
+bool Accepts(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::string MakeTempDir(const std::string& name)
+{
+    std::string tmpl = (std::filesystem::temp_directory_path() / ("skelvo-" + name + "-XXXXXX"));
+    if (!::mkdtemp(tmpl.data()))
+        throw std::runtime_error("cannot create a temporary folder for " + name);
+    return tmpl;
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+TRealServer::~TRealServer()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        int status = 0;
+        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) { }
+    }
+    if (!m_dir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+}
+
+std::string TRealServer::Log() const
+{
+    std::string text;
+    for (const char* file : { "/output.log", "/error.log", "/tinyproxy.log" })
+        text += ReadText(m_dir + file);
+    return text;
+}
+
+void TRealServer::Launch(const std::string& program, const std::string& installHint,
+    const std::string& configText, const std::string& configName, const char* const* args)
+{
+    if (::access(program.c_str(), X_OK) != 0)
+        throw std::runtime_error(program + " is missing: install " + installHint
+            + " (make test runs scripts/install-deps, which installs it)");
+    WriteText(m_dir + "/" + configName, configText);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string output = m_dir + "/output.log";
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(
+        &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (auto a = args; *a; ++a)
+        argv.push_back(const_cast<char*>(*a));
+    argv.push_back(nullptr);
+    const int rc = ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        m_pid = -1;
+        throw std::runtime_error("cannot start " + program);
+    }
+
+    const auto deadline = std::chrono::steady_clock::now() + StartDeadline;
+    while (!Accepts(m_port)) {
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            throw std::runtime_error(m_name + " exited at start:\n" + Log());
+        }
+        if (std::chrono::steady_clock::now() > deadline)
+            throw std::runtime_error(m_name + " did not accept on its port in time:\n" + Log());
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+std::unique_ptr<TRealServer> TRealServer::StartNginx(const std::string& serverExtra)
+{
+    std::unique_ptr<TRealServer> owner(new TRealServer);
+    TRealServer* server = owner.get();
+    server->m_name = "nginx";
+    server->m_dir = MakeTempDir("nginx");
+    server->m_port = FreeLoopbackPort();
+    const std::string& d = server->m_dir;
+    std::filesystem::create_directories(d + "/www");
+    std::filesystem::create_directories(d + "/tmp");
+    const std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\n"
+                               "pid "
+        + d + "/nginx.pid;\nerror_log " + d + "/error.log info;\n"
+        + "events { worker_connections 64; }\n"
+          "http {\n  access_log off;\n"
+          "  types { text/html html htm; text/plain txt; application/octet-stream bin; }\n"
+          "  default_type application/octet-stream;\n"
+          "  client_body_temp_path "
+        + d + "/tmp/body;\n  proxy_temp_path " + d + "/tmp/proxy;\n  fastcgi_temp_path " + d
+        + "/tmp/fcgi;\n  uwsgi_temp_path " + d + "/tmp/uwsgi;\n  scgi_temp_path " + d
+        + "/tmp/scgi;\n  server {\n    listen 127.0.0.1:" + std::to_string(server->m_port)
+        + ";\n    root " + d + "/www;\n    " + serverExtra + "\n  }\n}\n";
+    const std::string conf = d + "/nginx.conf";
+    const std::string errorLog = d + "/error.log";
+    const char* args[] = { "-p", d.c_str(), "-e", errorLog.c_str(), "-c", conf.c_str(), nullptr };
+    server->Launch("/usr/sbin/nginx", "the Debian package nginx-light", config, "nginx.conf", args);
+    return owner;
+}
+
+std::unique_ptr<TRealServer> TRealServer::StartTinyproxy(
+    const std::string& user, const std::string& pass)
+{
+    std::unique_ptr<TRealServer> owner(new TRealServer);
+    TRealServer* server = owner.get();
+    server->m_name = "tinyproxy";
+    server->m_dir = MakeTempDir("tinyproxy");
+    server->m_port = FreeLoopbackPort();
+    const std::string& d = server->m_dir;
+    std::string config = "Port " + std::to_string(server->m_port)
+        + "\nListen 127.0.0.1\nTimeout 30\nMaxClients 8\nAllow 127.0.0.1\n"
+          "LogLevel Info\nLogFile \""
+        + d + "/tinyproxy.log\"\nPidFile \"" + d + "/tinyproxy.pid\"\nBasicAuth " + user + " "
+        + pass + "\n";
+    // As root the proxy would switch to a user of its own; name the current one.
+    if (::getuid() == 0)
+        config += "User root\nGroup root\n";
+    const std::string conf = d + "/tinyproxy.conf";
+    const char* args[] = { "-d", "-c", conf.c_str(), nullptr };
+    server->Launch(
+        "/usr/bin/tinyproxy", "the Debian package tinyproxy", config, "tinyproxy.conf", args);
+    return owner;
+}

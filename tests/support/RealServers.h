@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <sys/types.h>
+
+// Real servers started by the tests: each writes its configuration into a
+// fresh temporary folder, runs the program in the foreground as a child
+// process on a free 127.0.0.1 port, waits (bounded) until that port accepts,
+// and kills the child in its destructor. A missing program or a server that
+// does not come up throws std::runtime_error with the reason, so a test fails
+// loudly instead of being skipped.
+class TRealServer
+{
+public:
+    TRealServer(const TRealServer&) = delete;
+    TRealServer& operator=(const TRealServer&) = delete;
+    ~TRealServer();
+
+    // nginx serving the folder Dir() + "/www"; `serverExtra` is added inside
+    // the server block (locations, returns).
+    static std::unique_ptr<TRealServer> StartNginx(const std::string& serverExtra);
+
+    // tinyproxy asking for Basic credentials `user`:`pass`.
+    static std::unique_ptr<TRealServer> StartTinyproxy(
+        const std::string& user, const std::string& pass);
+
+    int Port() const { return m_port; }
+    // The temporary folder holding configuration, logs and (for nginx) the site.
+    const std::string& Dir() const { return m_dir; }
+    // What the server wrote to its log and output, for failure messages.
+    std::string Log() const;
+
+private:
+    TRealServer() = default;
+    void Launch(const std::string& program, const std::string& installHint,
+        const std::string& configText, const std::string& configName, const char* const* args);
+
+    std::string m_dir;
+    std::string m_name;
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
