@@ -12,7 +12,8 @@ bool runUntil(const std::function<bool()>& done, int timeoutMs);
 // Pumps the Qt event loop for `ms` milliseconds.
 void runFor(int ms);
 
-// A port of 127.0.0.1 that nobody listens on (bound, noted, closed again).
+// A port of 127.0.0.1 that nobody listens on (bound, noted, closed again):
+// refused when connected to, free for a server the test starts.
 std::uint16_t refusedPort();
 
 // Records the message of an exception that escaped an event handler (the

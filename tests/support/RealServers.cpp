@@ -1,5 +1,7 @@
 #include "tests/support/RealServers.h"
 
+#include "tests/support/NetTestUtil.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -23,24 +25,6 @@ extern char** environ;
 namespace {
 
 constexpr auto StartDeadline = std::chrono::seconds(10);
-
-// A port no one listens on right now: bind port 0, read it, release it.
-int FreeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        throw std::runtime_error("socket() failed while choosing a free port");
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0;
-    ::close(fd);
-    if (!ok)
-        throw std::runtime_error("cannot bind 127.0.0.1:0 to choose a free port");
-    return ntohs(addr.sin_port);
-}
 
 bool Accepts(int port)
 {
@@ -149,7 +133,7 @@ std::unique_ptr<TRealServer> TRealServer::StartNginx(const std::string& serverEx
     TRealServer* server = owner.get();
     server->m_name = "nginx";
     server->m_dir = MakeTempDir("nginx");
-    server->m_port = FreeLoopbackPort();
+    server->m_port = refusedPort();
     const std::string& d = server->m_dir;
     std::filesystem::create_directories(d + "/www");
     std::filesystem::create_directories(d + "/tmp");
@@ -179,7 +163,7 @@ std::unique_ptr<TRealServer> TRealServer::StartTinyproxy(
     TRealServer* server = owner.get();
     server->m_name = "tinyproxy";
     server->m_dir = MakeTempDir("tinyproxy");
-    server->m_port = FreeLoopbackPort();
+    server->m_port = refusedPort();
     const std::string& d = server->m_dir;
     std::string config = "Port " + std::to_string(server->m_port)
         + "\nListen 127.0.0.1\nTimeout 30\nMaxClients 8\nAllow 127.0.0.1\n"
