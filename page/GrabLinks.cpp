@@ -143,6 +143,8 @@ public:
             && FindFrom(folded, LowerCase(base), 1) == 0)
             return;
         m_pump.Tick();
+        if (url.size() > MaxLinkLength)
+            return;
         Queue(url);
     }
 

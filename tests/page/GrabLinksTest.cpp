@@ -244,6 +244,33 @@ TEST_F(GrabLinksTest, TrackFileGetsOneCrLfLinePerQueuedUrl)
         "http://site.test/dir/b.htm\r\n");
 }
 
+TEST_F(GrabLinksTest, OverlongUrlsAreNotQueued)
+{
+    // Without a bound a page under a long URL turns every short relative link
+    // into a copy of that URL: a small page would queue megabytes.
+    const std::string dir = "http://site.test/dir/";
+    const auto filler = [&dir](size_t urlLength) {
+        return std::string(urlLength - dir.size() - 4, 'a') + ".htm";
+    };
+    const LinkCase cases[] = {
+        { filler(MaxLinkLength), { dir + filler(MaxLinkLength) } },
+        { filler(MaxLinkLength + 1), {} },
+        { "http://site.test/" + std::string(MaxLinkLength, 'b') + "/", {} },
+    };
+    for (const auto& c : cases) {
+        state.urlList.clear();
+        state.pageSource.clear();
+        EXPECT_EQ(Grab({ c.value }), c.expected) << c.value.size();
+    }
+
+    state.urlList.clear();
+    state.pageSource.clear();
+    state.currentUrl = "http://site.test/" + std::string(MaxLinkLength, 'c') + "/index.html";
+    EXPECT_EQ(Grab({ "a.htm", "b.htm", "http://other.test/short.htm" }),
+        (Urls { "http://other.test/short.htm" }));
+    EXPECT_EQ(Track(), dir + filler(MaxLinkLength) + "\r\nhttp://other.test/short.htm\r\n");
+}
+
 TEST_F(GrabLinksTest, TrackFileFailureComesAfterBothLists)
 {
     settings.trackFile = (m_dir / "missing" / "track.txt").string();
