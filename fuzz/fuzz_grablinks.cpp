@@ -76,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string track;
     for (const auto& url : state.urlList) {
         FUZZ_CHECK(url.find_first_of("\r\n?#\"") == std::string::npos);
+        FUZZ_CHECK(url.size() <= MaxLinkLength);
         // Tabs of link values go; one typed into the page's URL stays with it.
         if (state.currentUrl.find('\t') == std::string::npos)
             FUZZ_CHECK(url.find('\t') == std::string::npos);
