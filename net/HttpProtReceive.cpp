@@ -25,6 +25,12 @@ void THttpCli::LineTooLong()
 
 void THttpCli::SocketDataAvailable()
 {
+    // A handler that pumps events (a repaint, a progress display) can let the
+    // socket report more data while a block is still being handled from the
+    // buffer. Reading now would deliver that block again and out of order:
+    // leave the bytes waiting; the outer pass reads them when it is done.
+    if (m_inReceive)
+        return;
     m_inReceive = true;
     try {
         ReceiveBlock();

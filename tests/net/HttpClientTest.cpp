@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <sstream>
 
 namespace {
@@ -382,6 +384,45 @@ TEST_F(HttpClient, GetFromOnDocDataIsRefusedAsBusy)
     EXPECT_EQ(code, 1);
     EXPECT_EQ(received.str(), "abc"); // the running request went on undisturbed
     EXPECT_EQ(peer.accepted(), 1);
+}
+
+TEST_F(HttpClient, HandlersThatPumpEventsGetEveryByteOnceInOrder)
+{
+    // The window's handlers repaint and pump pending events while a page
+    // arrives; data arriving meanwhile must not be delivered twice or out of order.
+    std::string body;
+    for (int i = 0; body.size() < 40000; ++i)
+        body += std::to_string(i) + ",";
+    const std::string head = "HTTP/1.0 200 OK\r\n\r\n";
+    struct Row
+    {
+        const char* name;
+        std::string response;
+    };
+    const Row rows[] = {
+        { "with header", head + body },
+        { "without header", "<html>\n" + body },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPeer peer;
+        peer.readUntil("\r\n\r\n").sendBlocks(row.response, { 700 }, 2).close().start();
+        std::string delivered;
+        cli.OnDocData = [&](THttpCli*, const char* data, int len) {
+            delivered.append(data, static_cast<std::size_t>(len));
+            for (int i = 0; i < 3; ++i) {
+                QCoreApplication::processEvents();
+                TCustomWSocket::WaitForEvents(3);
+            }
+        };
+        received.str("");
+        cli.URL = Url(peer.port(), "/");
+        cli.Get();
+        const std::string want = row.response.substr(0, 6) == "<html>" ? "<html>" + body : body;
+        EXPECT_EQ(delivered.size(), want.size());
+        EXPECT_TRUE(delivered == want) << "the body delivered differs";
+        EXPECT_TRUE(received.str() == want) << "the body written differs";
+    }
 }
 
 TEST_F(HttpClient, PostSendsTheWholeStream)
