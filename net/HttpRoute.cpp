@@ -82,13 +82,28 @@ bool IsUsableLocation(const std::string& location)
     return true;
 }
 
+namespace {
+
+// The parts of a relocation target. An empty path otherwise marks a bare
+// relative name (which the splitter returns as a host); an absolute URL
+// without a path ("http://host2") names that server's root instead.
+TUrlParts SplitLocation(const std::string& location)
+{
+    TUrlParts parts = SplitUrl(location);
+    if (parts.Path.empty() && !parts.Host.empty() && location.find("://") != std::string::npos)
+        parts.Path = "/";
+    return parts;
+}
+
+} // namespace
+
 THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location, bool viaProxy)
 {
     THttpRoute next = current;
     if (viaProxy) {
         // The proxy always gets an absolute URL; relative targets are made
         // absolute on the server requested so far.
-        const TUrlParts parts = SplitUrl(location);
+        const TUrlParts parts = SplitLocation(location);
         const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
         if (parts.Path.empty()) {
             next.RequestPath = AbsoluteUrl(scheme, current, "/" + parts.Host);
@@ -96,7 +111,7 @@ THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location
             next.RequestPath = AbsoluteUrl(scheme, current, parts.Path);
         } else {
             // Another server: later relative targets are resolved against it.
-            next.RequestPath = location;
+            next.RequestPath = SplitUrl(location).Path.empty() ? location + "/" : location;
             next.TargetHost = parts.Host;
             next.TargetPort = parts.Port;
         }
@@ -107,7 +122,7 @@ THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location
         next.RequestPath = location;
         return next;
     }
-    const TUrlParts parts = SplitUrl(location);
+    const TUrlParts parts = SplitLocation(location);
     const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
     next.ConnectHost = parts.Host;
     next.RequestPath = parts.Path;

@@ -108,6 +108,12 @@ TEST(HttpPure, RelocationTargets)
         { "/new.html", true, { "proxy1", "3128", "host1", "http://host1:8080/new.html", "8080" } },
         { "b.html", true, { "proxy1", "3128", "host1", "http://host1:8080/b.html", "8080" } },
         { "http://host2/z", true, { "proxy1", "3128", "host2", "http://host2/z", "" } },
+        // An absolute URL without a path names the other server's root, not a
+        // document called after that server on the current one.
+        { "http://host2", false, { "host2", "80", "host2", "/", "" } },
+        { "http://host2:81", false, { "host2", "81", "host2", "/", "81" } },
+        { "http://host2", true, { "proxy1", "3128", "host2", "http://host2/", "" } },
+        { "http://host2:81", true, { "proxy1", "3128", "host2", "http://host2:81/", "81" } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.location) + (row.viaProxy ? " via proxy" : " direct"));
