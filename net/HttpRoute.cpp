@@ -84,12 +84,19 @@ bool IsUsableLocation(const std::string& location)
 
 namespace {
 
-// The parts of a relocation target. An empty path otherwise marks a bare
-// relative name (which the splitter returns as a host); an absolute URL
-// without a path ("http://host2") names that server's root instead.
+// The parts of a relocation target. An empty path marks a relative name on
+// the current server, which the splitter returns as a host. A target with no
+// scheme is always such a name, even with a "/" inside ("sub/b.html" must not
+// connect to a host "sub"); an absolute URL without a path ("http://host2")
+// names that server's root.
 TUrlParts SplitLocation(const std::string& location)
 {
     TUrlParts parts = SplitUrl(location);
+    if (parts.Scheme.empty()) {
+        parts = TUrlParts {};
+        parts.Host = location;
+        return parts;
+    }
     if (parts.Path.empty() && !parts.Host.empty() && location.find("://") != std::string::npos)
         parts.Path = "/";
     return parts;
