@@ -92,7 +92,12 @@ namespace {
 TUrlParts SplitLocation(const std::string& location)
 {
     TUrlParts parts = SplitUrl(location);
-    if (parts.Scheme.empty()) {
+    // "://" inside a query ("p?u=http://host3/") does not make a scheme.
+    const bool schemeChars
+        = parts.Scheme.find_first_not_of(
+              "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+-.")
+        == std::string::npos;
+    if (parts.Scheme.empty() || !schemeChars) {
         parts = TUrlParts {};
         parts.Host = location;
         return parts;

@@ -122,6 +122,8 @@ TEST(HttpPure, RelocationTargets)
             { "host1", "8080", "host1", "http://host1:8080/p.php?r=/a", "8080" } },
         { "sub/b.html", true,
             { "proxy1", "3128", "host1", "http://host1:8080/sub/b.html", "8080" } },
+        { "p?u=http://host3/", false,
+            { "host1", "8080", "host1", "http://host1:8080/p?u=http://host3/", "8080" } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.location) + (row.viaProxy ? " via proxy" : " direct"));
