@@ -371,10 +371,8 @@ void THttpCli::SocketSessionClosed()
     }
     // A page without a header is delivered line by line at first; a last
     // line without a line end is still part of it when the server closes.
-    if (!m_inReceive && m_lineHandler == TLineHandler::Body && m_rcv.Count() > 0) {
-        DeliverBody(m_rcv.Data(), m_rcv.Count());
-        m_rcv.Clear();
-    }
+    if (!m_inReceive && m_lineHandler == TLineHandler::Body && m_rcv.Count() > 0)
+        DeliverBuffer();
     EndOfRequest();
 }
 

@@ -29,16 +29,29 @@ void THttpCli::SocketDataAvailable()
     // socket report more data while a block is still being handled from the
     // buffer. Reading now would deliver that block again and out of order:
     // leave the bytes waiting; the outer pass reads them when it is done.
-    if (m_inReceive)
+    if (m_inReceive) {
+        m_receiveDeferred = true;
         return;
+    }
     m_inReceive = true;
+    m_receiveDeferred = false;
+    const auto done = [this] {
+        m_inReceive = false;
+        // The socket stops reporting bytes left unread by the skipped report;
+        // a zero-length read lets it report them again, also when a handler
+        // raised and this pass reads no further.
+        if (m_receiveDeferred) {
+            m_receiveDeferred = false;
+            m_socket->Receive(nullptr, 0);
+        }
+    };
     try {
         ReceiveBlock();
     } catch (...) {
-        m_inReceive = false;
+        done();
         throw;
     }
-    m_inReceive = false;
+    done();
 }
 
 void THttpCli::ReceiveBlock()
@@ -53,8 +66,7 @@ void THttpCli::ReceiveBlock()
         m_idleDeadline = Clock::now() + IdleTimeout;
 
     if (m_state == httpWaitingBody) {
-        DeliverBody(m_rcv.Data(), m_rcv.Count());
-        m_rcv.Clear();
+        DeliverBuffer();
         return;
     }
     std::string line;
@@ -152,10 +164,20 @@ void THttpCli::HeaderEnd()
     m_lineHandler = TLineHandler::Body;
     if (OnHeaderEnd)
         OnHeaderEnd(this);
-    if (m_rcv.Count() > 0) {
-        DeliverBody(m_rcv.Data(), m_rcv.Count());
-        m_rcv.Clear();
-    }
+    if (m_rcv.Count() > 0)
+        DeliverBuffer();
+}
+
+void THttpCli::DeliverBuffer()
+{
+    // The buffer is emptied even when a handler raises: the next block must
+    // not deliver these bytes a second time.
+    struct TEmpty
+    {
+        THttpRcvBuffer& buffer;
+        ~TEmpty() { buffer.Clear(); }
+    } empty { m_rcv };
+    DeliverBody(m_rcv.Data(), m_rcv.Count());
 }
 
 void THttpCli::DeliverBody(const char* data, int len)

@@ -425,6 +425,42 @@ TEST_F(HttpClient, HandlersThatPumpEventsGetEveryByteOnceInOrder)
     }
 }
 
+TEST_F(HttpClient, DocDataHandlerRaisingLosesOnlyItsOwnChunk)
+{
+    // The exception ends the handling of that block; the data after it still
+    // arrives once, and the request ends when the server closes, not at a bound.
+    for (const bool pump : { false, true }) {
+        SCOPED_TRACE(pump ? "handler pumps events first" : "handler raises at once");
+        ScriptedPeer peer;
+        peer.readUntil("\r\n\r\n")
+            .send("HTTP/1.0 200 OK\r\n\r\nAAAA")
+            .sleep(300)
+            .send("BBBB")
+            .sleep(300)
+            .send("CCCC")
+            .close()
+            .start();
+        std::vector<std::string> chunks;
+        cli.OnDocData = [&](THttpCli*, const char* data, int len) {
+            chunks.emplace_back(data, static_cast<std::size_t>(len));
+            if (chunks.size() > 1)
+                return;
+            // Pumping long enough for the next block to arrive meanwhile.
+            const auto until = std::chrono::steady_clock::now() + 500ms;
+            while (pump && std::chrono::steady_clock::now() < until)
+                TCustomWSocket::WaitForEvents(50);
+            throw std::runtime_error("display failed");
+        };
+        cli.IdleTimeout = 5s;
+        received.str("");
+        cli.URL = Url(peer.port(), "/");
+        cli.Get();
+        EXPECT_EQ(cli.ReasonPhrase(), "OK");
+        EXPECT_EQ(chunks, (std::vector<std::string> { "AAAA", "BBBB", "CCCC" }));
+        EXPECT_EQ(received.str(), "BBBBCCCC");
+    }
+}
+
 TEST_F(HttpClient, PostSendsTheWholeStream)
 {
     std::string payload(100 * 1024, '\0');
