@@ -105,6 +105,7 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
     m_locationPending = false;
     m_ended = false;
     m_aborting = false;
+    m_closeDeferred = false;
     m_pendingError = nullptr;
     m_relocations = 0;
     m_rcv.Clear();
@@ -358,13 +359,26 @@ void THttpCli::SocketDataSent()
 
 void THttpCli::CloseConnection()
 {
-    m_socket->Close();
+    m_clientClosing = true;
+    try {
+        m_socket->Close();
+    } catch (...) {
+        m_clientClosing = false;
+        throw;
+    }
+    m_clientClosing = false;
 }
 
 void THttpCli::SocketSessionClosed()
 {
     if (m_ended)
         return;
+    if (m_inReceive && !m_clientClosing) {
+        // The peer's close, seen while a handler pumps events in the middle of
+        // a block: the request ends once that block has been handled.
+        m_closeDeferred = true;
+        return;
+    }
     if (m_closedLeadsToRelocation) {
         RelocationStep();
         return;

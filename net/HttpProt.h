@@ -194,6 +194,8 @@ private:
     int m_syncDepth = 0;
     bool m_inReceive = false; // inside the data-available handler
     bool m_receiveDeferred = false; // a data report came while m_inReceive
+    bool m_closeDeferred = false; // the peer's close was reported while m_inReceive
+    bool m_clientClosing = false; // inside CloseConnection
 
     using Clock = std::chrono::steady_clock;
     Clock::time_point m_requestDeadline {};

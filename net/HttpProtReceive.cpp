@@ -44,6 +44,10 @@ void THttpCli::SocketDataAvailable()
             m_receiveDeferred = false;
             m_socket->Receive(nullptr, 0);
         }
+        if (m_closeDeferred) {
+            m_closeDeferred = false;
+            Guarded([this] { SocketSessionClosed(); });
+        }
     };
     try {
         ReceiveBlock();

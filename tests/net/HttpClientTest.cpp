@@ -425,6 +425,47 @@ TEST_F(HttpClient, HandlersThatPumpEventsGetEveryByteOnceInOrder)
     }
 }
 
+TEST_F(HttpClient, CloseSeenWhileAHandlerPumpsEndsTheRequestAfterTheBlock)
+{
+    // The server closes right after the last block; a handler pumping events
+    // meanwhile must not see the request end before that block is handled.
+    struct Row
+    {
+        const char* name;
+        std::string response;
+        std::string body;
+    };
+    const Row rows[] = {
+        { "with header", "HTTP/1.0 200 OK\r\n\r\nfirst|last", "first|last" },
+        { "without header", "<html>\nfirst|last", "<html>first|last" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPeer peer;
+        peer.readUntil("\r\n\r\n").send(row.response).close().start();
+        std::vector<std::string> events;
+        std::string bodyAtDone;
+        cli.OnDocData = [&](THttpCli*, const char*, int) {
+            events.push_back("DocData");
+            const auto until = std::chrono::steady_clock::now() + 300ms;
+            while (std::chrono::steady_clock::now() < until)
+                TCustomWSocket::WaitForEvents(50);
+        };
+        cli.OnDocEnd = [&](THttpCli*) { events.push_back("DocEnd"); };
+        cli.OnRequestDone = [&](THttpCli*, THttpRequest, std::uint16_t) {
+            events.push_back("RequestDone");
+            bodyAtDone = received.str();
+        };
+        received.str("");
+        cli.URL = Url(peer.port(), "/");
+        cli.Get();
+        ASSERT_GE(events.size(), 3u);
+        EXPECT_EQ(events[events.size() - 2], "DocEnd");
+        EXPECT_EQ(events.back(), "RequestDone");
+        EXPECT_EQ(bodyAtDone, row.body);
+    }
+}
+
 TEST_F(HttpClient, DocDataHandlerRaisingLosesOnlyItsOwnChunk)
 {
     // The exception ends the handling of that block; the data after it still
