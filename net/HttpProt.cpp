@@ -203,7 +203,7 @@ void THttpCli::AbortOnError(const std::function<void()>& fn)
         m_aborting = true;
         m_closedLeadsToRelocation = false;
         Guarded([this] { m_socket->Abort(); });
-        EndOfRequest();
+        Guarded([this] { EndOfRequest(); });
     }
 }
 
@@ -399,10 +399,16 @@ void THttpCli::EndOfRequest()
     m_connecting = false;
     m_allowedToSend = false;
     m_timer->stop();
-    // The client becomes ready even when the end-of-document handler raises.
+    // The ready state is posted after OnDocEnd, so that a handler pumping
+    // events cannot see it inside this call, and also when the handler raises.
+    try {
+        if (m_bodyChunks > 0 && OnDocEnd)
+            OnDocEnd(this);
+    } catch (...) {
+        Post([this] { SetState(httpReady); });
+        throw;
+    }
     Post([this] { SetState(httpReady); });
-    if (m_bodyChunks > 0 && OnDocEnd)
-        OnDocEnd(this);
 }
 
 void THttpCli::RelocationStep()

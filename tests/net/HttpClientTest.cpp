@@ -466,6 +466,36 @@ TEST_F(HttpClient, CloseSeenWhileAHandlerPumpsEndsTheRequestAfterTheBlock)
     }
 }
 
+TEST_F(HttpClient, ReadyStateWaitsUntilOnDocEndHasReturned)
+{
+    // The set-ready notification is handled by the event loop after the close
+    // handling, never inside it, even when OnDocEnd dispatches events.
+    for (const bool raise : { false, true }) {
+        SCOPED_TRACE(raise ? "OnDocEnd raises" : "OnDocEnd returns");
+        ScriptedPeer peer;
+        Answer(peer, "HTTP/1.0 200 OK\r\n\r\nbody").start();
+        std::vector<std::string> events;
+        cli.OnDocEnd = [&](THttpCli* sender) {
+            events.push_back("DocEnd");
+            const auto until = std::chrono::steady_clock::now() + 200ms;
+            while (std::chrono::steady_clock::now() < until)
+                TCustomWSocket::WaitForEvents(50);
+            events.push_back(sender->State() == httpReady ? "ready inside DocEnd" : "DocEnd done");
+            if (raise)
+                throw std::runtime_error("end failed");
+        };
+        cli.OnRequestDone
+            = [&](THttpCli*, THttpRequest, std::uint16_t) { events.push_back("RequestDone"); };
+        cli.URL = Url(peer.port(), "/");
+        if (raise)
+            EXPECT_THROW(cli.Get(), std::runtime_error);
+        else
+            cli.Get();
+        EXPECT_EQ(events, (std::vector<std::string> { "DocEnd", "DocEnd done", "RequestDone" }));
+        EXPECT_EQ(cli.State(), httpReady);
+    }
+}
+
 TEST_F(HttpClient, DocDataHandlerRaisingLosesOnlyItsOwnChunk)
 {
     // The exception ends the handling of that block; the data after it still
