@@ -422,20 +422,30 @@ void THttpCli::RelocationStep()
         EndOfRequest();
         return;
     }
-    Post([this] {
-        if (m_ended)
-            return;
-        try {
-            StartLookup();
-        } catch (const std::exception& e) {
-            // A target the socket refuses to look up (no host name) ends the
-            // request like a failed lookup instead of raising out of Get.
-            Fail(e.what());
-            EndOfRequest();
-        }
-    });
-    if (OnLocationChange)
-        OnLocationChange(this);
+    const auto postRelocate = [this] {
+        Post([this] {
+            if (m_ended)
+                return;
+            try {
+                StartLookup();
+            } catch (const std::exception& e) {
+                // A target the socket refuses to look up (no host name) ends the
+                // request like a failed lookup instead of raising out of Get.
+                Fail(e.what());
+                EndOfRequest();
+            }
+        });
+    };
+    // Posted after the handler, so that a handler pumping events does not
+    // start the next connection inside this call; posted also when it raises.
+    try {
+        if (OnLocationChange)
+            OnLocationChange(this);
+    } catch (...) {
+        postRelocate();
+        throw;
+    }
+    postRelocate();
 }
 
 void THttpCli::ArmTimer()

@@ -496,6 +496,34 @@ TEST_F(HttpClient, ReadyStateWaitsUntilOnDocEndHasReturned)
     }
 }
 
+TEST_F(HttpClient, RelocationLookupWaitsUntilOnLocationChangeHasReturned)
+{
+    for (const bool raise : { false, true }) {
+        SCOPED_TRACE(raise ? "OnLocationChange raises" : "OnLocationChange returns");
+        ScriptedPeer peer;
+        Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n");
+        Answer(peer, "HTTP/1.0 200 OK\r\n\r\nmoved").start();
+        std::vector<THttpClientState> seen;
+        cli.OnLocationChange = [&](THttpCli* sender) {
+            const auto until = std::chrono::steady_clock::now() + 200ms;
+            while (std::chrono::steady_clock::now() < until)
+                TCustomWSocket::WaitForEvents(50);
+            seen.push_back(sender->State());
+            if (raise)
+                throw std::runtime_error("location failed");
+        };
+        received.str("");
+        cli.URL = Url(peer.port(), "/a");
+        if (raise)
+            EXPECT_THROW(cli.Get(), std::runtime_error);
+        else
+            cli.Get();
+        // No new lookup had started while the handler ran; the relocation went on after it.
+        EXPECT_EQ(seen, std::vector<THttpClientState> { httpWaitingHeader });
+        EXPECT_EQ(received.str(), "moved");
+    }
+}
+
 TEST_F(HttpClient, DocDataHandlerRaisingLosesOnlyItsOwnChunk)
 {
     // The exception ends the handling of that block; the data after it still
