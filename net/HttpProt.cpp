@@ -98,6 +98,11 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
     if (kind == httpPost && !SendStream)
         throw EHttpException("HTTP component has nothing to post", 2);
 
+    // Started from a handler inside the block handling of the request that
+    // ended: that handling stops at once and leaves this request alone.
+    ++m_requestSerial;
+    m_inReceive = false;
+    m_receiveDeferred = false;
     m_rcvdHeader.clear();
     m_requestType = kind;
     m_requestDoneError = 0;

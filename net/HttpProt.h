@@ -196,6 +196,9 @@ private:
     bool m_receiveDeferred = false; // a data report came while m_inReceive
     bool m_closeDeferred = false; // the peer's close was reported while m_inReceive
     bool m_clientClosing = false; // inside CloseConnection
+    // Counts requests started: a handler of an ended request may start the
+    // next one while a block of the old one is still being handled.
+    unsigned m_requestSerial = 0;
 
     using Clock = std::chrono::steady_clock;
     Clock::time_point m_requestDeadline {};

@@ -35,7 +35,10 @@ void THttpCli::SocketDataAvailable()
     }
     m_inReceive = true;
     m_receiveDeferred = false;
-    const auto done = [this] {
+    const unsigned serial = m_requestSerial;
+    const auto done = [this, serial] {
+        if (serial != m_requestSerial)
+            return; // a new request has taken over the client
         m_inReceive = false;
         // The socket stops reporting bytes left unread by the skipped report;
         // a zero-length read lets it report them again, also when a handler
@@ -73,8 +76,9 @@ void THttpCli::ReceiveBlock()
         DeliverBuffer();
         return;
     }
+    const unsigned serial = m_requestSerial;
     std::string line;
-    while (m_rcv.Count() > 0 && m_rcv.TakeLine(line)) {
+    while (serial == m_requestSerial && m_rcv.Count() > 0 && m_rcv.TakeLine(line)) {
         // Handlers may change the state or close the connection; the lines
         // already received are still handled, as they arrived together.
         if (m_state != httpWaitingHeader && m_state != httpWaitingBody)
@@ -91,14 +95,17 @@ void THttpCli::ReceiveBlock()
         }
         HandleHeaderLine(line);
     }
-    if (m_rcv.Full() && m_lineHandler == TLineHandler::Header)
+    if (serial == m_requestSerial && m_rcv.Full() && m_lineHandler == TLineHandler::Header)
         LineTooLong();
 }
 
 void THttpCli::HandleHeaderLine(const std::string& line)
 {
+    const unsigned serial = m_requestSerial;
     if (m_headerLines == 0 && OnHeaderBegin)
         OnHeaderBegin(this);
+    if (serial != m_requestSerial)
+        return;
     ++m_headerLines;
 
     if (IsHeaderlessHtml(line)) {
@@ -109,7 +116,8 @@ void THttpCli::HandleHeaderLine(const std::string& line)
         m_lineHandler = TLineHandler::Body;
         if (OnHeaderEnd)
             OnHeaderEnd(this);
-        DeliverBody(line.data(), static_cast<int>(line.size()));
+        if (serial == m_requestSerial)
+            DeliverBody(line.data(), static_cast<int>(line.size()));
         return;
     }
     if (line.empty()) {
@@ -128,7 +136,7 @@ void THttpCli::HandleHeaderLine(const std::string& line)
     if (OnHeaderData)
         OnHeaderData(this);
     // An error response is not read further than what has arrived already.
-    if (m_statusCode >= 400)
+    if (serial == m_requestSerial && m_statusCode >= 400)
         CloseConnection();
 }
 
@@ -153,9 +161,12 @@ void THttpCli::HandleHeaderField(const std::string& name, const std::string& val
 void THttpCli::HeaderEnd()
 {
     m_headBytes = 0;
+    const unsigned serial = m_requestSerial;
     if (m_locationPending) {
         if (OnHeaderEnd)
             OnHeaderEnd(this);
+        if (serial != m_requestSerial)
+            return;
         m_rcv.Clear();
         m_headerLines = 0;
         m_bodyChunks = 0;
@@ -168,7 +179,7 @@ void THttpCli::HeaderEnd()
     m_lineHandler = TLineHandler::Body;
     if (OnHeaderEnd)
         OnHeaderEnd(this);
-    if (m_rcv.Count() > 0)
+    if (serial == m_requestSerial && m_rcv.Count() > 0)
         DeliverBuffer();
 }
 
@@ -178,9 +189,14 @@ void THttpCli::DeliverBuffer()
     // not deliver these bytes a second time.
     struct TEmpty
     {
-        THttpRcvBuffer& buffer;
-        ~TEmpty() { buffer.Clear(); }
-    } empty { m_rcv };
+        THttpCli& cli;
+        unsigned serial;
+        ~TEmpty()
+        {
+            if (serial == cli.m_requestSerial)
+                cli.m_rcv.Clear();
+        }
+    } empty { *this, m_requestSerial };
     DeliverBody(m_rcv.Data(), m_rcv.Count());
 }
 

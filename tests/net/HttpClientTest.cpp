@@ -524,6 +524,39 @@ TEST_F(HttpClient, RelocationLookupWaitsUntilOnLocationChangeHasReturned)
     }
 }
 
+TEST_F(HttpClient, NextRequestFromAPumpingHandlerOfAnEndedOneRunsWhole)
+{
+    // An error response closes at its status line, and the client is ready
+    // while the rest of that block is still handled. A handler that pumps
+    // events there and starts the next request must get that request whole.
+    ScriptedPeer first;
+    Answer(first, "HTTP/1.0 404 Not Found\r\n\r\nmissing").start();
+    ScriptedPeer second;
+    Answer(second, "HTTP/1.0 200 OK\r\n\r\nsecond page").start();
+    std::string nested;
+    int statusNested = 0;
+    cli.OnDocData = [&](THttpCli* sender, const char*, int) {
+        if (sender->URL != Url(first.port(), "/"))
+            return;
+        const auto until = std::chrono::steady_clock::now() + 2s;
+        while (sender->State() != httpReady && std::chrono::steady_clock::now() < until)
+            TCustomWSocket::WaitForEvents(50);
+        std::ostringstream page;
+        sender->RcvdStream = &page;
+        sender->URL = Url(second.port(), "/");
+        sender->Get();
+        nested = page.str();
+        statusNested = sender->StatusCode();
+        sender->RcvdStream = &received;
+    };
+    cli.IdleTimeout = 3s;
+    cli.URL = Url(first.port(), "/");
+    cli.Get();
+    EXPECT_EQ(statusNested, 200);
+    EXPECT_EQ(nested, "second page");
+    EXPECT_EQ(cli.State(), httpReady);
+}
+
 TEST_F(HttpClient, DocDataHandlerRaisingLosesOnlyItsOwnChunk)
 {
     // The exception ends the handling of that block; the data after it still
