@@ -98,6 +98,11 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
     if (kind == httpPost && !SendStream)
         throw EHttpException("HTTP component has nothing to post", 2);
 
+    // Started from a handler inside the block handling of the request that
+    // ended: that handling stops at once and leaves this request alone.
+    ++m_requestSerial;
+    m_inReceive = false;
+    m_receiveDeferred = false;
     m_rcvdHeader.clear();
     m_requestType = kind;
     m_requestDoneError = 0;
@@ -105,6 +110,7 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
     m_locationPending = false;
     m_ended = false;
     m_aborting = false;
+    m_closeDeferred = false;
     m_pendingError = nullptr;
     m_relocations = 0;
     m_rcv.Clear();
@@ -202,7 +208,7 @@ void THttpCli::AbortOnError(const std::function<void()>& fn)
         m_aborting = true;
         m_closedLeadsToRelocation = false;
         Guarded([this] { m_socket->Abort(); });
-        EndOfRequest();
+        Guarded([this] { EndOfRequest(); });
     }
 }
 
@@ -358,23 +364,34 @@ void THttpCli::SocketDataSent()
 
 void THttpCli::CloseConnection()
 {
-    m_socket->Close();
+    m_clientClosing = true;
+    try {
+        m_socket->Close();
+    } catch (...) {
+        m_clientClosing = false;
+        throw;
+    }
+    m_clientClosing = false;
 }
 
 void THttpCli::SocketSessionClosed()
 {
     if (m_ended)
         return;
+    if (m_inReceive && !m_clientClosing) {
+        // The peer's close, seen while a handler pumps events in the middle of
+        // a block: the request ends once that block has been handled.
+        m_closeDeferred = true;
+        return;
+    }
     if (m_closedLeadsToRelocation) {
         RelocationStep();
         return;
     }
     // A page without a header is delivered line by line at first; a last
     // line without a line end is still part of it when the server closes.
-    if (!m_inReceive && m_lineHandler == TLineHandler::Body && m_rcv.Count() > 0) {
-        DeliverBody(m_rcv.Data(), m_rcv.Count());
-        m_rcv.Clear();
-    }
+    if (!m_inReceive && m_lineHandler == TLineHandler::Body && m_rcv.Count() > 0)
+        DeliverBuffer();
     EndOfRequest();
 }
 
@@ -387,10 +404,16 @@ void THttpCli::EndOfRequest()
     m_connecting = false;
     m_allowedToSend = false;
     m_timer->stop();
-    // The client becomes ready even when the end-of-document handler raises.
+    // The ready state is posted after OnDocEnd, so that a handler pumping
+    // events cannot see it inside this call, and also when the handler raises.
+    try {
+        if (m_bodyChunks > 0 && OnDocEnd)
+            OnDocEnd(this);
+    } catch (...) {
+        Post([this] { SetState(httpReady); });
+        throw;
+    }
     Post([this] { SetState(httpReady); });
-    if (m_bodyChunks > 0 && OnDocEnd)
-        OnDocEnd(this);
 }
 
 void THttpCli::RelocationStep()
@@ -404,20 +427,30 @@ void THttpCli::RelocationStep()
         EndOfRequest();
         return;
     }
-    Post([this] {
-        if (m_ended)
-            return;
-        try {
-            StartLookup();
-        } catch (const std::exception& e) {
-            // A target the socket refuses to look up (no host name) ends the
-            // request like a failed lookup instead of raising out of Get.
-            Fail(e.what());
-            EndOfRequest();
-        }
-    });
-    if (OnLocationChange)
-        OnLocationChange(this);
+    const auto postRelocate = [this] {
+        Post([this] {
+            if (m_ended)
+                return;
+            try {
+                StartLookup();
+            } catch (const std::exception& e) {
+                // A target the socket refuses to look up (no host name) ends the
+                // request like a failed lookup instead of raising out of Get.
+                Fail(e.what());
+                EndOfRequest();
+            }
+        });
+    };
+    // Posted after the handler, so that a handler pumping events does not
+    // start the next connection inside this call; posted also when it raises.
+    try {
+        if (OnLocationChange)
+            OnLocationChange(this);
+    } catch (...) {
+        postRelocate();
+        throw;
+    }
+    postRelocate();
 }
 
 void THttpCli::ArmTimer()

@@ -144,6 +144,7 @@ private:
     void HandleHeaderField(const std::string& name, const std::string& value);
     void HeaderEnd();
     void DeliverBody(const char* data, int len);
+    void DeliverBuffer();
     void ArmTimer();
     void TimerFired();
 
@@ -192,6 +193,12 @@ private:
     std::exception_ptr m_pendingError; // raised by a handler run from the event loop
     int m_syncDepth = 0;
     bool m_inReceive = false; // inside the data-available handler
+    bool m_receiveDeferred = false; // a data report came while m_inReceive
+    bool m_closeDeferred = false; // the peer's close was reported while m_inReceive
+    bool m_clientClosing = false; // inside CloseConnection
+    // Counts requests started: a handler of an ended request may start the
+    // next one while a block of the old one is still being handled.
+    unsigned m_requestSerial = 0;
 
     using Clock = std::chrono::steady_clock;
     Clock::time_point m_requestDeadline {};

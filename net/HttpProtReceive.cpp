@@ -25,14 +25,40 @@ void THttpCli::LineTooLong()
 
 void THttpCli::SocketDataAvailable()
 {
+    // A handler that pumps events (a repaint, a progress display) can let the
+    // socket report more data while a block is still being handled from the
+    // buffer. Reading now would deliver that block again and out of order:
+    // leave the bytes waiting; the outer pass reads them when it is done.
+    if (m_inReceive) {
+        m_receiveDeferred = true;
+        return;
+    }
     m_inReceive = true;
+    m_receiveDeferred = false;
+    const unsigned serial = m_requestSerial;
+    const auto done = [this, serial] {
+        if (serial != m_requestSerial)
+            return; // a new request has taken over the client
+        m_inReceive = false;
+        // The socket stops reporting bytes left unread by the skipped report;
+        // a zero-length read lets it report them again, also when a handler
+        // raised and this pass reads no further.
+        if (m_receiveDeferred) {
+            m_receiveDeferred = false;
+            m_socket->Receive(nullptr, 0);
+        }
+        if (m_closeDeferred) {
+            m_closeDeferred = false;
+            Guarded([this] { SocketSessionClosed(); });
+        }
+    };
     try {
         ReceiveBlock();
     } catch (...) {
-        m_inReceive = false;
+        done();
         throw;
     }
-    m_inReceive = false;
+    done();
 }
 
 void THttpCli::ReceiveBlock()
@@ -47,12 +73,12 @@ void THttpCli::ReceiveBlock()
         m_idleDeadline = Clock::now() + IdleTimeout;
 
     if (m_state == httpWaitingBody) {
-        DeliverBody(m_rcv.Data(), m_rcv.Count());
-        m_rcv.Clear();
+        DeliverBuffer();
         return;
     }
+    const unsigned serial = m_requestSerial;
     std::string line;
-    while (m_rcv.Count() > 0 && m_rcv.TakeLine(line)) {
+    while (serial == m_requestSerial && m_rcv.Count() > 0 && m_rcv.TakeLine(line)) {
         // Handlers may change the state or close the connection; the lines
         // already received are still handled, as they arrived together.
         if (m_state != httpWaitingHeader && m_state != httpWaitingBody)
@@ -69,14 +95,17 @@ void THttpCli::ReceiveBlock()
         }
         HandleHeaderLine(line);
     }
-    if (m_rcv.Full() && m_lineHandler == TLineHandler::Header)
+    if (serial == m_requestSerial && m_rcv.Full() && m_lineHandler == TLineHandler::Header)
         LineTooLong();
 }
 
 void THttpCli::HandleHeaderLine(const std::string& line)
 {
+    const unsigned serial = m_requestSerial;
     if (m_headerLines == 0 && OnHeaderBegin)
         OnHeaderBegin(this);
+    if (serial != m_requestSerial)
+        return;
     ++m_headerLines;
 
     if (IsHeaderlessHtml(line)) {
@@ -87,7 +116,8 @@ void THttpCli::HandleHeaderLine(const std::string& line)
         m_lineHandler = TLineHandler::Body;
         if (OnHeaderEnd)
             OnHeaderEnd(this);
-        DeliverBody(line.data(), static_cast<int>(line.size()));
+        if (serial == m_requestSerial)
+            DeliverBody(line.data(), static_cast<int>(line.size()));
         return;
     }
     if (line.empty()) {
@@ -106,7 +136,7 @@ void THttpCli::HandleHeaderLine(const std::string& line)
     if (OnHeaderData)
         OnHeaderData(this);
     // An error response is not read further than what has arrived already.
-    if (m_statusCode >= 400)
+    if (serial == m_requestSerial && m_statusCode >= 400)
         CloseConnection();
 }
 
@@ -131,9 +161,12 @@ void THttpCli::HandleHeaderField(const std::string& name, const std::string& val
 void THttpCli::HeaderEnd()
 {
     m_headBytes = 0;
+    const unsigned serial = m_requestSerial;
     if (m_locationPending) {
         if (OnHeaderEnd)
             OnHeaderEnd(this);
+        if (serial != m_requestSerial)
+            return;
         m_rcv.Clear();
         m_headerLines = 0;
         m_bodyChunks = 0;
@@ -146,10 +179,25 @@ void THttpCli::HeaderEnd()
     m_lineHandler = TLineHandler::Body;
     if (OnHeaderEnd)
         OnHeaderEnd(this);
-    if (m_rcv.Count() > 0) {
-        DeliverBody(m_rcv.Data(), m_rcv.Count());
-        m_rcv.Clear();
-    }
+    if (serial == m_requestSerial && m_rcv.Count() > 0)
+        DeliverBuffer();
+}
+
+void THttpCli::DeliverBuffer()
+{
+    // The buffer is emptied even when a handler raises: the next block must
+    // not deliver these bytes a second time.
+    struct TEmpty
+    {
+        THttpCli& cli;
+        unsigned serial;
+        ~TEmpty()
+        {
+            if (serial == cli.m_requestSerial)
+                cli.m_rcv.Clear();
+        }
+    } empty { *this, m_requestSerial };
+    DeliverBody(m_rcv.Data(), m_rcv.Count());
 }
 
 void THttpCli::DeliverBody(const char* data, int len)

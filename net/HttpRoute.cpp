@@ -82,13 +82,40 @@ bool IsUsableLocation(const std::string& location)
     return true;
 }
 
+namespace {
+
+// The parts of a relocation target. An empty path marks a relative name on
+// the current server, which the splitter returns as a host. A target with no
+// scheme is always such a name, even with a "/" inside ("sub/b.html" must not
+// connect to a host "sub"); an absolute URL without a path ("http://host2")
+// names that server's root.
+TUrlParts SplitLocation(const std::string& location)
+{
+    TUrlParts parts = SplitUrl(location);
+    // "://" inside a query ("p?u=http://host3/") does not make a scheme.
+    const bool schemeChars
+        = parts.Scheme.find_first_not_of(
+              "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+-.")
+        == std::string::npos;
+    if (parts.Scheme.empty() || !schemeChars) {
+        parts = TUrlParts {};
+        parts.Host = location;
+        return parts;
+    }
+    if (parts.Path.empty() && !parts.Host.empty() && location.find("://") != std::string::npos)
+        parts.Path = "/";
+    return parts;
+}
+
+} // namespace
+
 THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location, bool viaProxy)
 {
     THttpRoute next = current;
     if (viaProxy) {
         // The proxy always gets an absolute URL; relative targets are made
         // absolute on the server requested so far.
-        const TUrlParts parts = SplitUrl(location);
+        const TUrlParts parts = SplitLocation(location);
         const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
         if (parts.Path.empty()) {
             next.RequestPath = AbsoluteUrl(scheme, current, "/" + parts.Host);
@@ -96,7 +123,7 @@ THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location
             next.RequestPath = AbsoluteUrl(scheme, current, parts.Path);
         } else {
             // Another server: later relative targets are resolved against it.
-            next.RequestPath = location;
+            next.RequestPath = SplitUrl(location).Path.empty() ? location + "/" : location;
             next.TargetHost = parts.Host;
             next.TargetPort = parts.Port;
         }
@@ -107,7 +134,7 @@ THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location
         next.RequestPath = location;
         return next;
     }
-    const TUrlParts parts = SplitUrl(location);
+    const TUrlParts parts = SplitLocation(location);
     const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
     next.ConnectHost = parts.Host;
     next.RequestPath = parts.Path;

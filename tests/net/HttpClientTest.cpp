@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <sstream>
 
 namespace {
@@ -382,6 +384,213 @@ TEST_F(HttpClient, GetFromOnDocDataIsRefusedAsBusy)
     EXPECT_EQ(code, 1);
     EXPECT_EQ(received.str(), "abc"); // the running request went on undisturbed
     EXPECT_EQ(peer.accepted(), 1);
+}
+
+TEST_F(HttpClient, HandlersThatPumpEventsGetEveryByteOnceInOrder)
+{
+    // The window's handlers repaint and pump pending events while a page
+    // arrives; data arriving meanwhile must not be delivered twice or out of order.
+    std::string body;
+    for (int i = 0; body.size() < 40000; ++i)
+        body += std::to_string(i) + ",";
+    const std::string head = "HTTP/1.0 200 OK\r\n\r\n";
+    struct Row
+    {
+        const char* name;
+        std::string response;
+    };
+    const Row rows[] = {
+        { "with header", head + body },
+        { "without header", "<html>\n" + body },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPeer peer;
+        peer.readUntil("\r\n\r\n").sendBlocks(row.response, { 700 }, 2).close().start();
+        std::string delivered;
+        cli.OnDocData = [&](THttpCli*, const char* data, int len) {
+            delivered.append(data, static_cast<std::size_t>(len));
+            for (int i = 0; i < 3; ++i) {
+                QCoreApplication::processEvents();
+                TCustomWSocket::WaitForEvents(3);
+            }
+        };
+        received.str("");
+        cli.URL = Url(peer.port(), "/");
+        cli.Get();
+        const std::string want = row.response.substr(0, 6) == "<html>" ? "<html>" + body : body;
+        EXPECT_EQ(delivered.size(), want.size());
+        EXPECT_TRUE(delivered == want) << "the body delivered differs";
+        EXPECT_TRUE(received.str() == want) << "the body written differs";
+    }
+}
+
+TEST_F(HttpClient, CloseSeenWhileAHandlerPumpsEndsTheRequestAfterTheBlock)
+{
+    // The server closes right after the last block; a handler pumping events
+    // meanwhile must not see the request end before that block is handled.
+    struct Row
+    {
+        const char* name;
+        std::string response;
+        std::string body;
+    };
+    const Row rows[] = {
+        { "with header", "HTTP/1.0 200 OK\r\n\r\nfirst|last", "first|last" },
+        { "without header", "<html>\nfirst|last", "<html>first|last" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPeer peer;
+        peer.readUntil("\r\n\r\n").send(row.response).close().start();
+        std::vector<std::string> events;
+        std::string bodyAtDone;
+        cli.OnDocData = [&](THttpCli*, const char*, int) {
+            events.push_back("DocData");
+            const auto until = std::chrono::steady_clock::now() + 300ms;
+            while (std::chrono::steady_clock::now() < until)
+                TCustomWSocket::WaitForEvents(50);
+        };
+        cli.OnDocEnd = [&](THttpCli*) { events.push_back("DocEnd"); };
+        cli.OnRequestDone = [&](THttpCli*, THttpRequest, std::uint16_t) {
+            events.push_back("RequestDone");
+            bodyAtDone = received.str();
+        };
+        received.str("");
+        cli.URL = Url(peer.port(), "/");
+        cli.Get();
+        ASSERT_GE(events.size(), 3u);
+        EXPECT_EQ(events[events.size() - 2], "DocEnd");
+        EXPECT_EQ(events.back(), "RequestDone");
+        EXPECT_EQ(bodyAtDone, row.body);
+    }
+}
+
+TEST_F(HttpClient, ReadyStateWaitsUntilOnDocEndHasReturned)
+{
+    // The set-ready notification is handled by the event loop after the close
+    // handling, never inside it, even when OnDocEnd dispatches events.
+    for (const bool raise : { false, true }) {
+        SCOPED_TRACE(raise ? "OnDocEnd raises" : "OnDocEnd returns");
+        ScriptedPeer peer;
+        Answer(peer, "HTTP/1.0 200 OK\r\n\r\nbody").start();
+        std::vector<std::string> events;
+        cli.OnDocEnd = [&](THttpCli* sender) {
+            events.push_back("DocEnd");
+            const auto until = std::chrono::steady_clock::now() + 200ms;
+            while (std::chrono::steady_clock::now() < until)
+                TCustomWSocket::WaitForEvents(50);
+            events.push_back(sender->State() == httpReady ? "ready inside DocEnd" : "DocEnd done");
+            if (raise)
+                throw std::runtime_error("end failed");
+        };
+        cli.OnRequestDone
+            = [&](THttpCli*, THttpRequest, std::uint16_t) { events.push_back("RequestDone"); };
+        cli.URL = Url(peer.port(), "/");
+        if (raise)
+            EXPECT_THROW(cli.Get(), std::runtime_error);
+        else
+            cli.Get();
+        EXPECT_EQ(events, (std::vector<std::string> { "DocEnd", "DocEnd done", "RequestDone" }));
+        EXPECT_EQ(cli.State(), httpReady);
+    }
+}
+
+TEST_F(HttpClient, RelocationLookupWaitsUntilOnLocationChangeHasReturned)
+{
+    for (const bool raise : { false, true }) {
+        SCOPED_TRACE(raise ? "OnLocationChange raises" : "OnLocationChange returns");
+        ScriptedPeer peer;
+        Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n");
+        Answer(peer, "HTTP/1.0 200 OK\r\n\r\nmoved").start();
+        std::vector<THttpClientState> seen;
+        cli.OnLocationChange = [&](THttpCli* sender) {
+            const auto until = std::chrono::steady_clock::now() + 200ms;
+            while (std::chrono::steady_clock::now() < until)
+                TCustomWSocket::WaitForEvents(50);
+            seen.push_back(sender->State());
+            if (raise)
+                throw std::runtime_error("location failed");
+        };
+        received.str("");
+        cli.URL = Url(peer.port(), "/a");
+        if (raise)
+            EXPECT_THROW(cli.Get(), std::runtime_error);
+        else
+            cli.Get();
+        // No new lookup had started while the handler ran; the relocation went on after it.
+        EXPECT_EQ(seen, std::vector<THttpClientState> { httpWaitingHeader });
+        EXPECT_EQ(received.str(), "moved");
+    }
+}
+
+TEST_F(HttpClient, NextRequestFromAPumpingHandlerOfAnEndedOneRunsWhole)
+{
+    // An error response closes at its status line, and the client is ready
+    // while the rest of that block is still handled. A handler that pumps
+    // events there and starts the next request must get that request whole.
+    ScriptedPeer first;
+    Answer(first, "HTTP/1.0 404 Not Found\r\n\r\nmissing").start();
+    ScriptedPeer second;
+    Answer(second, "HTTP/1.0 200 OK\r\n\r\nsecond page").start();
+    std::string nested;
+    int statusNested = 0;
+    cli.OnDocData = [&](THttpCli* sender, const char*, int) {
+        if (sender->URL != Url(first.port(), "/"))
+            return;
+        const auto until = std::chrono::steady_clock::now() + 2s;
+        while (sender->State() != httpReady && std::chrono::steady_clock::now() < until)
+            TCustomWSocket::WaitForEvents(50);
+        std::ostringstream page;
+        sender->RcvdStream = &page;
+        sender->URL = Url(second.port(), "/");
+        sender->Get();
+        nested = page.str();
+        statusNested = sender->StatusCode();
+        sender->RcvdStream = &received;
+    };
+    cli.IdleTimeout = 3s;
+    cli.URL = Url(first.port(), "/");
+    cli.Get();
+    EXPECT_EQ(statusNested, 200);
+    EXPECT_EQ(nested, "second page");
+    EXPECT_EQ(cli.State(), httpReady);
+}
+
+TEST_F(HttpClient, DocDataHandlerRaisingLosesOnlyItsOwnChunk)
+{
+    // The exception ends the handling of that block; the data after it still
+    // arrives once, and the request ends when the server closes, not at a bound.
+    for (const bool pump : { false, true }) {
+        SCOPED_TRACE(pump ? "handler pumps events first" : "handler raises at once");
+        ScriptedPeer peer;
+        peer.readUntil("\r\n\r\n")
+            .send("HTTP/1.0 200 OK\r\n\r\nAAAA")
+            .sleep(300)
+            .send("BBBB")
+            .sleep(300)
+            .send("CCCC")
+            .close()
+            .start();
+        std::vector<std::string> chunks;
+        cli.OnDocData = [&](THttpCli*, const char* data, int len) {
+            chunks.emplace_back(data, static_cast<std::size_t>(len));
+            if (chunks.size() > 1)
+                return;
+            // Pumping long enough for the next block to arrive meanwhile.
+            const auto until = std::chrono::steady_clock::now() + 500ms;
+            while (pump && std::chrono::steady_clock::now() < until)
+                TCustomWSocket::WaitForEvents(50);
+            throw std::runtime_error("display failed");
+        };
+        cli.IdleTimeout = 5s;
+        received.str("");
+        cli.URL = Url(peer.port(), "/");
+        cli.Get();
+        EXPECT_EQ(cli.ReasonPhrase(), "OK");
+        EXPECT_EQ(chunks, (std::vector<std::string> { "AAAA", "BBBB", "CCCC" }));
+        EXPECT_EQ(received.str(), "BBBBCCCC");
+    }
 }
 
 TEST_F(HttpClient, PostSendsTheWholeStream)

@@ -108,6 +108,22 @@ TEST(HttpPure, RelocationTargets)
         { "/new.html", true, { "proxy1", "3128", "host1", "http://host1:8080/new.html", "8080" } },
         { "b.html", true, { "proxy1", "3128", "host1", "http://host1:8080/b.html", "8080" } },
         { "http://host2/z", true, { "proxy1", "3128", "host2", "http://host2/z", "" } },
+        // An absolute URL without a path names the other server's root, not a
+        // document called after that server on the current one.
+        { "http://host2", false, { "host2", "80", "host2", "/", "" } },
+        { "http://host2:81", false, { "host2", "81", "host2", "/", "81" } },
+        { "http://host2", true, { "proxy1", "3128", "host2", "http://host2/", "" } },
+        { "http://host2:81", true, { "proxy1", "3128", "host2", "http://host2:81/", "81" } },
+        // A relative target with a "/" inside is a name on the current server,
+        // not a host called after its first segment.
+        { "sub/b.html", false,
+            { "host1", "8080", "host1", "http://host1:8080/sub/b.html", "8080" } },
+        { "p.php?r=/a", false,
+            { "host1", "8080", "host1", "http://host1:8080/p.php?r=/a", "8080" } },
+        { "sub/b.html", true,
+            { "proxy1", "3128", "host1", "http://host1:8080/sub/b.html", "8080" } },
+        { "p?u=http://host3/", false,
+            { "host1", "8080", "host1", "http://host1:8080/p?u=http://host3/", "8080" } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.location) + (row.viaProxy ? " via proxy" : " direct"));
