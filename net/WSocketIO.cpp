@@ -162,7 +162,13 @@ void TCustomWSocket::receiveLoop(int error)
             }
         } catch (...) {
             // An exception from one pass ends this notification's loop and goes
-            // no further: the event loop must not see it.
+            // no further: the event loop must not see it. A pass that read
+            // nothing rests the reports like any other, or the level-triggered
+            // readiness would call the failing handler without end.
+            if (*alive && gen == m_p->generation && m_p->reads == readsBefore) {
+                m_p->readSuspended = true;
+                updateNotifiers();
+            }
             break;
         }
         if (!*alive)
@@ -190,14 +196,16 @@ void TCustomWSocket::receiveLoop(int error)
 
 int TCustomWSocket::Receive(void* buffer, int len)
 {
-    ++m_p->reads;
-    resumeReads();
     if (m_hSocket == INVALID_SOCKET) {
         m_lastError = SocketErrors::NotSocket;
         return -1;
     }
     if (len <= 0)
         return 0;
+    // Only a real read counts as progress: a handler asking for nothing must
+    // not keep the receive loop calling it.
+    ++m_p->reads;
+    resumeReads();
     int got = 0;
     if (const int rc = SocketEngine::recv(m_hSocket, buffer, len, got); rc != 0) {
         m_lastError = rc;
