@@ -187,6 +187,9 @@ protected:
 private:
     struct Private;
     void raiseErrorEvent(const TWSocketErrorEvent& ev, int error);
+    // Common start of both lookups: refuses an empty host, cancels a pending
+    // lookup and clears the results; false when the lookup ends here.
+    bool beginLookup(const std::string& host);
     void lookupDone(int id, int error, const std::vector<std::string>& results);
     void resolveAll(bool withAddr);
     bool applyLinger();

@@ -35,13 +35,13 @@ bool isConnectOutcome(int code)
 
 // ---- lookup -----------------------------------------------------------------
 
-void TCustomWSocket::DnsLookup(const std::string& host)
+bool TCustomWSocket::beginLookup(const std::string& host)
 {
     if (host.empty()) {
         RaiseException("DNS lookup: invalid host name.");
         // Only reached when OnError took the failure.
         raiseErrorEvent(OnDnsLookupDone, SocketErrors::InvalidArgument);
-        return;
+        return false;
     }
     if (m_dnsLookupId >= 0) {
         HostLookup::abort(m_dnsLookupId);
@@ -49,7 +49,13 @@ void TCustomWSocket::DnsLookup(const std::string& host)
     }
     m_dnsResult.clear();
     m_dnsResultList.clear();
+    return true;
+}
 
+void TCustomWSocket::DnsLookup(const std::string& host)
+{
+    if (!beginLookup(host))
+        return;
     std::uint32_t addr = 0;
     if (host != "255.255.255.255" && SocketEngine::parseDotted(host, addr)) {
         m_dnsResult = SocketEngine::toDotted(addr);
@@ -64,17 +70,8 @@ void TCustomWSocket::DnsLookup(const std::string& host)
 
 void TCustomWSocket::ReverseDnsLookup(const std::string& dottedAddr)
 {
-    if (dottedAddr.empty()) {
-        RaiseException("DNS lookup: invalid host name.");
-        raiseErrorEvent(OnDnsLookupDone, SocketErrors::InvalidArgument);
+    if (!beginLookup(dottedAddr))
         return;
-    }
-    if (m_dnsLookupId >= 0) {
-        HostLookup::abort(m_dnsLookupId);
-        m_dnsLookupId = -1;
-    }
-    m_dnsResult.clear();
-    m_dnsResultList.clear();
     std::uint32_t addr = 0;
     if (!SocketEngine::parseDotted(dottedAddr, addr)) {
         m_lastError = SocketErrors::InvalidArgument;
