@@ -382,10 +382,15 @@ void TCustomWSocket::InternalClose(bool shut, int error)
     }
     ChangeState(wsClosed);
     const std::shared_ptr<bool> alive = m_p->alive;
+    const unsigned gen = m_p->generation;
     if (!m_destroying && !m_closeReported && OnSessionClosed) {
         m_closeReported = true;
         raiseErrorEvent(OnSessionClosed, error);
         if (!*alive)
+            return;
+        // The handler opened the next connection (a retry, say): restoring the
+        // defaults now would drop its handle and settings.
+        if (gen != m_p->generation)
             return;
     }
     try {

@@ -405,3 +405,42 @@ TEST(WSocketLookup, ReverseLookupGivesOneName)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WSocketClient, OwnerMayConnectAgainFromTheCloseReport)
+{
+    // Rows: how the first connection ends (the owner closes it, or the peer
+    // refuses it). The close report's handler connects again at once; the new
+    // connection must live on.
+    enum Ending { OwnerCloses, Refused };
+    for (const Ending ending : { OwnerCloses, Refused }) {
+        ScriptedPeer peer;
+        if (ending == OwnerCloses)
+            peer.send("one").close().nextConnection();
+        peer.send("two").close();
+        peer.start();
+        TWSocket s;
+        SocketRecorder rec;
+        rec.attach(s);
+        s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+            rec.data += sender->ReceiveStr();
+            if (rec.data == "one")
+                sender->Close();
+        };
+        s.OnSessionClosed = [&](TCustomWSocket* sender, std::uint16_t) {
+            if (++rec.closedCount == 1)
+                connectTo(*static_cast<TWSocket*>(sender), peer.port());
+        };
+        connectTo(s, ending == OwnerCloses ? peer.port() : refusedPort());
+        EXPECT_TRUE(runUntil([&] { return rec.closedCount >= 2; }, kWaitMs)) << ending;
+        runFor(50);
+        EXPECT_EQ(rec.data, ending == OwnerCloses ? "onetwo" : "two") << ending;
+        EXPECT_EQ(rec.closedCount, 2) << ending;
+        EXPECT_EQ(s.State(), wsClosed) << ending;
+        EXPECT_TRUE(peer.waitDone(kWaitMs)) << ending;
+        EXPECT_EQ(peer.accepted(), ending == OwnerCloses ? 2 : 1) << ending;
+    }
+}
+
+} // namespace
