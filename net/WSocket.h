@@ -202,6 +202,7 @@ private:
     void onReadable(TSocket fd);
     void onWritable(TSocket fd);
     void receiveLoop(int error);
+    void dropEmptyDatagram();
     void tryToSend();
     void deleteBufferedData();
     void appendBlock();

@@ -182,8 +182,11 @@ void TCustomWSocket::receiveLoop(int error)
             m_lastError = rc;
             break;
         }
-        if (waiting == 0)
+        if (waiting == 0) {
+            if (m_datagram && m_p->reads == readsBefore)
+                dropEmptyDatagram();
             break;
+        }
         if (m_p->reads == readsBefore) {
             // The owner left the bytes waiting: wait for its next read rather
             // than calling it again and again.
@@ -191,6 +194,18 @@ void TCustomWSocket::receiveLoop(int error)
             updateNotifiers();
             break;
         }
+    }
+}
+
+void TCustomWSocket::dropEmptyDatagram()
+{
+    // A zero-length datagram counts as no bytes waiting, yet keeps the socket
+    // readable: an owner that reads only what is counted would be called
+    // without end. It carries nothing, so it is taken off the queue here.
+    int got = 0;
+    if (SocketEngine::peek(m_hSocket, got) == 0 && got == 0) {
+        char c = 0;
+        SocketEngine::recv(m_hSocket, &c, 1, got);
     }
 }
 
