@@ -36,8 +36,10 @@ bool TCustomWSocket::WaitForState(TSocketState state, int timeoutSecs)
         return false;
     }
     m_waitForState = state;
+    const std::shared_ptr<bool> alive = m_p->alive;
     const bool reached = waitUntil([this, state] { return m_state == state; }, timeoutSecs * 1000);
-    m_waitForState = wsInvalidState;
+    if (*alive) // a handler may have destroyed the socket meanwhile
+        m_waitForState = wsInvalidState;
     return reached;
 }
 
@@ -50,10 +52,23 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
     m_lineBuffer.clear();
     m_lineMode = true;
     m_lineDone = false;
-    // Bytes that are waiting already will not be reported again.
-    readLineBytes();
-    waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
-        timeoutSecs * 1000);
+    const std::shared_ptr<bool> alive = m_p->alive;
+    try {
+        // Bytes that are waiting already will not be reported again.
+        readLineBytes();
+        waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
+            timeoutSecs * 1000);
+    } catch (...) {
+        // A failure (or a handler's exception) leaves line mode too, or later
+        // data would go on feeding a line nobody reads.
+        if (*alive) {
+            m_lineMode = false;
+            resumeReads();
+        }
+        throw;
+    }
+    if (!*alive)
+        return {};
     m_lineMode = false;
     std::string line;
     line.swap(m_lineBuffer);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -117,6 +118,28 @@ TEST(WSocketWait, FlushWithoutWaitControlFails)
     } catch (const ESocketException& e) {
         EXPECT_STREQ(e.what(), "Error 11004 in function TWSocket.Wait\r\nNo Data");
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketWait, ReadLineLeftByAnExceptionEndsLineMode)
+{
+    ScriptedPeer peer;
+    peer.send(std::string(300, 'L')).sleep(200).send("more").close();
+    peer.start();
+    TWSocket s;
+    s.OnLineTooLong = [](TCustomWSocket*) { throw std::runtime_error("line too long"); };
+    s.OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
+    connectAndWait(s, peer.port());
+    ASSERT_TRUE(runUntil([&] { return s.RcvdCount() == 300; }, kWaitMs));
+    EXPECT_THROW(s.ReadLine(5), std::runtime_error);
+    // Outside line mode again: what follows reaches the data handler.
+    SocketRecorder rec;
+    rec.attach(s);
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    EXPECT_EQ(rec.data, std::string(46, 'L') + "more");
 }
 
 } // namespace
