@@ -270,8 +270,12 @@ int TCustomWSocket::Send(const void* data, int len)
             left -= n;
         }
     }
+    const std::shared_ptr<bool> alive = m_p->alive;
     const unsigned gen = m_p->generation;
     tryToSend();
+    // A failed send closes and reports it; the close handler may have freed us.
+    if (!*alive)
+        return len;
     if (gen == m_p->generation && m_allSent)
         post(&TCustomWSocket::Do_FD_WRITE, 0);
     return len;

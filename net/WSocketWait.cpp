@@ -124,7 +124,10 @@ void TCustomWSocket::Flush()
         SocketError("TWSocket.Wait", SocketErrors::NoData);
         return;
     }
+    const std::shared_ptr<bool> alive = m_p->alive;
     tryToSend();
+    if (!*alive) // a failed send's close report freed the socket
+        return;
     // Writability reports drive the chain; no time limit, as the handle
     // going away also ends the wait.
     waitUntil([this] { return m_allSent || m_hSocket == INVALID_SOCKET; }, -1);

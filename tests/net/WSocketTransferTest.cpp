@@ -302,3 +302,30 @@ TEST(WSocketTransfer, HandlerThatReadsNothingIsNotCalledAgainAndAgain)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WSocketTransfer, CloseHandlerMayDestroyTheSocketInsideSend)
+{
+    ScriptedPeer peer;
+    peer.accept().reset();
+    peer.start();
+    auto s = std::make_unique<TWSocket>();
+    bool destroyed = false;
+    std::uint16_t closeCode = 0;
+    s->OnSessionClosed = [&](TCustomWSocket*, std::uint16_t e) {
+        closeCode = e;
+        s.reset();
+        destroyed = true;
+    };
+    connectTo(*s, peer.port());
+    ASSERT_TRUE(runUntil([&] { return s->State() == wsConnected; }, kWaitMs));
+    ASSERT_TRUE(peer.waitDone(kWaitMs)); // the reset is in; no event has seen it yet
+    TWSocket* raw = s.get();
+    EXPECT_EQ(raw->Send("x", 1), 1);
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(closeCode, 10054);
+    runFor(50); // nothing posted for the destroyed socket may run
+}
+
+} // namespace
