@@ -56,6 +56,8 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
     try {
         // Bytes that are waiting already will not be reported again.
         readLineBytes();
+        if (!*alive) // the close it met was reported to a handler that freed us
+            return {};
         waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
             timeoutSecs * 1000);
     } catch (...) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -140,6 +141,29 @@ TEST(WSocketWait, ReadLineLeftByAnExceptionEndsLineMode)
     rec.attach(s);
     ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
     EXPECT_EQ(rec.data, std::string(46, 'L') + "more");
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketWait, CloseHandlerMayDestroyTheSocketInsideReadLine)
+{
+    ScriptedPeer peer;
+    peer.send("abc").close(100);
+    peer.start();
+    auto s = std::make_unique<TWSocket>();
+    s->OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
+    bool destroyed = false;
+    s->OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) {
+        s.reset();
+        destroyed = true;
+    };
+    connectAndWait(*s, peer.port());
+    ASSERT_TRUE(peer.waitDone(kWaitMs)); // "abc" and the close are both in
+    TWSocket* raw = s.get();
+    EXPECT_EQ(raw->ReadLine(5), "");
+    EXPECT_TRUE(destroyed);
 }
 
 } // namespace
