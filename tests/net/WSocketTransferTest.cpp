@@ -308,18 +308,19 @@ namespace {
 TEST(WSocketTransfer, CloseHandlerMayDestroyTheSocketInsideSend)
 {
     ScriptedPeer peer;
-    peer.accept().reset();
+    peer.readUntil("go").reset();
     peer.start();
     auto s = std::make_unique<TWSocket>();
     bool destroyed = false;
     std::uint16_t closeCode = 0;
-    s->OnSessionClosed = [&](TCustomWSocket*, std::uint16_t e) {
+    s->OnSessionClosed = [&destroyed, &closeCode, &s](TCustomWSocket*, std::uint16_t e) {
         closeCode = e;
-        s.reset();
         destroyed = true;
+        s.reset(); // last: this handler is freed with the socket
     };
     connectTo(*s, peer.port());
     ASSERT_TRUE(runUntil([&] { return s->State() == wsConnected; }, kWaitMs));
+    s->SendStr("go");
     ASSERT_TRUE(peer.waitDone(kWaitMs)); // the reset is in; no event has seen it yet
     TWSocket* raw = s.get();
     EXPECT_EQ(raw->Send("x", 1), 1);

@@ -155,9 +155,9 @@ TEST(WSocketWait, CloseHandlerMayDestroyTheSocketInsideReadLine)
     auto s = std::make_unique<TWSocket>();
     s->OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
     bool destroyed = false;
-    s->OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) {
-        s.reset();
+    s->OnSessionClosed = [&destroyed, &s](TCustomWSocket*, std::uint16_t) {
         destroyed = true;
+        s.reset(); // last: this handler is freed with the socket
     };
     connectAndWait(*s, peer.port());
     ASSERT_TRUE(peer.waitDone(kWaitMs)); // "abc" and the close are both in
