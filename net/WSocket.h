@@ -207,7 +207,7 @@ private:
     void deleteBufferedData();
     void appendBlock();
     void readLineBytes();
-    bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+    bool waitUntil(const std::function<bool()>& done, std::int64_t timeoutMs);
 
     std::unique_ptr<Private> m_p;
     std::string m_addr;

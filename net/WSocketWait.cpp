@@ -13,7 +13,7 @@ constexpr size_t kMaxLine = 253;
 
 } // namespace
 
-bool TCustomWSocket::waitUntil(const std::function<bool()>& done, int timeoutMs)
+bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t timeoutMs)
 {
     const std::shared_ptr<bool> alive = m_p->alive;
     QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutMs));
@@ -37,7 +37,8 @@ bool TCustomWSocket::WaitForState(TSocketState state, int timeoutSecs)
     }
     m_waitForState = state;
     const std::shared_ptr<bool> alive = m_p->alive;
-    const bool reached = waitUntil([this, state] { return m_state == state; }, timeoutSecs * 1000);
+    const bool reached = waitUntil(
+        [this, state] { return m_state == state; }, std::int64_t { timeoutSecs } * 1000);
     if (*alive) // a handler may have destroyed the socket meanwhile
         m_waitForState = wsInvalidState;
     return reached;
@@ -59,7 +60,7 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
         if (!*alive) // the close it met was reported to a handler that freed us
             return {};
         waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
-            timeoutSecs * 1000);
+            std::int64_t { timeoutSecs } * 1000);
     } catch (...) {
         // A failure (or a handler's exception) leaves line mode too, or later
         // data would go on feeding a line nobody reads.

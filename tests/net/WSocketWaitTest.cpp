@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -164,6 +165,26 @@ TEST(WSocketWait, CloseHandlerMayDestroyTheSocketInsideReadLine)
     TWSocket* raw = s.get();
     EXPECT_EQ(raw->ReadLine(5), "");
     EXPECT_TRUE(destroyed);
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketWait, LongestTimeoutsAreTakenAsGiven)
+{
+    // Seconds beyond what fits in milliseconds of an int: the wait must not
+    // overflow into a different (or undefined) bound. Both waits end at once.
+    ScriptedPeer peer;
+    peer.send("line\n").silent(500);
+    peer.start();
+    TWSocket s;
+    s.OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
+    connectAndWait(s, peer.port());
+    for (const int secs : { 2147484, std::numeric_limits<int>::max() })
+        EXPECT_TRUE(s.WaitForState(wsConnected, secs)) << secs;
+    ASSERT_TRUE(runUntil([&] { return s.RcvdCount() == 5; }, kWaitMs));
+    EXPECT_EQ(s.ReadLine(std::numeric_limits<int>::max()), "line");
 }
 
 } // namespace
