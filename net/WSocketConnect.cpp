@@ -416,7 +416,9 @@ void TCustomWSocket::Resume()
 
 std::string TCustomWSocket::GetPeerAddr()
 {
-    if (m_state != wsConnected || m_hSocket == INVALID_SOCKET)
+    // A datagram socket sends to whom it is told and hears from anyone: it has
+    // no peer, and the platform's "not connected" must not close it.
+    if (m_state != wsConnected || m_hSocket == INVALID_SOCKET || m_datagram)
         return "error";
     std::uint32_t addr = 0;
     std::uint16_t port = 0;

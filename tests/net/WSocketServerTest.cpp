@@ -199,3 +199,35 @@ TEST(WSocketUdp, EmptyDatagramIsHandedOnceAndDoesNotStallTheSocket)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WSocketUdp, AskingForThePeerOfADatagramSocketLeavesItOpen)
+{
+    // Rows: the receiving socket of Listen and the sending socket of Connect.
+    // Neither has one peer, so there is no peer address; asking must not
+    // close the socket.
+    TWSocket receiver;
+    receiver.SetProto("udp");
+    receiver.SetAddr("127.0.0.1");
+    receiver.SetPort("0");
+    std::vector<std::string> got;
+    receiver.OnDataAvailable
+        = [&](TCustomWSocket* s, std::uint16_t) { got.push_back(s->ReceiveStr()); };
+    receiver.Listen();
+    TWSocket sender;
+    sender.SetProto("udp");
+    sender.SetAddr("127.0.0.1");
+    sender.SetPort(receiver.GetLocalPort());
+    sender.Connect();
+    for (TWSocket* s : { &receiver, &sender }) {
+        EXPECT_EQ(s->GetPeerAddr(), "error");
+        EXPECT_EQ(s->State(), wsConnected);
+        EXPECT_NE(s->HSocket(), INVALID_SOCKET);
+    }
+    sender.SendStr("still open");
+    ASSERT_TRUE(runUntil([&] { return !got.empty(); }, kWaitMs));
+    EXPECT_EQ(got.front(), "still open");
+}
+
+} // namespace
