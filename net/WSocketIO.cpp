@@ -130,8 +130,8 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
     if (OnSessionClosed && !m_closeReported) {
         m_closeReported = true;
         raiseErrorEvent(OnSessionClosed, error);
-        if (!*alive)
-            return;
+        if (!*alive || gen != m_p->generation)
+            return; // freed, or closed (and maybe connected again) by the handler
     }
     if (m_state != wsClosed)
         Close();

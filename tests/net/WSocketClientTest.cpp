@@ -410,13 +410,14 @@ namespace {
 
 TEST(WSocketClient, OwnerMayConnectAgainFromTheCloseReport)
 {
-    // Rows: how the first connection ends (the owner closes it, or the peer
-    // refuses it). The close report's handler connects again at once; the new
-    // connection must live on.
-    enum Ending { OwnerCloses, Refused };
-    for (const Ending ending : { OwnerCloses, Refused }) {
+    // Rows: how the first connection ends (the owner closes it, the peer
+    // closes it, or the peer refuses it). The close report's handler closes
+    // (the peer's close is reported before the socket is closed) and connects
+    // again at once; the new connection must live on.
+    enum Ending { OwnerCloses, PeerCloses, Refused };
+    for (const Ending ending : { OwnerCloses, PeerCloses, Refused }) {
         ScriptedPeer peer;
-        if (ending == OwnerCloses)
+        if (ending != Refused)
             peer.send("one").close().nextConnection();
         peer.send("two").close();
         peer.start();
@@ -425,21 +426,23 @@ TEST(WSocketClient, OwnerMayConnectAgainFromTheCloseReport)
         rec.attach(s);
         s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
             rec.data += sender->ReceiveStr();
-            if (rec.data == "one")
+            if (ending == OwnerCloses && rec.data == "one")
                 sender->Close();
         };
         s.OnSessionClosed = [&](TCustomWSocket* sender, std::uint16_t) {
-            if (++rec.closedCount == 1)
-                connectTo(*static_cast<TWSocket*>(sender), peer.port());
+            if (++rec.closedCount > 1)
+                return;
+            sender->Close();
+            connectTo(*static_cast<TWSocket*>(sender), peer.port());
         };
-        connectTo(s, ending == OwnerCloses ? peer.port() : refusedPort());
+        connectTo(s, ending == Refused ? refusedPort() : peer.port());
         EXPECT_TRUE(runUntil([&] { return rec.closedCount >= 2; }, kWaitMs)) << ending;
         runFor(50);
-        EXPECT_EQ(rec.data, ending == OwnerCloses ? "onetwo" : "two") << ending;
+        EXPECT_EQ(rec.data, ending == Refused ? "two" : "onetwo") << ending;
         EXPECT_EQ(rec.closedCount, 2) << ending;
         EXPECT_EQ(s.State(), wsClosed) << ending;
         EXPECT_TRUE(peer.waitDone(kWaitMs)) << ending;
-        EXPECT_EQ(peer.accepted(), ending == OwnerCloses ? 2 : 1) << ending;
+        EXPECT_EQ(peer.accepted(), ending == Refused ? 1 : 2) << ending;
     }
 }
 
