@@ -352,8 +352,13 @@ void TCustomWSocket::Abort()
 
 void TCustomWSocket::Shutdown(int how)
 {
-    if (m_hSocket != INVALID_SOCKET)
-        SocketEngine::shutdown(m_hSocket, how);
+    if (m_hSocket == INVALID_SOCKET)
+        return;
+    const int rc = SocketEngine::shutdown(m_hSocket, how);
+    if (rc == 0 && (how == SHUT_RD || how == SHUT_RDWR)) {
+        m_p->readShut = true;
+        updateNotifiers();
+    }
 }
 
 void TCustomWSocket::InternalClose(bool shut, int error)

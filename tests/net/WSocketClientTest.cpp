@@ -447,3 +447,26 @@ TEST(WSocketClient, OwnerMayConnectAgainFromTheCloseReport)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WSocketClient, ShuttingDownReceivingIsNotTakenForThePeersClose)
+{
+    ScriptedPeer peer;
+    peer.readUntil("after").close(100);
+    peer.start();
+    TWSocket s;
+    SocketRecorder rec;
+    rec.attach(s);
+    connectTo(s, peer.port());
+    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, kWaitMs));
+    s.Shutdown(0);
+    runFor(200);
+    EXPECT_EQ(rec.closedCount, 0);
+    EXPECT_EQ(s.State(), wsConnected);
+    EXPECT_EQ(s.SendStr("after"), 5); // sending goes on
+    EXPECT_TRUE(peer.waitDone(kWaitMs));
+    EXPECT_EQ(peer.received(0), "after");
+}
+
+} // namespace
