@@ -198,7 +198,7 @@ void TCustomWSocket::attachHandle(TSocket fd)
     ++m_p->generation;
     m_p->readNotifier.setSocket(fd);
     m_p->writeNotifier.setSocket(fd);
-    m_p->wantRead = m_p->wantWrite = m_p->readSuspended = false;
+    m_p->wantRead = m_p->wantWrite = m_p->readSuspended = m_p->readShut = false;
 }
 
 void TCustomWSocket::closeHandleNow()
@@ -224,7 +224,7 @@ void TCustomWSocket::watch(bool read, bool write)
 void TCustomWSocket::updateNotifiers()
 {
     const bool on = m_hSocket != INVALID_SOCKET && !m_paused;
-    m_p->readNotifier.setEnabled(on && m_p->wantRead && !m_p->readSuspended);
+    m_p->readNotifier.setEnabled(on && m_p->wantRead && !m_p->readSuspended && !m_p->readShut);
     m_p->writeNotifier.setEnabled(on && m_p->wantWrite);
 }
 

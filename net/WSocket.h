@@ -187,6 +187,9 @@ protected:
 private:
     struct Private;
     void raiseErrorEvent(const TWSocketErrorEvent& ev, int error);
+    // Common start of both lookups: refuses an empty host, cancels a pending
+    // lookup and clears the results; false when the lookup ends here.
+    bool beginLookup(const std::string& host);
     void lookupDone(int id, int error, const std::vector<std::string>& results);
     void resolveAll(bool withAddr);
     bool applyLinger();
@@ -199,11 +202,12 @@ private:
     void onReadable(TSocket fd);
     void onWritable(TSocket fd);
     void receiveLoop(int error);
+    void dropEmptyDatagram();
     void tryToSend();
     void deleteBufferedData();
     void appendBlock();
     void readLineBytes();
-    bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+    bool waitUntil(const std::function<bool()>& done, std::int64_t timeoutMs);
 
     std::unique_ptr<Private> m_p;
     std::string m_addr;

@@ -35,13 +35,13 @@ bool isConnectOutcome(int code)
 
 // ---- lookup -----------------------------------------------------------------
 
-void TCustomWSocket::DnsLookup(const std::string& host)
+bool TCustomWSocket::beginLookup(const std::string& host)
 {
     if (host.empty()) {
         RaiseException("DNS lookup: invalid host name.");
         // Only reached when OnError took the failure.
         raiseErrorEvent(OnDnsLookupDone, SocketErrors::InvalidArgument);
-        return;
+        return false;
     }
     if (m_dnsLookupId >= 0) {
         HostLookup::abort(m_dnsLookupId);
@@ -49,7 +49,13 @@ void TCustomWSocket::DnsLookup(const std::string& host)
     }
     m_dnsResult.clear();
     m_dnsResultList.clear();
+    return true;
+}
 
+void TCustomWSocket::DnsLookup(const std::string& host)
+{
+    if (!beginLookup(host))
+        return;
     std::uint32_t addr = 0;
     if (host != "255.255.255.255" && SocketEngine::parseDotted(host, addr)) {
         m_dnsResult = SocketEngine::toDotted(addr);
@@ -64,17 +70,8 @@ void TCustomWSocket::DnsLookup(const std::string& host)
 
 void TCustomWSocket::ReverseDnsLookup(const std::string& dottedAddr)
 {
-    if (dottedAddr.empty()) {
-        RaiseException("DNS lookup: invalid host name.");
-        raiseErrorEvent(OnDnsLookupDone, SocketErrors::InvalidArgument);
+    if (!beginLookup(dottedAddr))
         return;
-    }
-    if (m_dnsLookupId >= 0) {
-        HostLookup::abort(m_dnsLookupId);
-        m_dnsLookupId = -1;
-    }
-    m_dnsResult.clear();
-    m_dnsResultList.clear();
     std::uint32_t addr = 0;
     if (!SocketEngine::parseDotted(dottedAddr, addr)) {
         m_lastError = SocketErrors::InvalidArgument;
@@ -355,8 +352,13 @@ void TCustomWSocket::Abort()
 
 void TCustomWSocket::Shutdown(int how)
 {
-    if (m_hSocket != INVALID_SOCKET)
-        SocketEngine::shutdown(m_hSocket, how);
+    if (m_hSocket == INVALID_SOCKET)
+        return;
+    const int rc = SocketEngine::shutdown(m_hSocket, how);
+    if (rc == 0 && (how == SHUT_RD || how == SHUT_RDWR)) {
+        m_p->readShut = true;
+        updateNotifiers();
+    }
 }
 
 void TCustomWSocket::InternalClose(bool shut, int error)
@@ -385,10 +387,15 @@ void TCustomWSocket::InternalClose(bool shut, int error)
     }
     ChangeState(wsClosed);
     const std::shared_ptr<bool> alive = m_p->alive;
+    const unsigned gen = m_p->generation;
     if (!m_destroying && !m_closeReported && OnSessionClosed) {
         m_closeReported = true;
         raiseErrorEvent(OnSessionClosed, error);
         if (!*alive)
+            return;
+        // The handler opened the next connection (a retry, say): restoring the
+        // defaults now would drop its handle and settings.
+        if (gen != m_p->generation)
             return;
     }
     try {
@@ -414,7 +421,9 @@ void TCustomWSocket::Resume()
 
 std::string TCustomWSocket::GetPeerAddr()
 {
-    if (m_state != wsConnected || m_hSocket == INVALID_SOCKET)
+    // A datagram socket sends to whom it is told and hears from anyone: it has
+    // no peer, and the platform's "not connected" must not close it.
+    if (m_state != wsConnected || m_hSocket == INVALID_SOCKET || m_datagram)
         return "error";
     std::uint32_t addr = 0;
     std::uint16_t port = 0;

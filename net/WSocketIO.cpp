@@ -130,8 +130,8 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
     if (OnSessionClosed && !m_closeReported) {
         m_closeReported = true;
         raiseErrorEvent(OnSessionClosed, error);
-        if (!*alive)
-            return;
+        if (!*alive || gen != m_p->generation)
+            return; // freed, or closed (and maybe connected again) by the handler
     }
     if (m_state != wsClosed)
         Close();
@@ -162,7 +162,13 @@ void TCustomWSocket::receiveLoop(int error)
             }
         } catch (...) {
             // An exception from one pass ends this notification's loop and goes
-            // no further: the event loop must not see it.
+            // no further: the event loop must not see it. A pass that read
+            // nothing rests the reports like any other, or the level-triggered
+            // readiness would call the failing handler without end.
+            if (*alive && gen == m_p->generation && m_p->reads == readsBefore) {
+                m_p->readSuspended = true;
+                updateNotifiers();
+            }
             break;
         }
         if (!*alive)
@@ -176,8 +182,11 @@ void TCustomWSocket::receiveLoop(int error)
             m_lastError = rc;
             break;
         }
-        if (waiting == 0)
+        if (waiting == 0) {
+            if (m_datagram && m_p->reads == readsBefore)
+                dropEmptyDatagram();
             break;
+        }
         if (m_p->reads == readsBefore) {
             // The owner left the bytes waiting: wait for its next read rather
             // than calling it again and again.
@@ -188,16 +197,30 @@ void TCustomWSocket::receiveLoop(int error)
     }
 }
 
+void TCustomWSocket::dropEmptyDatagram()
+{
+    // A zero-length datagram counts as no bytes waiting, yet keeps the socket
+    // readable: an owner that reads only what is counted would be called
+    // without end. It carries nothing, so it is taken off the queue here.
+    int got = 0;
+    if (SocketEngine::peek(m_hSocket, got) == 0 && got == 0) {
+        char c = 0;
+        SocketEngine::recv(m_hSocket, &c, 1, got);
+    }
+}
+
 int TCustomWSocket::Receive(void* buffer, int len)
 {
-    ++m_p->reads;
-    resumeReads();
     if (m_hSocket == INVALID_SOCKET) {
         m_lastError = SocketErrors::NotSocket;
         return -1;
     }
     if (len <= 0)
         return 0;
+    // Only a real read counts as progress: a handler asking for nothing must
+    // not keep the receive loop calling it.
+    ++m_p->reads;
+    resumeReads();
     int got = 0;
     if (const int rc = SocketEngine::recv(m_hSocket, buffer, len, got); rc != 0) {
         m_lastError = rc;
@@ -247,8 +270,12 @@ int TCustomWSocket::Send(const void* data, int len)
             left -= n;
         }
     }
+    const std::shared_ptr<bool> alive = m_p->alive;
     const unsigned gen = m_p->generation;
     tryToSend();
+    // A failed send closes and reports it; the close handler may have freed us.
+    if (!*alive)
+        return len;
     if (gen == m_p->generation && m_allSent)
         post(&TCustomWSocket::Do_FD_WRITE, 0);
     return len;

@@ -31,6 +31,9 @@ struct TCustomWSocket::Private
     // the platform's re-enabling reads: level-triggered readiness would
     // otherwise fire forever at an owner that leaves the bytes waiting.
     bool readSuspended = false;
+    // The owner shut receiving down: the platform then reports an end of data
+    // that is not the peer's close, so reads are no longer watched.
+    bool readShut = false;
     // Counts reads made for the owner; the receive loop uses it to see progress.
     unsigned reads = 0;
 };

@@ -13,7 +13,7 @@ constexpr size_t kMaxLine = 253;
 
 } // namespace
 
-bool TCustomWSocket::waitUntil(const std::function<bool()>& done, int timeoutMs)
+bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t timeoutMs)
 {
     const std::shared_ptr<bool> alive = m_p->alive;
     QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutMs));
@@ -36,8 +36,11 @@ bool TCustomWSocket::WaitForState(TSocketState state, int timeoutSecs)
         return false;
     }
     m_waitForState = state;
-    const bool reached = waitUntil([this, state] { return m_state == state; }, timeoutSecs * 1000);
-    m_waitForState = wsInvalidState;
+    const std::shared_ptr<bool> alive = m_p->alive;
+    const bool reached = waitUntil(
+        [this, state] { return m_state == state; }, std::int64_t { timeoutSecs } * 1000);
+    if (*alive) // a handler may have destroyed the socket meanwhile
+        m_waitForState = wsInvalidState;
     return reached;
 }
 
@@ -50,10 +53,25 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
     m_lineBuffer.clear();
     m_lineMode = true;
     m_lineDone = false;
-    // Bytes that are waiting already will not be reported again.
-    readLineBytes();
-    waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
-        timeoutSecs * 1000);
+    const std::shared_ptr<bool> alive = m_p->alive;
+    try {
+        // Bytes that are waiting already will not be reported again.
+        readLineBytes();
+        if (!*alive) // the close it met was reported to a handler that freed us
+            return {};
+        waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
+            std::int64_t { timeoutSecs } * 1000);
+    } catch (...) {
+        // A failure (or a handler's exception) leaves line mode too, or later
+        // data would go on feeding a line nobody reads.
+        if (*alive) {
+            m_lineMode = false;
+            resumeReads();
+        }
+        throw;
+    }
+    if (!*alive)
+        return {};
     m_lineMode = false;
     std::string line;
     line.swap(m_lineBuffer);
@@ -109,7 +127,10 @@ void TCustomWSocket::Flush()
         SocketError("TWSocket.Wait", SocketErrors::NoData);
         return;
     }
+    const std::shared_ptr<bool> alive = m_p->alive;
     tryToSend();
+    if (!*alive) // a failed send's close report freed the socket
+        return;
     // Writability reports drive the chain; no time limit, as the handle
     // going away also ends the wait.
     waitUntil([this] { return m_allSent || m_hSocket == INVALID_SOCKET; }, -1);

@@ -405,3 +405,68 @@ TEST(WSocketLookup, ReverseLookupGivesOneName)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WSocketClient, OwnerMayConnectAgainFromTheCloseReport)
+{
+    // Rows: how the first connection ends (the owner closes it, the peer
+    // closes it, or the peer refuses it). The close report's handler closes
+    // (the peer's close is reported before the socket is closed) and connects
+    // again at once; the new connection must live on.
+    enum Ending { OwnerCloses, PeerCloses, Refused };
+    for (const Ending ending : { OwnerCloses, PeerCloses, Refused }) {
+        ScriptedPeer peer;
+        if (ending != Refused)
+            peer.send("one").close().nextConnection();
+        peer.send("two").close();
+        peer.start();
+        TWSocket s;
+        SocketRecorder rec;
+        rec.attach(s);
+        s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+            rec.data += sender->ReceiveStr();
+            if (ending == OwnerCloses && rec.data == "one")
+                sender->Close();
+        };
+        s.OnSessionClosed = [&](TCustomWSocket* sender, std::uint16_t) {
+            if (++rec.closedCount > 1)
+                return;
+            sender->Close();
+            connectTo(*static_cast<TWSocket*>(sender), peer.port());
+        };
+        connectTo(s, ending == Refused ? refusedPort() : peer.port());
+        EXPECT_TRUE(runUntil([&] { return rec.closedCount >= 2; }, kWaitMs)) << ending;
+        runFor(50);
+        EXPECT_EQ(rec.data, ending == Refused ? "two" : "onetwo") << ending;
+        EXPECT_EQ(rec.closedCount, 2) << ending;
+        EXPECT_EQ(s.State(), wsClosed) << ending;
+        EXPECT_TRUE(peer.waitDone(kWaitMs)) << ending;
+        EXPECT_EQ(peer.accepted(), ending == Refused ? 1 : 2) << ending;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketClient, ShuttingDownReceivingIsNotTakenForThePeersClose)
+{
+    ScriptedPeer peer;
+    peer.readUntil("after").close(100);
+    peer.start();
+    TWSocket s;
+    SocketRecorder rec;
+    rec.attach(s);
+    connectTo(s, peer.port());
+    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, kWaitMs));
+    s.Shutdown(0);
+    runFor(200);
+    EXPECT_EQ(rec.closedCount, 0);
+    EXPECT_EQ(s.State(), wsConnected);
+    EXPECT_EQ(s.SendStr("after"), 5); // sending goes on
+    EXPECT_TRUE(peer.waitDone(kWaitMs));
+    EXPECT_EQ(peer.received(0), "after");
+}
+
+} // namespace

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -156,6 +161,73 @@ TEST(WSocketUdp, DatagramsTravelWholeOnLoopback)
     sender.SendStr("third");
     ASSERT_TRUE(runUntil([&] { return got.size() >= 3; }, kWaitMs));
     EXPECT_EQ(got, (std::vector<std::string> { "first", big, "third" }));
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketUdp, EmptyDatagramIsHandedOnceAndDoesNotStallTheSocket)
+{
+    TWSocket receiver;
+    receiver.SetProto("udp");
+    receiver.SetAddr("127.0.0.1");
+    receiver.SetPort("0");
+    std::vector<std::string> got;
+    // An owner that reads only what RcvdCount says waits: an empty datagram
+    // leaves it nothing to read.
+    receiver.OnDataAvailable = [&](TCustomWSocket* s, std::uint16_t) {
+        if (got.size() < 100) // bounds the test when the fault is there
+            got.push_back(s->ReceiveStr());
+    };
+    receiver.Listen();
+
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in to {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(static_cast<std::uint16_t>(std::stoi(receiver.GetLocalPort())));
+    const auto* addr = reinterpret_cast<const sockaddr*>(&to);
+    EXPECT_EQ(::sendto(fd, "", 0, 0, addr, sizeof to), 0);
+    ASSERT_TRUE(runUntil([&] { return !got.empty(); }, kWaitMs));
+    EXPECT_EQ(::sendto(fd, "after", 5, 0, addr, sizeof to), 5);
+    ::close(fd);
+    ASSERT_TRUE(runUntil([&] { return got.size() >= 2 && got.back() == "after"; }, kWaitMs));
+    runFor(50);
+    EXPECT_EQ(got, (std::vector<std::string> { "", "after" }));
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketUdp, AskingForThePeerOfADatagramSocketLeavesItOpen)
+{
+    // Rows: the receiving socket of Listen and the sending socket of Connect.
+    // Neither has one peer, so there is no peer address; asking must not
+    // close the socket.
+    TWSocket receiver;
+    receiver.SetProto("udp");
+    receiver.SetAddr("127.0.0.1");
+    receiver.SetPort("0");
+    std::vector<std::string> got;
+    receiver.OnDataAvailable
+        = [&](TCustomWSocket* s, std::uint16_t) { got.push_back(s->ReceiveStr()); };
+    receiver.Listen();
+    TWSocket sender;
+    sender.SetProto("udp");
+    sender.SetAddr("127.0.0.1");
+    sender.SetPort(receiver.GetLocalPort());
+    sender.Connect();
+    for (TWSocket* s : { &receiver, &sender }) {
+        EXPECT_EQ(s->GetPeerAddr(), "error");
+        EXPECT_EQ(s->State(), wsConnected);
+        EXPECT_NE(s->HSocket(), INVALID_SOCKET);
+    }
+    sender.SendStr("still open");
+    ASSERT_TRUE(runUntil([&] { return !got.empty(); }, kWaitMs));
+    EXPECT_EQ(got.front(), "still open");
 }
 
 } // namespace

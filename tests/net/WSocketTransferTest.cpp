@@ -265,3 +265,68 @@ TEST(WSocketTransfer, OwnerClosingOnEndOfDataGetsOneCloseReport)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WSocketTransfer, HandlerThatReadsNothingIsNotCalledAgainAndAgain)
+{
+    // Each row is a data handler that returns without taking a byte; the
+    // report rests until the owner reads, as for a handler that simply returns.
+    enum Kind { Throws, ReadsZeroBytes };
+    for (const Kind kind : { Throws, ReadsZeroBytes }) {
+        ScriptedPeer peer;
+        peer.send("abc").silent(300).close();
+        peer.start();
+        TWSocket s;
+        SocketRecorder rec;
+        rec.attach(s);
+        int calls = 0;
+        s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+            if (++calls > 50) {
+                rec.data += sender->ReceiveStr(); // bounds the test when the fault is there
+                return;
+            }
+            if (kind == Throws)
+                throw std::runtime_error("handler failure");
+            char c = 0;
+            sender->Receive(&c, 0);
+        };
+        connectTo(s, peer.port());
+        ASSERT_TRUE(runUntil([&] { return calls > 0; }, kWaitMs)) << kind;
+        runFor(100);
+        EXPECT_EQ(calls, 1) << kind;
+        EXPECT_EQ(s.ReceiveStr(), "abc") << kind; // the owner's read re-arms the reports
+        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs)) << kind;
+        EXPECT_EQ(rec.closedCount, 1) << kind;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketTransfer, CloseHandlerMayDestroyTheSocketInsideSend)
+{
+    ScriptedPeer peer;
+    peer.readUntil("go").reset();
+    peer.start();
+    auto s = std::make_unique<TWSocket>();
+    bool destroyed = false;
+    std::uint16_t closeCode = 0;
+    s->OnSessionClosed = [&destroyed, &closeCode, &s](TCustomWSocket*, std::uint16_t e) {
+        closeCode = e;
+        destroyed = true;
+        s.reset(); // last: this handler is freed with the socket
+    };
+    connectTo(*s, peer.port());
+    ASSERT_TRUE(runUntil([&] { return s->State() == wsConnected; }, kWaitMs));
+    s->SendStr("go");
+    ASSERT_TRUE(peer.waitDone(kWaitMs)); // the reset is in; no event has seen it yet
+    TWSocket* raw = s.get();
+    EXPECT_EQ(raw->Send("x", 1), 1);
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(closeCode, 10054);
+    runFor(50); // nothing posted for the destroyed socket may run
+}
+
+} // namespace

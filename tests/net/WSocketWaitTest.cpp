@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <limits>
+#include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -117,6 +120,71 @@ TEST(WSocketWait, FlushWithoutWaitControlFails)
     } catch (const ESocketException& e) {
         EXPECT_STREQ(e.what(), "Error 11004 in function TWSocket.Wait\r\nNo Data");
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketWait, ReadLineLeftByAnExceptionEndsLineMode)
+{
+    ScriptedPeer peer;
+    peer.send(std::string(300, 'L')).sleep(200).send("more").close();
+    peer.start();
+    TWSocket s;
+    s.OnLineTooLong = [](TCustomWSocket*) { throw std::runtime_error("line too long"); };
+    s.OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
+    connectAndWait(s, peer.port());
+    ASSERT_TRUE(runUntil([&] { return s.RcvdCount() == 300; }, kWaitMs));
+    EXPECT_THROW(s.ReadLine(5), std::runtime_error);
+    // Outside line mode again: what follows reaches the data handler.
+    SocketRecorder rec;
+    rec.attach(s);
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    EXPECT_EQ(rec.data, std::string(46, 'L') + "more");
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketWait, CloseHandlerMayDestroyTheSocketInsideReadLine)
+{
+    ScriptedPeer peer;
+    peer.send("abc").close(100);
+    peer.start();
+    auto s = std::make_unique<TWSocket>();
+    s->OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
+    bool destroyed = false;
+    s->OnSessionClosed = [&destroyed, &s](TCustomWSocket*, std::uint16_t) {
+        destroyed = true;
+        s.reset(); // last: this handler is freed with the socket
+    };
+    connectAndWait(*s, peer.port());
+    ASSERT_TRUE(peer.waitDone(kWaitMs)); // "abc" and the close are both in
+    TWSocket* raw = s.get();
+    EXPECT_EQ(raw->ReadLine(5), "");
+    EXPECT_TRUE(destroyed);
+}
+
+} // namespace
+
+namespace {
+
+TEST(WSocketWait, LongestTimeoutsAreTakenAsGiven)
+{
+    // Seconds beyond what fits in milliseconds of an int: the wait must not
+    // overflow into a different (or undefined) bound. Both waits end at once.
+    ScriptedPeer peer;
+    peer.send("line\n").silent(500);
+    peer.start();
+    TWSocket s;
+    s.OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
+    connectAndWait(s, peer.port());
+    for (const int secs : { 2147484, std::numeric_limits<int>::max() })
+        EXPECT_TRUE(s.WaitForState(wsConnected, secs)) << secs;
+    ASSERT_TRUE(runUntil([&] { return s.RcvdCount() == 5; }, kWaitMs));
+    EXPECT_EQ(s.ReadLine(std::numeric_limits<int>::max()), "line");
 }
 
 } // namespace
