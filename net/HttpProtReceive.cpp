@@ -41,11 +41,11 @@ void THttpCli::SocketDataAvailable()
             return; // a new request has taken over the client
         m_inReceive = false;
         // The socket stops reporting bytes left unread by the skipped report;
-        // a zero-length read lets it report them again, also when a handler
-        // raised and this pass reads no further.
+        // ask for them again, also when a handler raised and this pass reads
+        // no further.
         if (m_receiveDeferred) {
             m_receiveDeferred = false;
-            m_socket->Receive(nullptr, 0);
+            m_socket->ResumeDataReports();
         }
         if (m_closeDeferred) {
             m_closeDeferred = false;

@@ -228,7 +228,7 @@ void TCustomWSocket::updateNotifiers()
     m_p->writeNotifier.setEnabled(on && m_p->wantWrite);
 }
 
-void TCustomWSocket::resumeReads()
+void TCustomWSocket::ResumeDataReports()
 {
     if (m_p->readSuspended) {
         m_p->readSuspended = false;

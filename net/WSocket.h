@@ -145,6 +145,9 @@ public:
     void Pause();
     // Restarts event delivery.
     void Resume();
+    // Data reports rest after one that read nothing, until the owner reads;
+    // an owner that skipped a report on purpose asks for them again here.
+    void ResumeDataReports();
     // Dotted address of the peer, or "error" when not connected.
     std::string GetPeerAddr();
     // Local port as decimal text when bound, connected or listening, else "error".
@@ -197,7 +200,6 @@ private:
     void closeHandleNow();
     void watch(bool read, bool write);
     void updateNotifiers();
-    void resumeReads();
     void post(void (TCustomWSocket::*notify)(int), int error);
     void onReadable(TSocket fd);
     void onWritable(TSocket fd);

@@ -289,7 +289,7 @@ TSocket TCustomWSocket::Accept()
         RaiseException("not a listening socket");
         return INVALID_SOCKET;
     }
-    resumeReads();
+    ResumeDataReports();
     TSocket fd = INVALID_SOCKET;
     if (const int rc = SocketEngine::accept(m_hSocket, fd); rc != 0) {
         SocketError("Accept", rc);

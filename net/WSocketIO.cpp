@@ -220,7 +220,7 @@ int TCustomWSocket::Receive(void* buffer, int len)
     // Only a real read counts as progress: a handler asking for nothing must
     // not keep the receive loop calling it.
     ++m_p->reads;
-    resumeReads();
+    ResumeDataReports();
     int got = 0;
     if (const int rc = SocketEngine::recv(m_hSocket, buffer, len, got); rc != 0) {
         m_lastError = rc;

@@ -66,7 +66,7 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
         // data would go on feeding a line nobody reads.
         if (*alive) {
             m_lineMode = false;
-            resumeReads();
+            ResumeDataReports();
         }
         throw;
     }
@@ -75,7 +75,7 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
     m_lineMode = false;
     std::string line;
     line.swap(m_lineBuffer);
-    resumeReads();
+    ResumeDataReports();
     return line;
 }
 

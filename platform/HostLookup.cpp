@@ -4,6 +4,8 @@
 #include <QHostInfo>
 #include <QString>
 
+#include <unordered_set>
+
 namespace {
 
 HostLookup::Status statusOf(const QHostInfo& info)
@@ -18,6 +20,16 @@ HostLookup::Status statusOf(const QHostInfo& info)
     }
 }
 
+// Lookups cancelled while running. Qt's own abort leaks the pending
+// callback, so a cancelled lookup runs to its end and its result is dropped.
+std::unordered_set<int> g_cancelled;
+
+// False (and forgets the id) when the lookup `id` was cancelled.
+bool stillWanted(int id)
+{
+    return g_cancelled.erase(id) == 0;
+}
+
 } // namespace
 
 namespace HostLookup {
@@ -27,6 +39,8 @@ int lookupHost(const std::string& host, QObject* context, Callback done)
     return QHostInfo::lookupHost(
         QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())), context,
         [done = std::move(done)](const QHostInfo& info) {
+            if (!stillWanted(info.lookupId()))
+                return;
             std::vector<std::string> results;
             Status status = statusOf(info);
             if (status == Status::Ok) {
@@ -46,9 +60,14 @@ int reverseLookup(const std::string& addr, QObject* context, Callback done)
     // QHostInfo turns a lookup of an address into a reverse lookup.
     return QHostInfo::lookupHost(
         QString::fromLatin1(addr.data(), static_cast<qsizetype>(addr.size())), context,
-        [done = std::move(done)](const QHostInfo& info) {
+        [done = std::move(done), addr](const QHostInfo& info) {
+            if (!stillWanted(info.lookupId()))
+                return;
             std::vector<std::string> results;
             Status status = statusOf(info);
+            // An address without a name comes back as its own dotted text.
+            if (status == Status::Ok && info.hostName().toStdString() == addr)
+                status = Status::HostNotFound;
             if (status == Status::Ok)
                 results.push_back(info.hostName().toStdString());
             done(info.lookupId(), status, results);
@@ -57,7 +76,7 @@ int reverseLookup(const std::string& addr, QObject* context, Callback done)
 
 void abort(int id)
 {
-    QHostInfo::abortHostLookup(id);
+    g_cancelled.insert(id);
 }
 
 } // namespace HostLookup

@@ -145,6 +145,31 @@ TEST(WSocketTransfer, HandlerThatLeavesBytesIsCalledAgainAfterItReads)
     EXPECT_EQ(s.ReadCount(), 10);
 }
 
+TEST(WSocketTransfer, SkippedReportIsRaisedAgainOnRequest)
+{
+    ScriptedPeer peer;
+    peer.send("abc").silent(400).close();
+    peer.start();
+
+    TWSocket s;
+    int calls = 0;
+    bool readNow = false;
+    std::string data;
+    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        ++calls;
+        if (readNow)
+            data += sender->ReceiveStr();
+    };
+    connectTo(s, peer.port());
+    ASSERT_TRUE(runUntil([&] { return calls > 0; }, kWaitMs));
+    runFor(100);
+    EXPECT_EQ(calls, 1); // resting while the bytes wait unread
+    readNow = true;
+    s.ResumeDataReports(); // no read: the owner asks for the report again
+    ASSERT_TRUE(runUntil([&] { return data == "abc"; }, kWaitMs));
+    EXPECT_EQ(calls, 2);
+}
+
 TEST(WSocketTransfer, NoDataHandlerDiscardsAndStillCloses)
 {
     ScriptedPeer peer;
