@@ -3,31 +3,31 @@
 #include "page/TextSearch.h"
 #include "platform/Pump.h"
 
+#include <string_view>
+
 namespace {
 
-const std::string ContentMarker = "content=\"";
+constexpr std::string_view ContentMarker = "content=\"";
 
 // The lookup all three routines share. Only the tag marker is found from the
 // start; the value marker is the first one at or after it, even when it lies in
 // a later tag, and a missing tag yields the whole text, not "". Callers depend on
 // both fallbacks (a page without a robots tag is tested whole for NOINDEX).
-std::string LookupTag(const std::string& text, const std::string& tagMarker)
+// The result is a view into `text`, so a page without the tag costs no copy.
+std::string_view LookupTag(std::string_view text, std::string_view tagMarker)
 {
-    const std::string lower = LowerCase(text);
-    const int tag = FindFrom(lower, tagMarker, 1);
+    const int tag = FindFromNoCase(text, tagMarker, 1);
     if (tag == 0) {
         pumpMessages();
         return text;
     }
-    const int content = FindFrom(lower, ContentMarker, tag);
-    std::string value;
+    const int content = FindFromNoCase(text, ContentMarker, tag);
+    std::string_view value;
     if (content != 0) {
-        const int start = content + static_cast<int>(ContentMarker.size());
-        // The closing quote is searched in the page itself; a quote is no letter,
-        // so the copy would find the same one.
-        const int quote = FindFrom(text, "\"", start);
-        if (quote != 0)
-            value = CopyStr(text, start, quote - start);
+        const size_t start = static_cast<size_t>(content - 1) + ContentMarker.size();
+        const size_t quote = text.find('"', start);
+        if (quote != std::string_view::npos)
+            value = text.substr(start, quote - start);
     }
     pumpMessages(); // the value is located
     pumpMessages(); // and once more before returning
@@ -38,15 +38,15 @@ std::string LookupTag(const std::string& text, const std::string& tagMarker)
 
 bool IsNoIndex(const std::string& text)
 {
-    return FindFrom(UpperCase(LookupTag(text, "meta name=\"robots\"")), "NOINDEX", 1) != 0;
+    return FindFromNoCase(LookupTag(text, "meta name=\"robots\""), "noindex", 1) != 0;
 }
 
 std::string GetMetaDescription(const std::string& text)
 {
-    return LookupTag(text, "meta name=\"description\"");
+    return std::string(LookupTag(text, "meta name=\"description\""));
 }
 
 std::string GetMetaKeywords(const std::string& text)
 {
-    return LookupTag(text, "meta name=\"keywords\"");
+    return std::string(LookupTag(text, "meta name=\"keywords\""));
 }

@@ -9,6 +9,11 @@ int length(const std::string& text)
     return static_cast<int>(text.size());
 }
 
+char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 } // namespace
 
 int FindFrom(const std::string& text, const std::string& pattern, int start)
@@ -19,6 +24,24 @@ int FindFrom(const std::string& text, const std::string& pattern, int start)
         return 0;
     const auto found = std::string_view(text).find(pattern, static_cast<size_t>(start - 1));
     return found == std::string_view::npos ? 0 : static_cast<int>(found) + 1;
+}
+
+int FindFromNoCase(std::string_view text, std::string_view lowerPattern, int start)
+{
+    if (text.empty() || lowerPattern.empty() || start < 1
+        || static_cast<size_t>(start) > text.size())
+        return 0;
+    if (lowerPattern.size() > text.size() - static_cast<size_t>(start - 1))
+        return 0;
+    const size_t last = text.size() - lowerPattern.size();
+    for (size_t i = static_cast<size_t>(start - 1); i <= last; ++i) {
+        size_t k = 0;
+        while (k < lowerPattern.size() && lower(text[i + k]) == lowerPattern[k])
+            ++k;
+        if (k == lowerPattern.size())
+            return static_cast<int>(i) + 1;
+    }
+    return 0;
 }
 
 std::string LeftPart(const std::string& text, int n)
@@ -81,9 +104,7 @@ std::string UpperCase(std::string text)
 
 std::string LowerCase(std::string text)
 {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : text)
+        c = lower(c);
     return text;
 }

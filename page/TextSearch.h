@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Byte-string primitives shared by every text routine. Positions are 1-based
 // and 0 means "not found"; comparison is byte for byte, with no locale.
@@ -8,6 +9,10 @@
 // Position of the first `pattern` in `text` at or after `start`; 0 if none
 // (also for an empty text or pattern and a start outside the text).
 int FindFrom(const std::string& text, const std::string& pattern, int start);
+
+// FindFrom(LowerCase(text), lowerPattern, start) without making the copy:
+// `lowerPattern` must hold no upper-case ASCII letter.
+int FindFromNoCase(std::string_view text, std::string_view lowerPattern, int start);
 
 // The first `n` bytes of `text` (empty for n <= 0, whole text for n >= length).
 std::string LeftPart(const std::string& text, int n);

@@ -5,11 +5,10 @@
 
 std::string GetTitle(const std::string& text)
 {
-    const std::string lower = LowerCase(text);
     // A missing <title> gives position 0, so the title starts at 7: a title tag
     // with attributes still yields its words, with whatever precedes them.
-    const int start = FindFrom(lower, "<title>", 1) + 7;
-    const int end = FindFrom(lower, "</title>", start);
+    const int start = FindFromNoCase(text, "<title>", 1) + 7;
+    const int end = FindFromNoCase(text, "</title>", start);
     std::string title = end == 0 ? std::string() : CopyStr(text, start, end - start);
     pumpMessages();
     return title;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 struct FindCase
@@ -26,6 +28,37 @@ TEST(TextSearch, FindFrom)
     for (const auto& c : cases)
         EXPECT_EQ(FindFrom(c.text, c.pattern, c.start), c.expected)
             << c.text << " / " << c.pattern << " from " << c.start;
+}
+
+TEST(TextSearch, FindFromNoCaseEqualsSearchingALowerCaseCopy)
+{
+    const FindCase cases[] = {
+        { "<TITLE>x</Title>", "</title>", 1, 9 },
+        { "xxAbAB", "ab", 4, 5 },
+        { "AB", "ab", 0, 0 },
+        { "AB", "abc", 1, 0 },
+        { "\xc0\xe0", "\xe0", 1, 2 }, // bytes above 127 match only themselves
+        { "", "a", 1, 0 },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FindFromNoCase(c.text, c.pattern, c.start), c.expected) << c.text;
+
+    // Random texts over a small alphabet, so that near-misses are common.
+    std::mt19937 rng(7);
+    const std::string alphabet = "aAbB<>/ \xc1";
+    auto randomText = [&](size_t maxLen) {
+        std::string s(rng() % (maxLen + 1), ' ');
+        for (char& ch : s)
+            ch = alphabet[rng() % alphabet.size()];
+        return s;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const std::string text = randomText(24);
+        const std::string pattern = LowerCase(randomText(4));
+        const int start = static_cast<int>(rng() % 28) - 2;
+        ASSERT_EQ(FindFromNoCase(text, pattern, start), FindFrom(LowerCase(text), pattern, start))
+            << text << " / " << pattern << " from " << start;
+    }
 }
 
 TEST(TextSearch, LeftAndRightParts)
