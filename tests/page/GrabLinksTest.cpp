@@ -2,9 +2,10 @@
 #include "platform/Errors.h"
 #include "platform/TextFile.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -17,19 +18,15 @@ class GrabLinksTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string dir = (fs::temp_directory_path() / "skelvo-links-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-        m_dir = dir;
         settings.webExts = { ".HTM", ".HTML" };
         settings.domainExts = { ".TEST" };
-        settings.trackFile = (m_dir / "track.txt").string();
+        settings.trackFile = m_dir.file("track.txt");
         state.currentUrl = "http://site.test/dir/index.html";
         state.ShowLeft = [this] {
             ++showLeftCalls;
             acceptedAtShowLeft.push_back(state.pageAccepted);
         };
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     // One anchor per value, each on its own line.
     Urls Grab(const Urls& values)
@@ -45,7 +42,7 @@ protected:
         return fs::exists(settings.trackFile) ? ReadWholeFile(settings.trackFile) : "";
     }
 
-    fs::path m_dir;
+    TempFolder m_dir { "links" };
     TSettings settings;
     TLinkState state { settings };
     int showLeftCalls = 0;
@@ -273,7 +270,7 @@ TEST_F(GrabLinksTest, OverlongUrlsAreNotQueued)
 
 TEST_F(GrabLinksTest, TrackFileFailureComesAfterBothLists)
 {
-    settings.trackFile = (m_dir / "missing" / "track.txt").string();
+    settings.trackFile = m_dir.file("missing/track.txt");
     EXPECT_THROW(Grab({ "a.htm", "b.htm" }), EInOutError);
     EXPECT_EQ(state.urlList, (Urls { "http://site.test/dir/a.htm" }));
     EXPECT_TRUE(state.seenList.Contains("http://site.test/dir/a.htm"));

@@ -5,9 +5,10 @@
 #include "page/StripHtml.h"
 #include "page/Title.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -68,18 +69,12 @@ class HostileLinks : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string dir
-            = (std::filesystem::temp_directory_path() / "skelvo-hostile-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-        m_dir = dir;
         settings.webExts = { ".HTM" };
         settings.domainExts = { ".TEST" };
-        settings.trackFile = m_dir + "/track.txt";
+        settings.trackFile = m_dir.file("track.txt");
         state.currentUrl = "http://site.test/dir/index.html";
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
-    std::string m_dir;
+    TempFolder m_dir { "hostile" };
     TSettings settings;
     TLinkState state { settings };
 };

@@ -2,6 +2,7 @@
 #include "platform/TextFile.h"
 
 #include "tests/support/ReadOnlyFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,18 +21,12 @@ namespace {
 class ProfileTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("skelvo-profile-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-        m_ini = (m_dir / "test.ini").string();
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    void SetUp() override { m_ini = m_dir.file("test.ini"); }
     std::string get(const char* section, const char* key) const
     {
         return GetProfileString(section, key, "<default>", m_ini);
     }
-    fs::path m_dir;
+    TempFolder m_dir { "profile" };
     std::string m_ini;
 };
 
@@ -86,8 +81,8 @@ TEST_F(ProfileTest, ReadsOddFilesSensibly)
     };
     for (const ReadRow& row : rows)
         EXPECT_EQ(get(row.section, row.key), row.expected) << row.section << "/" << row.key;
-    EXPECT_EQ(GetProfileString("PATHS", "OUTPUT", "d", (m_dir / "none.ini").string()), "d");
-    EXPECT_EQ(GetProfileString("PATHS", "OUTPUT", "d", m_dir.string()), "d");
+    EXPECT_EQ(GetProfileString("PATHS", "OUTPUT", "d", m_dir.file("none.ini")), "d");
+    EXPECT_EQ(GetProfileString("PATHS", "OUTPUT", "d", m_dir.path().string()), "d");
 }
 
 struct WriteRow
@@ -150,15 +145,15 @@ TEST_F(ProfileTest, RefusedWritesLeaveTheFileAlone)
     for (const auto& [section, key] : badNames)
         EXPECT_FALSE(WriteProfileString(section, key, "v", m_ini)) << section << "/" << key;
     {
-        ReadOnlyFolder readOnly(m_dir);
+        ReadOnlyFolder readOnly(m_dir.path());
         ASSERT_TRUE(readOnly.ok());
         EXPECT_FALSE(WriteProfileString("A", "X", "2", m_ini));
-        EXPECT_FALSE(WriteProfileString("B", "Y", "2", (m_dir / "new.ini").string()));
+        EXPECT_FALSE(WriteProfileString("B", "Y", "2", m_dir.file("new.ini")));
     }
-    EXPECT_FALSE(WriteProfileString("A", "X", "2", m_dir.string()));
-    EXPECT_FALSE(WriteProfileString("A", "X", "2", (m_dir / "no" / "dir.ini").string()));
+    EXPECT_FALSE(WriteProfileString("A", "X", "2", m_dir.path().string()));
+    EXPECT_FALSE(WriteProfileString("A", "X", "2", m_dir.file("no/dir.ini")));
     EXPECT_EQ(ReadWholeFile(m_ini), "[A]\r\nX=1\r\n");
-    EXPECT_FALSE(fs::exists(m_dir / "new.ini"));
+    EXPECT_FALSE(fs::exists(m_dir.file("new.ini")));
 }
 
 // Whatever bytes a file holds, a read returns and a write followed by a read

@@ -2,6 +2,7 @@
 #include "platform/Errors.h"
 
 #include "tests/support/ReadOnlyFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,14 +16,8 @@ namespace {
 class TextFileTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("skelvo-textfile-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string path(const char* name) const { return (m_dir / name).string(); }
-    fs::path m_dir;
+    std::string path(const char* name) const { return m_dir.file(name); }
+    TempFolder m_dir { "textfile" };
 };
 
 TEST_F(TextFileTest, AppendLineCreatesThenAppendsWithCrLf)
@@ -39,7 +34,7 @@ TEST_F(TextFileTest, WriteFileAtomicReplacesWholeAndLeavesNoTemporary)
     WriteFileAtomic(path("in.txt"), "old\r\n");
     WriteFileAtomic(path("in.txt"), "new\r\nlines\r\n");
     EXPECT_EQ(ReadWholeFile(path("in.txt")), "new\r\nlines\r\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(TextFileTest, FailuresRaiseNamingTheFile)
@@ -47,7 +42,7 @@ TEST_F(TextFileTest, FailuresRaiseNamingTheFile)
     EXPECT_THROW(ReadWholeFile(path("missing.txt")), EInOutError);
     WriteFileAtomic(path("kept.txt"), "kept");
     {
-        ReadOnlyFolder readOnly(m_dir);
+        ReadOnlyFolder readOnly(m_dir.path());
         ASSERT_TRUE(readOnly.ok());
         EXPECT_THROW(WriteFileAtomic(path("kept.txt"), "lost"), EInOutError);
         EXPECT_THROW(AppendLine(path("new.txt"), "x"), EInOutError);

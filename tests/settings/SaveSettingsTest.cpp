@@ -117,7 +117,7 @@ TEST_F(SaveSettingsTest, ARefusedWriteNamesTheFileAndLeavesItWhole)
     TOptionsValues changed;
     changed.txtOutput = "changed.txt";
     {
-        ReadOnlyFolder readOnly(m_dir);
+        ReadOnlyFolder readOnly(m_dir.path());
         ASSERT_TRUE(readOnly.ok());
         for (const auto& save : { std::function<void()>([&] { SaveSettings(changed); }),
                  std::function<void()>([] { SaveWindowOptions(true, true, true); }) }) {

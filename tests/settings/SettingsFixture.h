@@ -3,6 +3,7 @@
 #include "platform/Pump.h"
 #include "platform/TextFile.h"
 #include "settings/Settings.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,7 @@ class SettingsFixture : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_dir = std::filesystem::temp_directory_path()
-            / ("skelvo-settings-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(m_dir);
-        m_ini = (m_dir / "skelvo.ini").string();
+        m_ini = m_dir.file("skelvo.ini");
         overrideSettingsPath(m_ini);
         Settings = TSettings {};
         s_pumped = 0;
@@ -31,7 +29,6 @@ protected:
         setPumpHook(nullptr);
         overrideSettingsPath("");
         Settings = TSettings {};
-        std::filesystem::remove_all(m_dir);
     }
     // Writes `lines` as the whole settings file, each ended by CR LF.
     void writeIni(std::initializer_list<std::string> lines) const
@@ -52,7 +49,7 @@ protected:
         return "";
     }
 
-    std::filesystem::path m_dir;
+    TempFolder m_dir { "settings" };
     std::string m_ini;
     static inline int s_pumped = 0;
 };
