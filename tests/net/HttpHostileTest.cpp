@@ -125,10 +125,6 @@ TEST_F(HttpHostile, WaitingForASlowPeerCostsNoCpu)
     EXPECT_LT(cpu, 0.2);
 }
 
-} // namespace
-
-namespace {
-
 // A listening socket whose accept queue is full and never drained: further
 // connection attempts are left unanswered, so a connect never completes.
 class TFullBacklog

@@ -340,10 +340,6 @@ TEST(WSocketLookup, EmptyHostAndCancel)
     EXPECT_EQ(done.size(), 1u);
 }
 
-} // namespace
-
-namespace {
-
 TEST(WSocketClient, SuccessiveConnectionsGetTheirOwnScripts)
 {
     ScriptedPeer peer;
@@ -404,10 +400,6 @@ TEST(WSocketLookup, ReverseLookupGivesOneName)
     EXPECT_EQ(s.DnsResultList()[0], s.DnsResult());
 }
 
-} // namespace
-
-namespace {
-
 TEST(WSocketClient, OwnerMayConnectAgainFromTheCloseReport)
 {
     // Rows: how the first connection ends (the owner closes it, the peer
@@ -445,10 +437,6 @@ TEST(WSocketClient, OwnerMayConnectAgainFromTheCloseReport)
         EXPECT_EQ(peer.accepted(), ending == Refused ? 1 : 2) << ending;
     }
 }
-
-} // namespace
-
-namespace {
 
 TEST(WSocketClient, ShuttingDownReceivingIsNotTakenForThePeersClose)
 {

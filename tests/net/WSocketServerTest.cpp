@@ -163,10 +163,6 @@ TEST(WSocketUdp, DatagramsTravelWholeOnLoopback)
     EXPECT_EQ(got, (std::vector<std::string> { "first", big, "third" }));
 }
 
-} // namespace
-
-namespace {
-
 TEST(WSocketUdp, EmptyDatagramIsHandedOnceAndDoesNotStallTheSocket)
 {
     TWSocket receiver;
@@ -197,10 +193,6 @@ TEST(WSocketUdp, EmptyDatagramIsHandedOnceAndDoesNotStallTheSocket)
     runFor(50);
     EXPECT_EQ(got, (std::vector<std::string> { "", "after" }));
 }
-
-} // namespace
-
-namespace {
 
 TEST(WSocketUdp, AskingForThePeerOfADatagramSocketLeavesItOpen)
 {

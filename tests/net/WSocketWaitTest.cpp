@@ -122,10 +122,6 @@ TEST(WSocketWait, FlushWithoutWaitControlFails)
     }
 }
 
-} // namespace
-
-namespace {
-
 TEST(WSocketWait, ReadLineLeftByAnExceptionEndsLineMode)
 {
     ScriptedPeer peer;
@@ -143,10 +139,6 @@ TEST(WSocketWait, ReadLineLeftByAnExceptionEndsLineMode)
     ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
     EXPECT_EQ(rec.data, std::string(46, 'L') + "more");
 }
-
-} // namespace
-
-namespace {
 
 TEST(WSocketWait, CloseHandlerMayDestroyTheSocketInsideReadLine)
 {
@@ -166,10 +158,6 @@ TEST(WSocketWait, CloseHandlerMayDestroyTheSocketInsideReadLine)
     EXPECT_EQ(raw->ReadLine(5), "");
     EXPECT_TRUE(destroyed);
 }
-
-} // namespace
-
-namespace {
 
 TEST(WSocketWait, LongestTimeoutsAreTakenAsGiven)
 {
