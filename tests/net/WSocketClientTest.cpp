@@ -14,13 +14,6 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-void connectTo(TWSocket& s, std::uint16_t port)
-{
-    s.SetAddr("127.0.0.1");
-    s.SetPort(std::to_string(port));
-    s.Connect();
-}
-
 TEST(WSocketClient, WholeConnectionRaisesEventsInOrder)
 {
     ScriptedPeer peer;

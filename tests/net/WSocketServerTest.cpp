@@ -50,9 +50,7 @@ TEST(WSocketServer, ListenAcceptDupExchangeBothWays)
     TWSocket client;
     SocketRecorder rec;
     rec.attach(client);
-    client.SetAddr("127.0.0.1");
-    client.SetPort(std::to_string(server.port()));
-    client.Connect();
+    connectTo(client, server.port());
     ASSERT_TRUE(runUntil(
         [&] { return client.State() == wsConnected && server.conns.size() == 1; }, kWaitMs));
     TWSocket& conn = *server.conns[0];

@@ -2,8 +2,17 @@
 
 #include "net/WSocket.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+// Starts connecting `s` to 127.0.0.1:`port`.
+inline void connectTo(TWSocket& s, std::uint16_t port)
+{
+    s.SetAddr("127.0.0.1");
+    s.SetPort(std::to_string(port));
+    s.Connect();
+}
 
 // Records the events of one socket as short texts ("connected 0", "data",
 // "closed 0", ...) and collects the bytes its data handler reads.

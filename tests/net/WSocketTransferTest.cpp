@@ -22,13 +22,6 @@ std::string pattern(size_t size)
     return s;
 }
 
-void connectTo(TWSocket& s, std::uint16_t port)
-{
-    s.SetAddr("127.0.0.1");
-    s.SetPort(std::to_string(port));
-    s.Connect();
-}
-
 TEST(WSocketTransfer, TwentyMegabytesArriveWholeAndInOrder)
 {
     const std::string payload = pattern(20 * 1000 * 1000 + 17);

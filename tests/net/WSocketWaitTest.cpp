@@ -20,9 +20,7 @@ constexpr int kWaitMs = 10000;
 void connectAndWait(TWSocket& s, std::uint16_t port)
 {
     s.SetMultiThreaded(true);
-    s.SetAddr("127.0.0.1");
-    s.SetPort(std::to_string(port));
-    s.Connect();
+    connectTo(s, port);
     ASSERT_TRUE(s.WaitForState(wsConnected, 10));
 }
 
