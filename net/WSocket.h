@@ -236,7 +236,6 @@ private:
     std::uint16_t m_sinPort = 0; // host order
     int m_protoNum = 6;
     bool m_datagram = false;
-    std::uint16_t m_localPort = 0;
     std::deque<TBuffer> m_bufList;
     std::vector<TBuffer> m_spareBufs; // drained blocks kept for reuse while open
     bool m_allSent = true;

@@ -180,6 +180,8 @@ void TCustomWSocket::Connect()
             RaiseException("winsock.bind failed, error #" + std::to_string(rc));
             return;
         }
+        // The bound port is checked here, where a failure is reported;
+        // GetLocalPort asks the system again whenever it is wanted.
         std::uint32_t a = 0;
         std::uint16_t p = 0;
         if (const int rc = SocketEngine::localName(fd, a, p); rc != 0) {
@@ -187,7 +189,6 @@ void TCustomWSocket::Connect()
             RaiseException("winsock.getsockname failed, error #" + std::to_string(rc));
             return;
         }
-        m_localPort = p;
         if (m_sinAddr == kBroadcast) {
             if (const int rc = SocketEngine::setBoolOption(fd, SO_BROADCAST, true); rc != 0) {
                 SocketError("setsockopt(SO_BROADCAST)", rc);
