@@ -40,14 +40,6 @@ bool Accepts(int port)
     return ok;
 }
 
-std::string MakeTempDir(const std::string& name)
-{
-    std::string tmpl = (std::filesystem::temp_directory_path() / ("skelvo-" + name + "-XXXXXX"));
-    if (!::mkdtemp(tmpl.data()))
-        throw std::runtime_error("cannot create a temporary folder for " + name);
-    return tmpl;
-}
-
 void WriteText(const std::string& path, const std::string& text)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -73,17 +65,13 @@ TRealServer::~TRealServer()
         int status = 0;
         while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) { }
     }
-    if (!m_dir.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
 }
 
 std::string TRealServer::Log() const
 {
     std::string text;
     for (const char* file : { "/output.log", "/error.log", "/tinyproxy.log" })
-        text += ReadText(m_dir + file);
+        text += ReadText(Dir() + file);
     return text;
 }
 
@@ -93,11 +81,11 @@ void TRealServer::Launch(const std::string& program, const std::string& installH
     if (::access(program.c_str(), X_OK) != 0)
         throw std::runtime_error(program + " is missing: install " + installHint
             + " (make test runs scripts/install-deps, which installs it)");
-    WriteText(m_dir + "/" + configName, configText);
+    WriteText(Dir() + "/" + configName, configText);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    const std::string output = m_dir + "/output.log";
+    const std::string output = Dir() + "/output.log";
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(
         &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -132,9 +120,9 @@ std::unique_ptr<TRealServer> TRealServer::StartNginx(const std::string& serverEx
     std::unique_ptr<TRealServer> owner(new TRealServer);
     TRealServer* server = owner.get();
     server->m_name = "nginx";
-    server->m_dir = MakeTempDir("nginx");
+    server->m_folder = std::make_unique<TempFolder>("nginx");
     server->m_port = refusedPort();
-    const std::string& d = server->m_dir;
+    const std::string d = server->Dir();
     std::filesystem::create_directories(d + "/www");
     std::filesystem::create_directories(d + "/tmp");
     const std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\n"
@@ -162,9 +150,9 @@ std::unique_ptr<TRealServer> TRealServer::StartTinyproxy(
     std::unique_ptr<TRealServer> owner(new TRealServer);
     TRealServer* server = owner.get();
     server->m_name = "tinyproxy";
-    server->m_dir = MakeTempDir("tinyproxy");
+    server->m_folder = std::make_unique<TempFolder>("tinyproxy");
     server->m_port = refusedPort();
-    const std::string& d = server->m_dir;
+    const std::string d = server->Dir();
     std::string config = "Port " + std::to_string(server->m_port)
         + "\nListen 127.0.0.1\nTimeout 30\nMaxClients 8\nAllow 127.0.0.1\n"
           "LogLevel Info\nLogFile \""

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/TempFolder.h"
+
 #include <memory>
 #include <string>
 #include <sys/types.h>
@@ -27,7 +29,7 @@ public:
 
     int Port() const { return m_port; }
     // The temporary folder holding configuration, logs and (for nginx) the site.
-    const std::string& Dir() const { return m_dir; }
+    std::string Dir() const { return m_folder->path().string(); }
     // What the server wrote to its log and output, for failure messages.
     std::string Log() const;
 
@@ -36,7 +38,7 @@ private:
     void Launch(const std::string& program, const std::string& installHint,
         const std::string& configText, const std::string& configName, const char* const* args);
 
-    std::string m_dir;
+    std::unique_ptr<TempFolder> m_folder; // removed after the child is killed
     std::string m_name;
     pid_t m_pid = -1;
     int m_port = 0;
