@@ -37,10 +37,10 @@ std::string JoinListValue(const TStringList& entries)
     return value;
 }
 
-void InsertSorted(TStringList& list, const std::string& entry)
+std::size_t InsertSorted(TStringList& list, const std::string& entry)
 {
     const std::string key = UpperCase(entry);
     const auto place = std::upper_bound(list.begin(), list.end(), key,
         [](const std::string& k, const std::string& item) { return k < UpperCase(item); });
-    list.insert(place, entry);
+    return static_cast<std::size_t>(list.insert(place, entry) - list.begin());
 }
