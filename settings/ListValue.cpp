@@ -42,5 +42,7 @@ std::size_t InsertSorted(TStringList& list, const std::string& entry)
     const std::string key = UpperCase(entry);
     const auto place = std::upper_bound(list.begin(), list.end(), key,
         [](const std::string& k, const std::string& item) { return k < UpperCase(item); });
-    return static_cast<std::size_t>(list.insert(place, entry) - list.begin());
+    const auto index = static_cast<std::size_t>(place - list.begin());
+    list.insert(place, entry);
+    return index;
 }

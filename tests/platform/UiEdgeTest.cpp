@@ -1,0 +1,83 @@
+#include "platform/FileFilter.h"
+#include "platform/HelpViewer.h"
+#include "platform/UiText.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WidgetDriver.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(UiText, ShowsValidUtf8AsSuchAndOtherBytesAsLatin1)
+{
+    EXPECT_EQ(toUi("plain"), QStringLiteral("plain"));
+    EXPECT_EQ(toUi("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
+    // One byte that is no UTF-8 makes the whole text Latin-1, byte for byte.
+    EXPECT_EQ(toUi("caf\xE9 \xC3\xA9"), QString::fromLatin1("caf\xE9 \xC3\xA9"));
+    EXPECT_EQ(toUi(std::string("a\0b", 3)).size(), 3);
+    EXPECT_EQ(fromUi(QString::fromUtf8("P\xC3\xA4ss")), "P\xC3\xA4ss");
+}
+
+TEST(FileFilter, TurnsDescriptionAndPatternPairsIntoQtFilters)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        { "Text files (*.txt)|*.TXT|All files (*.*)|*.*",
+            "Text files (*.txt *.TXT)\nAll files (*)" },
+        { "Pages|*.htm;*.HTML", "Pages (*.htm *.HTM *.html *.HTML)" },
+        { "Odd|", "" },
+        { "", "" },
+    };
+    for (const auto& [filter, expected] : rows)
+        EXPECT_EQ(
+            QtNameFilters(QLatin1String(filter)).join(QLatin1Char('\n')), QLatin1String(expected))
+            << filter;
+}
+
+class HelpViewerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile file(m_path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<html><body>"
+                   "<div class=\"topic\" id=\"contents\"><p>All topics</p>"
+                   "<a href=\"#20\">Output</a></div>"
+                   "<div class=\"topic\" id=\"20\"><p>The output file</p></div>"
+                   "</body></html>");
+    }
+    QString text() { return Find<QTextBrowser>(m_viewer, "txtTopic")->toPlainText(); }
+
+    TempFolder m_dir { "help" };
+    QString m_path = QString::fromStdString(m_dir.file("skelvo.hlp"));
+    THelpViewer m_viewer;
+};
+
+TEST_F(HelpViewerTest, ShowsOneTopicAtATimeAndFollowsTopicLinks)
+{
+    ASSERT_TRUE(m_viewer.ShowTopic(m_path, QStringLiteral("20")));
+    EXPECT_TRUE(m_viewer.isVisible());
+    EXPECT_EQ(text(), QStringLiteral("The output file"));
+
+    Click(Find<QPushButton>(m_viewer, "cmdContents"));
+    EXPECT_EQ(m_viewer.CurrentTopic(), QStringLiteral("contents"));
+    EXPECT_TRUE(text().startsWith(QStringLiteral("All topics")));
+
+    emit Find<QTextBrowser>(m_viewer, "txtTopic")->anchorClicked(QUrl(QStringLiteral("#20")));
+    EXPECT_EQ(m_viewer.CurrentTopic(), QStringLiteral("20"));
+}
+
+TEST_F(HelpViewerTest, AMissingTopicSaysSoAndAMissingFileShowsNothing)
+{
+    ASSERT_TRUE(m_viewer.ShowTopic(m_path, QStringLiteral("99")));
+    EXPECT_TRUE(text().contains(QStringLiteral("no help for this item (help context 99)")));
+    m_viewer.hide();
+    EXPECT_FALSE(m_viewer.ShowTopic(m_path + QStringLiteral(".gone"), QStringLiteral("20")));
+    EXPECT_FALSE(m_viewer.isVisible());
+}
+
+} // namespace
