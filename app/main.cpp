@@ -9,7 +9,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Skelvo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Skelvo"));
     // Qt-free code pumps through the hook; from here on it reaches the real loop.
-    setPumpHook([] { QCoreApplication::processEvents(); });
+    const TPumpScope pump([] { QCoreApplication::processEvents(); });
 
     TfrmSkelvo frmSkelvo;
     frmSkelvo.show();

@@ -22,11 +22,9 @@ protected:
         overrideSettingsPath(m_ini);
         Settings = TSettings {};
         s_pumped = 0;
-        setPumpHook([] { ++s_pumped; });
     }
     void TearDown() override
     {
-        setPumpHook(nullptr);
         overrideSettingsPath("");
         Settings = TSettings {};
     }
@@ -52,4 +50,5 @@ protected:
     TempFolder m_dir { "settings" };
     std::string m_ini;
     static inline int s_pumped = 0;
+    TPumpScope m_pump { [] { ++s_pumped; } };
 };
