@@ -19,13 +19,13 @@ protected:
     void SetUp() override
     {
         m_ini = m_dir.file("skelvo.ini");
-        overrideSettingsPath(m_ini);
+        setSettingsPath(m_ini);
         Settings = TSettings {};
         s_pumped = 0;
     }
     void TearDown() override
     {
-        overrideSettingsPath("");
+        setSettingsPath("");
         Settings = TSettings {};
     }
     // Writes `lines` as the whole settings file, each ended by CR LF.
