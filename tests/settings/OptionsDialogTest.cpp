@@ -24,12 +24,12 @@ protected:
     void SetUp() override
     {
         m_ini = m_dir.file("skelvo.ini");
-        overrideSettingsPath(m_ini);
+        setSettingsPath(m_ini);
         Settings = TSettings {};
     }
     void TearDown() override
     {
-        overrideSettingsPath("");
+        setSettingsPath("");
         Settings = TSettings {};
     }
     template <class T> T* control(const char* name) { return Find<T>(m_form, name); }
@@ -177,7 +177,7 @@ TEST_F(OptionsDialogTest, OkWritesEveryKeyInTheStatedOrderThenCloses)
 TEST_F(OptionsDialogTest, RefusedWriteKeepsTheDialogOpenAndShowsWhy)
 {
     const std::string unwritable = m_dir.file("no-such-folder/skelvo.ini");
-    overrideSettingsPath(unwritable);
+    setSettingsPath(unwritable);
     m_dialogs.modalActions.push_back([this](QDialog&) {
         Click(control<QPushButton>("cmdOK"));
         EXPECT_TRUE(m_form.isVisible());
