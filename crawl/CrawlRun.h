@@ -1,8 +1,10 @@
 #pragma once
 
 #include "crawl/CrawlState.h"
+#include "crawl/PageReport.h"
 #include "crawl/RunLog.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 
@@ -57,8 +59,11 @@ private:
     class TAbandoned;
     void RunCycles();
     void Cycle();
+    TPageOutcome AnalyseAndWrite(const std::string& text, std::string& title);
     void EndRun();
+    void Pump();
     void CheckAbandoned() const;
+    void PutPageBack();
 
     TCrawlFrontEnd& m_frontEnd;
     const TSettings& m_settings;
@@ -67,4 +72,10 @@ private:
     std::unique_ptr<TPageFetch> m_fetch;
     bool m_running = false;
     bool m_abandoned = false;
+    // The page in progress has left urlList but not yet the input file;
+    // m_queueAfterHead is the queue's length right after it left. After an
+    // abandon the page is back at the head (m_pageBack) until the run ends.
+    bool m_pageTaken = false;
+    bool m_pageBack = false;
+    std::size_t m_queueAfterHead = 0;
 };

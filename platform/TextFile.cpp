@@ -102,7 +102,7 @@ void CreateIfMissing(const std::string& path)
 {
     // O_EXCL: a file that exists is never truncated, even when another
     // program creates it between a test and the creation.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (errno == EEXIST)
             return;
