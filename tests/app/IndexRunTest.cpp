@@ -1,0 +1,214 @@
+#include "tests/app/WindowFixture.h"
+
+#include "tests/support/RealServers.h"
+#include "tests/support/ScriptedPeer.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include <fstream>
+
+namespace {
+
+// A small site on a real nginx for the whole suite: a home page linking two
+// pages, one of which links back home.
+class IndexRunTest : public WindowTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_site = TRealServer::StartNginx("").release();
+        const std::string www = s_site->Dir() + "/www/";
+        std::ofstream(www + "index.html")
+            << "<html><head><title>Home Page</title></head><body>Welcome to the site.\n"
+               "<a href=\"a.html\">A</a> <a href=\"b.html\">B</a></body></html>\n";
+        std::ofstream(www + "a.html")
+            << "<html><head><title>Page A</title></head><body>"
+               "First page. <a href=\"index.html\">Home</a></body></html>\n";
+        std::ofstream(www + "b.html")
+            << "<html><head><title>Page B</title></head><body>Second page.</body></html>\n";
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_site;
+        s_site = nullptr;
+    }
+    void SetUp() override
+    {
+        // Links to the site are followed: its port ends every site root.
+        WriteSettings({ { "FOLLOWING/EXT1", ":" + std::to_string(s_site->Port()) },
+            { "FOLLOWING/EXT2", ".HTML" }, { "OPTIONS/FOLLOW", "1" } });
+    }
+    static std::string Url(const std::string& path)
+    {
+        return "http://127.0.0.1:" + std::to_string(s_site->Port()) + path;
+    }
+
+    // Runs `action` once, from the first event-loop pass at which the status
+    // line starts with `prefix` (the run pumps between its steps).
+    void WhenStatus(const QString& prefix, std::function<void()> action)
+    {
+        m_watch = std::make_unique<QTimer>();
+        m_watch->setInterval(0);
+        QObject::connect(m_watch.get(), &QTimer::timeout, [this, prefix, action] {
+            if (!Caption("lblStatus").startsWith(prefix))
+                return;
+            m_watch->stop();
+            action();
+        });
+        m_watch->start();
+    }
+
+    // The run's controls, enabled (1) or not (0), in a fixed order: Index-It!,
+    // Stop, Exit, Options, Exit, Add, Delete All, Simple, Contents, About,
+    // the three check boxes.
+    std::string ControlStates()
+    {
+        std::string states;
+        for (const char* name : { "cmdIndex", "cmdStop", "cmdExit" })
+            states += Control<QToolButton>(name)->isEnabled() ? '1' : '0';
+        states += ' ';
+        for (const char* name : { "mnuFileOptions", "mnuFileExit", "mnuSitesAdd", "mnuSitesDelete",
+                 "Detailed1", "mnuHelpContents", "mnuHelpAbout" })
+            states += Control<QAction>(name)->isEnabled() ? '1' : '0';
+        states += ' ';
+        for (const char* name : { "chkObey", "chkFollow", "chkInternal" })
+            states += Control<QCheckBox>(name)->isEnabled() ? '1' : '0';
+        return states;
+    }
+
+    static inline TRealServer* s_site = nullptr;
+    std::unique_ptr<QTimer> m_watch;
+};
+
+// Records every text the status line is painted with, as the user sees it.
+class StatusRecorder : public QObject
+{
+public:
+    explicit StatusRecorder(QLabel* label)
+        : m_label(label)
+    {
+        label->installEventFilter(this);
+    }
+    std::vector<std::string> texts;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            std::string text = m_label->text().toStdString();
+            // Byte counts vary with the server; the steps do not.
+            if (text.starts_with("Receiving..."))
+                text = "Receiving...";
+            else if (text.starts_with("Received: "))
+                text = "Received: ";
+            if (texts.empty() || texts.back() != text)
+                texts.push_back(text);
+        }
+        return false;
+    }
+
+private:
+    QLabel* m_label;
+};
+
+TEST_F(IndexRunTest, IndexItShowsEachStepAndFillsTheLog)
+{
+    Write("in.txt", Url("/index.html") + "\r\n");
+    Start();
+    StatusRecorder status(Control<QLabel>("lblStatus"));
+    std::string running;
+    WhenStatus(QStringLiteral("Connecting..."), [&] { running = ControlStates(); });
+    Click(Control<QToolButton>("cmdIndex"));
+
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].toStdString();
+    // Running, the commands that would start a run, change the settings or
+    // edit the list are off; the report, the help and the check boxes stay.
+    EXPECT_EQ(running, "010 0000111 111");
+    EXPECT_EQ(ControlStates(), "101 1111111 111");
+
+    const std::vector<std::string> firstPage(status.texts.begin(), status.texts.begin() + 8);
+    EXPECT_EQ(firstPage,
+        (std::vector<std::string> { "Connecting...", "Receiving...",
+            "Received: ", "Getting Title...", "Checking For Meta Keywords...",
+            "Removing HTML Code...", "Grabbing URLs...", "Idle" }));
+    EXPECT_EQ(std::vector<std::string>(status.texts.end() - 2, status.texts.end()),
+        (std::vector<std::string> { "Writing Track File...", "Idle" }));
+
+    // Home, A, B, and home again: a start URL found as a link is queued anew.
+    EXPECT_EQ(Caption("lblDone"), QStringLiteral("4"));
+    EXPECT_EQ(Caption("lblLeft"), QStringLiteral("0"));
+    EXPECT_EQ(Caption("lblSite"), QStringLiteral("None"));
+    EXPECT_EQ(Control<QProgressBar>("progbar")->value(), 0);
+    EXPECT_EQ(Text("in.txt"), "");
+
+    auto* log = Control<QPlainTextEdit>("txtSaved");
+    const QString logged = log->toPlainText();
+    EXPECT_EQ(logged.count(QLatin1Char('\n')) + 1, 4) << logged.toStdString();
+    EXPECT_TRUE(logged.contains(QStringLiteral("Page A")));
+    const std::string saved = Text("saved.txt");
+    Click(Control<QPushButton>("cmdClearLogs"));
+    EXPECT_TRUE(log->toPlainText().isEmpty());
+    EXPECT_EQ(Text("saved.txt"), saved);
+    EXPECT_EQ(saved,
+        Url("/index.html") + "\r\n" + Url("/a.html") + "\r\n" + Url("/b.html") + "\r\n"
+            + Url("/index.html") + "\r\n");
+}
+
+TEST_F(IndexRunTest, StopEndsTheRunAfterThePageInProgress)
+{
+    Write("in.txt", Url("/index.html") + "\r\n" + Url("/b.html") + "\r\n");
+    Start();
+    bool stopStillEnabled = true;
+    WhenStatus(QStringLiteral("Connecting..."), [&] {
+        Click(Control<QToolButton>("cmdStop"));
+        stopStillEnabled = Control<QToolButton>("cmdStop")->isEnabled();
+    });
+    Click(Control<QToolButton>("cmdIndex"));
+    EXPECT_FALSE(stopStillEnabled);
+    // The page in progress was finished and its links queued; the rest waits.
+    EXPECT_EQ(Caption("lblDone"), QStringLiteral("1"));
+    EXPECT_EQ(Text("in.txt"),
+        Url("/b.html") + "\r\n" + Url("/a.html") + "\r\n" + Url("/b.html") + "\r\n");
+    EXPECT_EQ(Caption("lblLeft"), QStringLiteral("3"));
+    EXPECT_EQ(Text("saved.txt"), Url("/index.html") + "\r\n");
+    EXPECT_EQ(ControlStates(), "101 1111111 111");
+}
+
+TEST_F(IndexRunTest, ClosingDuringARunKeepsThePageInProgressAtTheHead)
+{
+    // A server that sends the head of a page and then nothing more.
+    ScriptedPeer slow;
+    slow.readUntil("\r\n\r\n")
+        .send("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><title>Slow</title>")
+        .silent(ScriptedPeer::DefaultTimeoutMs)
+        .close();
+    slow.start();
+    const std::string slowUrl = "http://127.0.0.1:" + std::to_string(slow.port()) + "/slow.html";
+    Write("in.txt", slowUrl + "\r\n" + Url("/b.html") + "\r\n");
+    Start();
+    Control<QCheckBox>("chkObey")->setChecked(true);
+    bool closed = false;
+    WhenStatus(QStringLiteral("Receiving..."), [&] { closed = CloseWindow(); });
+    Click(Control<QToolButton>("cmdIndex"));
+
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(Window().isVisible());
+    EXPECT_FALSE(Run().Running());
+    EXPECT_TRUE(dialogs.messages.empty());
+    // Nothing was written for the page, which is still first in the list.
+    EXPECT_EQ(Text("in.txt"), slowUrl + "\r\n" + Url("/b.html") + "\r\n");
+    EXPECT_EQ(Text("saved.txt"), "");
+    EXPECT_EQ(Text("out.txt"), "");
+    EXPECT_NE(
+        Text("skelvo.ini").find("FOLLOW=1\r\nNOINDEX=1\r\nINTERNAL=0\r\n"), std::string::npos);
+}
+
+} // namespace
