@@ -2,7 +2,7 @@
 // (no tag) or a piece of it that holds no double quote.
 #include "FuzzCheck.h"
 #include "page/MetaTags.h"
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <cstddef>
 #include <cstdint>

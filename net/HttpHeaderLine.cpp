@@ -1,7 +1,7 @@
 #include "net/HttpHeaderLine.h"
 
-#include "page/TextSearch.h"
 #include "platform/Errors.h"
+#include "platform/TextSearch.h"
 
 #include <charconv>
 

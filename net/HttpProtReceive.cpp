@@ -3,7 +3,7 @@
 #include "net/HttpHeaderLine.h"
 #include "net/HttpProt.h"
 #include "net/WSocket.h"
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <ostream>
 

@@ -1,7 +1,7 @@
 #include "net/HttpRoute.h"
 
 #include "net/UrlRoutines.h"
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 namespace {
 

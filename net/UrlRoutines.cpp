@@ -1,6 +1,6 @@
 #include "net/UrlRoutines.h"
 
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <string_view>
 
@@ -68,6 +68,14 @@ std::string TrimLeading(const std::string& text, char ch)
     return CopyStr(text, SkipChar(text, ch), length(text));
 }
 
+std::string_view Trim(std::string_view text, std::string_view drop)
+{
+    const auto first = text.find_first_not_of(drop);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(drop) - first + 1);
+}
+
 std::string CopyStr(const std::string& text, int index, int count)
 {
     if (index < 1)
@@ -107,4 +115,15 @@ std::string LowerCase(std::string text)
     for (char& c : text)
         c = lower(c);
     return text;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
 }

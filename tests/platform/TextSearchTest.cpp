@@ -1,4 +1,4 @@
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +83,17 @@ TEST(TextSearch, SkipCharAndTrimLeading)
     EXPECT_EQ(TrimLeading("ab  ", ' '), "ab  ");
 }
 
+TEST(TextSearch, TrimDropsOnlyTheGivenBytesAtTheEnds)
+{
+    const struct
+    {
+        std::string_view text, expected;
+    } cases[] = { { " \tk e y\t ", "k e y" }, { "\x01k\x01", "\x01k\x01" }, { " \t \t", "" },
+        { "", "" }, { "key", "key" } };
+    for (const auto& c : cases)
+        EXPECT_EQ(Trim(c.text, " \t"), c.expected) << "[" << c.text << "]";
+}
+
 TEST(TextSearch, ClampedCopyDeleteInsert)
 {
     EXPECT_EQ(CopyStr("abcdef", 5, -1), "");
@@ -119,6 +130,11 @@ TEST(TextSearch, CaseConversionTouchesAsciiLettersOnly)
     EXPECT_EQ(UpperCase(mixed), "AZ\xe9\xc9 1-\xff");
     EXPECT_EQ(LowerCase(mixed), "az\xe9\xc9 1-\xff");
     EXPECT_EQ(UpperCase(mixed).size(), mixed.size());
+
+    EXPECT_TRUE(EqualNoCase("Paths", "PATHS"));
+    EXPECT_TRUE(EqualNoCase("", ""));
+    EXPECT_FALSE(EqualNoCase("PATH", "PATHS"));
+    EXPECT_FALSE(EqualNoCase("\xe9", "\xc9")); // only ASCII letters fold
 }
 
 } // namespace

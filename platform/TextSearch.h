@@ -26,6 +26,10 @@ int SkipChar(const std::string& text, char ch);
 // `text` without its leading run of `ch`; a text made only of `ch` stays whole.
 std::string TrimLeading(const std::string& text, char ch);
 
+// `text` without the bytes found in `drop` at either end (empty when it holds
+// nothing else).
+std::string_view Trim(std::string_view text, std::string_view drop);
+
 // `count` bytes from position `index`, clamped: index < 1 counts as 1; an index
 // past the end or a negative count gives ""; a count past the end is cut.
 std::string CopyStr(const std::string& text, int index, int count);
@@ -41,3 +45,6 @@ void InsertStr(std::string& text, const std::string& piece, int index);
 // in the copy are positions in the original.
 std::string UpperCase(std::string text);
 std::string LowerCase(std::string text);
+
+// True when `a` and `b` are equal once their ASCII letters share one case.
+bool EqualNoCase(std::string_view a, std::string_view b);
