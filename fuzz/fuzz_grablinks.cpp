@@ -1,7 +1,7 @@
 // GrabLinks on arbitrary pages. The first line of the input is the page's URL,
 // its first byte also ticks Internal Only; the other lines are the page. The
 // track file lives in a temporary folder removed at exit.
-#include "FuzzCheck.h"
+#include "fuzz/FuzzCheck.h"
 #include "page/GrabLinks.h"
 #include "platform/TextFile.h"
 

@@ -1,6 +1,6 @@
 // The three meta-tag routines on arbitrary bytes: a result is the whole input
 // (no tag) or a piece of it that holds no double quote.
-#include "FuzzCheck.h"
+#include "fuzz/FuzzCheck.h"
 #include "page/MetaTags.h"
 #include "platform/TextSearch.h"
 
