@@ -1,4 +1,4 @@
-#include "tests/app/WindowFixture.h"
+#include "WindowFixture.h"
 
 #include "tests/support/RealServers.h"
 #include "tests/support/ScriptedPeer.h"

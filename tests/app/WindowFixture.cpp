@@ -1,4 +1,4 @@
-#include "tests/app/WindowFixture.h"
+#include "WindowFixture.h"
 
 #include "platform/Profile.h"
 #include "platform/TextFile.h"
