@@ -344,7 +344,7 @@ void TfrmSkelvo::mnuSitesAddClick()
         m_run.State().urlList = ReadUrlList(Settings.inputFile);
         m_urlListLoaded = true;
     }
-    m_run.State().urlList.push_back(fromUi(answer));
+    m_run.State().urlList.push_back(FromUi(answer));
     saveUrlList();
     m_run.ShowLeft();
 }
@@ -392,13 +392,13 @@ void TfrmSkelvo::saveUrlList()
 
 void TfrmSkelvo::ShowStatus(const std::string& text)
 {
-    lblStatus->setText(toUi(text));
+    lblStatus->setText(ToUi(text));
     lblStatus->repaint();
 }
 
 void TfrmSkelvo::ShowSite(const std::string& title)
 {
-    lblSite->setText(toUi(title));
+    lblSite->setText(ToUi(title));
     lblSite->repaint();
 }
 
@@ -450,12 +450,12 @@ bool TfrmSkelvo::InternalOnly()
 
 void TfrmSkelvo::AppendLog(const std::string& line)
 {
-    txtSaved->appendPlainText(toUi(line));
+    txtSaved->appendPlainText(ToUi(line));
 }
 
 void TfrmSkelvo::ShowMessage(const std::string& text)
 {
-    m_dialogs.ShowMessage(toUi(text));
+    m_dialogs.ShowMessage(ToUi(text));
 }
 
 void TfrmSkelvo::Pump()

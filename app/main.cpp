@@ -19,7 +19,7 @@ int main(int argc, char* argv[])
     TUserDialogs* messageBox = nullptr;
     TCatchingApplication<QApplication> app(argc, argv, [&messageBox](const std::string& message) {
         if (messageBox)
-            messageBox->ShowMessage(toUi(message));
+            messageBox->ShowMessage(ToUi(message));
         else
             reportToStandardError(message);
     });

@@ -3,7 +3,7 @@
 #include <QByteArrayView>
 #include <QStringDecoder>
 
-QString toUi(const std::string& bytes)
+QString ToUi(const std::string& bytes)
 {
     const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -14,7 +14,7 @@ QString toUi(const std::string& bytes)
     return QString::fromLatin1(view);
 }
 
-std::string fromUi(const QString& text)
+std::string FromUi(const QString& text)
 {
     return text.toStdString();
 }

@@ -7,7 +7,7 @@
 // The one crossing between the core's byte strings and the widgets' text.
 
 // Bytes shown in a widget: read as UTF-8 when they are valid UTF-8, else as Latin-1.
-QString toUi(const std::string& bytes);
+QString ToUi(const std::string& bytes);
 
 // Text typed into a widget, as the core stores it: UTF-8 bytes.
-std::string fromUi(const QString& text);
+std::string FromUi(const QString& text);

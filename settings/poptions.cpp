@@ -308,37 +308,37 @@ QWidget* TfrmOptions::proxyPage()
 
 void TfrmOptions::FillFrom(const TSettings& s)
 {
-    txtOutput->setText(toUi(s.outputFile));
-    txtInput->setText(toUi(s.inputFile));
-    txtSaved->setText(toUi(s.savedFile));
-    txtTrack->setText(toUi(s.trackFile));
-    txtSep->setText(toUi(s.separator));
+    txtOutput->setText(ToUi(s.outputFile));
+    txtInput->setText(ToUi(s.inputFile));
+    txtSaved->setText(ToUi(s.savedFile));
+    txtTrack->setText(ToUi(s.trackFile));
+    txtSep->setText(ToUi(s.separator));
     txtCut->setText(number(s.titleCutoff));
     txtDesc->setText(number(s.descMax));
     chkLM->setChecked(s.saveLastModified == 1);
     chkKey->setChecked(s.keywordsRequired == 1);
     chkMeta->setChecked(s.metaFirst == 1);
-    txtProxy->setText(toUi(s.proxyAddress));
+    txtProxy->setText(ToUi(s.proxyAddress));
     txtPort->setText(number(s.proxyPort));
-    txtPName->setText(toUi(s.proxyName));
-    txtPPass->setText(toUi(s.proxyPassword));
+    txtPName->setText(ToUi(s.proxyName));
+    txtPPass->setText(ToUi(s.proxyPassword));
     chkProxy->setChecked(s.proxyEnabled == 1);
 }
 
 TOptionsValues TfrmOptions::Values() const
 {
     TOptionsValues v;
-    v.txtOutput = fromUi(txtOutput->text());
-    v.txtInput = fromUi(txtInput->text());
-    v.txtSaved = fromUi(txtSaved->text());
-    v.txtTrack = fromUi(txtTrack->text());
-    v.txtSep = fromUi(txtSep->text());
-    v.txtCut = fromUi(txtCut->text());
-    v.txtDesc = fromUi(txtDesc->text());
-    v.txtProxy = fromUi(txtProxy->text());
-    v.txtPort = fromUi(txtPort->text());
-    v.txtPName = fromUi(txtPName->text());
-    v.txtPPass = fromUi(txtPPass->text());
+    v.txtOutput = FromUi(txtOutput->text());
+    v.txtInput = FromUi(txtInput->text());
+    v.txtSaved = FromUi(txtSaved->text());
+    v.txtTrack = FromUi(txtTrack->text());
+    v.txtSep = FromUi(txtSep->text());
+    v.txtCut = FromUi(txtCut->text());
+    v.txtDesc = FromUi(txtDesc->text());
+    v.txtProxy = FromUi(txtProxy->text());
+    v.txtPort = FromUi(txtPort->text());
+    v.txtPName = FromUi(txtPName->text());
+    v.txtPPass = FromUi(txtPPass->text());
     v.chkLM = chkLM->isChecked();
     v.chkKey = chkKey->isChecked();
     v.chkMeta = chkMeta->isChecked();
@@ -372,7 +372,7 @@ void TfrmOptions::cmdCancelClick()
 
 void TfrmOptions::txtDescExit()
 {
-    const int32_t length = StrToInt(fromUi(txtDesc->text()));
+    const int32_t length = StrToInt(FromUi(txtDesc->text()));
     if (length < 10)
         txtDesc->setText(QStringLiteral("10"));
     else if (length > 400)
@@ -426,7 +426,7 @@ void TfrmOptions::addEntry(const TListPart& part)
     if (answer.isEmpty())
         return;
     TStringList& entries = m_settings.*part.entries;
-    const std::string entry = fromUi(answer);
+    const std::string entry = FromUi(answer);
     std::size_t place = entries.size();
     if (part.sorted)
         place = InsertSorted(entries, entry);
@@ -463,5 +463,5 @@ void TfrmOptions::showList(const TListPart& part)
 {
     part.list->clear();
     for (const std::string& entry : m_settings.*part.entries)
-        part.list->addItem(toUi(entry));
+        part.list->addItem(ToUi(entry));
 }

@@ -43,22 +43,22 @@ protected:
     void SetUp() override
     {
         // Links to the site are followed: its port ends every site root.
-        WriteSettings({ { "FOLLOWING/EXT1", ":" + std::to_string(s_site->Port()) },
+        writeSettings({ { "FOLLOWING/EXT1", ":" + std::to_string(s_site->Port()) },
             { "FOLLOWING/EXT2", ".HTML" }, { "OPTIONS/FOLLOW", "1" } });
     }
-    static std::string Url(const std::string& path)
+    static std::string url(const std::string& path)
     {
         return "http://127.0.0.1:" + std::to_string(s_site->Port()) + path;
     }
 
     // Runs `action` once, from the first event-loop pass at which the status
     // line starts with `prefix` (the run pumps between its steps).
-    void WhenStatus(const QString& prefix, std::function<void()> action)
+    void whenStatus(const QString& prefix, std::function<void()> action)
     {
         m_watch = std::make_unique<QTimer>();
         m_watch->setInterval(0);
         QObject::connect(m_watch.get(), &QTimer::timeout, [this, prefix, action] {
-            if (!Caption("lblStatus").startsWith(prefix))
+            if (!caption("lblStatus").startsWith(prefix))
                 return;
             m_watch->stop();
             action();
@@ -69,18 +69,18 @@ protected:
     // The run's controls, enabled (1) or not (0), in a fixed order: Index-It!,
     // Stop, Exit, Options, Exit, Add, Delete All, Simple, Contents, About,
     // the three check boxes.
-    std::string ControlStates()
+    std::string controlStates()
     {
         std::string states;
         for (const char* name : { "cmdIndex", "cmdStop", "cmdExit" })
-            states += Control<QToolButton>(name)->isEnabled() ? '1' : '0';
+            states += control<QToolButton>(name)->isEnabled() ? '1' : '0';
         states += ' ';
         for (const char* name : { "mnuFileOptions", "mnuFileExit", "mnuSitesAdd", "mnuSitesDelete",
                  "Detailed1", "mnuHelpContents", "mnuHelpAbout" })
-            states += Control<QAction>(name)->isEnabled() ? '1' : '0';
+            states += control<QAction>(name)->isEnabled() ? '1' : '0';
         states += ' ';
         for (const char* name : { "chkObey", "chkFollow", "chkInternal" })
-            states += Control<QCheckBox>(name)->isEnabled() ? '1' : '0';
+            states += control<QCheckBox>(name)->isEnabled() ? '1' : '0';
         return states;
     }
 
@@ -121,18 +121,18 @@ private:
 
 TEST_F(IndexRunTest, IndexItShowsEachStepAndFillsTheLog)
 {
-    Write("in.txt", Url("/index.html") + "\r\n");
-    Start();
-    StatusRecorder status(Control<QLabel>("lblStatus"));
+    write("in.txt", url("/index.html") + "\r\n");
+    start();
+    StatusRecorder status(control<QLabel>("lblStatus"));
     std::string running;
-    WhenStatus(QStringLiteral("Connecting..."), [&] { running = ControlStates(); });
-    Click(Control<QToolButton>("cmdIndex"));
+    whenStatus(QStringLiteral("Connecting..."), [&] { running = controlStates(); });
+    click(control<QToolButton>("cmdIndex"));
 
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].toStdString();
     // Running, the commands that would start a run, change the settings or
     // edit the list are off; the report, the help and the check boxes stay.
     EXPECT_EQ(running, "010 0000111 111");
-    EXPECT_EQ(ControlStates(), "101 1111111 111");
+    EXPECT_EQ(controlStates(), "101 1111111 111");
 
     const std::vector<std::string> firstPage(status.texts.begin(), status.texts.begin() + 8);
     EXPECT_EQ(firstPage,
@@ -143,43 +143,43 @@ TEST_F(IndexRunTest, IndexItShowsEachStepAndFillsTheLog)
         (std::vector<std::string> { "Writing Track File...", "Idle" }));
 
     // Home, A, B, and home again: a start URL found as a link is queued anew.
-    EXPECT_EQ(Caption("lblDone"), QStringLiteral("4"));
-    EXPECT_EQ(Caption("lblLeft"), QStringLiteral("0"));
-    EXPECT_EQ(Caption("lblSite"), QStringLiteral("None"));
-    EXPECT_EQ(Control<QProgressBar>("progbar")->value(), 0);
-    EXPECT_EQ(Text("in.txt"), "");
+    EXPECT_EQ(caption("lblDone"), QStringLiteral("4"));
+    EXPECT_EQ(caption("lblLeft"), QStringLiteral("0"));
+    EXPECT_EQ(caption("lblSite"), QStringLiteral("None"));
+    EXPECT_EQ(control<QProgressBar>("progbar")->value(), 0);
+    EXPECT_EQ(text("in.txt"), "");
 
-    auto* log = Control<QPlainTextEdit>("txtSaved");
+    auto* log = control<QPlainTextEdit>("txtSaved");
     const QString logged = log->toPlainText();
     EXPECT_EQ(logged.count(QLatin1Char('\n')) + 1, 4) << logged.toStdString();
     EXPECT_TRUE(logged.contains(QStringLiteral("Page A")));
-    const std::string saved = Text("saved.txt");
-    Click(Control<QPushButton>("cmdClearLogs"));
+    const std::string saved = text("saved.txt");
+    click(control<QPushButton>("cmdClearLogs"));
     EXPECT_TRUE(log->toPlainText().isEmpty());
-    EXPECT_EQ(Text("saved.txt"), saved);
+    EXPECT_EQ(text("saved.txt"), saved);
     EXPECT_EQ(saved,
-        Url("/index.html") + "\r\n" + Url("/a.html") + "\r\n" + Url("/b.html") + "\r\n"
-            + Url("/index.html") + "\r\n");
+        url("/index.html") + "\r\n" + url("/a.html") + "\r\n" + url("/b.html") + "\r\n"
+            + url("/index.html") + "\r\n");
 }
 
 TEST_F(IndexRunTest, StopEndsTheRunAfterThePageInProgress)
 {
-    Write("in.txt", Url("/index.html") + "\r\n" + Url("/b.html") + "\r\n");
-    Start();
+    write("in.txt", url("/index.html") + "\r\n" + url("/b.html") + "\r\n");
+    start();
     bool stopStillEnabled = true;
-    WhenStatus(QStringLiteral("Connecting..."), [&] {
-        Click(Control<QToolButton>("cmdStop"));
-        stopStillEnabled = Control<QToolButton>("cmdStop")->isEnabled();
+    whenStatus(QStringLiteral("Connecting..."), [&] {
+        click(control<QToolButton>("cmdStop"));
+        stopStillEnabled = control<QToolButton>("cmdStop")->isEnabled();
     });
-    Click(Control<QToolButton>("cmdIndex"));
+    click(control<QToolButton>("cmdIndex"));
     EXPECT_FALSE(stopStillEnabled);
     // The page in progress was finished and its links queued; the rest waits.
-    EXPECT_EQ(Caption("lblDone"), QStringLiteral("1"));
-    EXPECT_EQ(Text("in.txt"),
-        Url("/b.html") + "\r\n" + Url("/a.html") + "\r\n" + Url("/b.html") + "\r\n");
-    EXPECT_EQ(Caption("lblLeft"), QStringLiteral("3"));
-    EXPECT_EQ(Text("saved.txt"), Url("/index.html") + "\r\n");
-    EXPECT_EQ(ControlStates(), "101 1111111 111");
+    EXPECT_EQ(caption("lblDone"), QStringLiteral("1"));
+    EXPECT_EQ(text("in.txt"),
+        url("/b.html") + "\r\n" + url("/a.html") + "\r\n" + url("/b.html") + "\r\n");
+    EXPECT_EQ(caption("lblLeft"), QStringLiteral("3"));
+    EXPECT_EQ(text("saved.txt"), url("/index.html") + "\r\n");
+    EXPECT_EQ(controlStates(), "101 1111111 111");
 }
 
 TEST_F(IndexRunTest, ClosingDuringARunKeepsThePageInProgressAtTheHead)
@@ -192,23 +192,23 @@ TEST_F(IndexRunTest, ClosingDuringARunKeepsThePageInProgressAtTheHead)
         .close();
     slow.start();
     const std::string slowUrl = "http://127.0.0.1:" + std::to_string(slow.port()) + "/slow.html";
-    Write("in.txt", slowUrl + "\r\n" + Url("/b.html") + "\r\n");
-    Start();
-    Control<QCheckBox>("chkObey")->setChecked(true);
+    write("in.txt", slowUrl + "\r\n" + url("/b.html") + "\r\n");
+    start();
+    control<QCheckBox>("chkObey")->setChecked(true);
     bool closed = false;
-    WhenStatus(QStringLiteral("Receiving..."), [&] { closed = CloseWindow(); });
-    Click(Control<QToolButton>("cmdIndex"));
+    whenStatus(QStringLiteral("Receiving..."), [&] { closed = closeWindow(); });
+    click(control<QToolButton>("cmdIndex"));
 
     EXPECT_TRUE(closed);
-    EXPECT_FALSE(Window().isVisible());
-    EXPECT_FALSE(Run().Running());
+    EXPECT_FALSE(window().isVisible());
+    EXPECT_FALSE(run().Running());
     EXPECT_TRUE(dialogs.messages.empty());
     // Nothing was written for the page, which is still first in the list.
-    EXPECT_EQ(Text("in.txt"), slowUrl + "\r\n" + Url("/b.html") + "\r\n");
-    EXPECT_EQ(Text("saved.txt"), "");
-    EXPECT_EQ(Text("out.txt"), "");
+    EXPECT_EQ(text("in.txt"), slowUrl + "\r\n" + url("/b.html") + "\r\n");
+    EXPECT_EQ(text("saved.txt"), "");
+    EXPECT_EQ(text("out.txt"), "");
     EXPECT_NE(
-        Text("skelvo.ini").find("FOLLOW=1\r\nNOINDEX=1\r\nINTERNAL=0\r\n"), std::string::npos);
+        text("skelvo.ini").find("FOLLOW=1\r\nNOINDEX=1\r\nINTERNAL=0\r\n"), std::string::npos);
 }
 
 } // namespace

@@ -52,37 +52,37 @@ class ReportTest : public WindowTest
 protected:
     void SetUp() override
     {
-        WriteSettings();
-        Start();
-        Window().SetClock(
+        writeSettings();
+        start();
+        window().SetClock(
             [this] {
                 return QDateTime(QDate(2024, 3, 9), QTime(23, 59, 58)).addSecs(m_readings++);
             },
             QLocale(QLocale::English, QLocale::UnitedStates));
     }
-    void MakeReport() { Choose(Control<QAction>("Detailed1")); }
+    void makeReport() { choose(control<QAction>("Detailed1")); }
 
     int m_readings = 0;
 };
 
 TEST_F(ReportTest, WithNoRunTheTableHasNoRows)
 {
-    MakeReport();
-    EXPECT_EQ(Text("simple.html"), Head + "3/9/24 - 11:59:58 PM" + TableHead + Foot);
+    makeReport();
+    EXPECT_EQ(text("simple.html"), Head + "3/9/24 - 11:59:58 PM" + TableHead + Foot);
     EXPECT_EQ(dialogs.shellOpened, std::vector<QString> { QStringLiteral("simple.html") });
 }
 
 TEST_F(ReportTest, RunsAreListedOldestFirstWithTimesOfDayOnly)
 {
     // Two runs over an empty list: each is told so and gets a row with 0 pages.
-    Choose(Control<QAction>("mnuSitesDelete"));
-    Click(Control<QToolButton>("cmdIndex"));
-    Click(Control<QToolButton>("cmdIndex"));
+    choose(control<QAction>("mnuSitesDelete"));
+    click(control<QToolButton>("cmdIndex"));
+    click(control<QToolButton>("cmdIndex"));
     EXPECT_EQ(dialogs.messages,
         std::vector<QString>(2, QStringLiteral("Cannot index - no URLs in URL list.")));
-    MakeReport();
+    makeReport();
     // The second run starts before midnight and stops after it.
-    EXPECT_EQ(Text("simple.html"),
+    EXPECT_EQ(text("simple.html"),
         Head + "3/10/24 - 12:00:02 AM" + TableHead + row("11:59:58 PM", "11:59:59 PM", "0")
             + row("12:00:00 AM", "12:00:01 AM", "0") + Foot);
 }
@@ -91,19 +91,19 @@ TEST_F(ReportTest, ARunStillGoingShowsRunningAsItsStopTime)
 {
     // Nothing listens on port 1 of the loopback address: the fetch fails
     // quickly, but the report is made while the run is on its first page.
-    Write("in.txt", "http://127.0.0.1:1/\r\n");
-    QTimer::singleShot(0, Control<QAction>("Detailed1"), &QAction::trigger);
-    Click(Control<QToolButton>("cmdIndex"));
-    EXPECT_EQ(Text("simple.html"),
+    write("in.txt", "http://127.0.0.1:1/\r\n");
+    QTimer::singleShot(0, control<QAction>("Detailed1"), &QAction::trigger);
+    click(control<QToolButton>("cmdIndex"));
+    EXPECT_EQ(text("simple.html"),
         Head + "3/9/24 - 11:59:59 PM" + TableHead + row("11:59:58 PM", "(running)", "0") + Foot);
-    EXPECT_EQ(Run().RunLog().runCount(), 1);
-    EXPECT_TRUE(Run().RunLog().Entries().back().stop.has_value());
+    EXPECT_EQ(run().RunLog().runCount(), 1);
+    EXPECT_TRUE(run().RunLog().Entries().back().stop.has_value());
 }
 
 TEST_F(ReportTest, AFileThatCannotBeWrittenIsShownAndNotOpened)
 {
-    std::filesystem::create_directory(Path("simple.html"));
-    MakeReport();
+    std::filesystem::create_directory(path("simple.html"));
+    makeReport();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Cannot create file simple.html")))
         << dialogs.messages[0].toStdString();

@@ -29,26 +29,26 @@ protected:
 
     // Writes skelvo.ini: the default file with `changes` applied
     // ("SECTION/KEY" -> value), its paths naming files of the folder.
-    void WriteSettings(const std::map<std::string, std::string>& changes = {}) const;
+    void writeSettings(const std::map<std::string, std::string>& changes = {}) const;
     // Creates the three forms in the program's order and shows the window.
-    TfrmSkelvo& Start();
+    TfrmSkelvo& start();
     // Closes the window as its close box does; false when it stayed open.
-    bool CloseWindow();
+    bool closeWindow();
     // Ends the forms, as the end of the program does.
-    void Stop();
+    void stop();
 
     // The path of `name` in the folder.
-    std::string Path(const std::string& name) const { return m_dir.file(name); }
+    std::string path(const std::string& name) const { return m_dir.file(name); }
     // The whole text of a file of the folder; "" when it does not exist.
-    std::string Text(const std::string& name) const;
+    std::string text(const std::string& name) const;
     // Writes a file of the folder.
-    void Write(const std::string& name, const std::string& text) const;
+    void write(const std::string& name, const std::string& text) const;
 
     // A control of the window (its menu items included), by name.
-    template <class T> T* Control(const char* name) { return Find<T>(*m_window, name); }
-    QString Caption(const char* label);
-    TfrmSkelvo& Window() { return *m_window; }
-    TCrawlRun& Run() { return m_window->Run(); }
+    template <class T> T* control(const char* name) { return find<T>(*m_window, name); }
+    QString caption(const char* label);
+    TfrmSkelvo& window() { return *m_window; }
+    TCrawlRun& run() { return m_window->Run(); }
 
     TempFolder m_dir { "window" };
     TScriptedDialogs dialogs;

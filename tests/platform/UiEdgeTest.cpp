@@ -14,12 +14,12 @@ namespace {
 
 TEST(UiText, ShowsValidUtf8AsSuchAndOtherBytesAsLatin1)
 {
-    EXPECT_EQ(toUi("plain"), QStringLiteral("plain"));
-    EXPECT_EQ(toUi("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
+    EXPECT_EQ(ToUi("plain"), QStringLiteral("plain"));
+    EXPECT_EQ(ToUi("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
     // One byte that is no UTF-8 makes the whole text Latin-1, byte for byte.
-    EXPECT_EQ(toUi("caf\xE9 \xC3\xA9"), QString::fromLatin1("caf\xE9 \xC3\xA9"));
-    EXPECT_EQ(toUi(std::string("a\0b", 3)).size(), 3);
-    EXPECT_EQ(fromUi(QString::fromUtf8("P\xC3\xA4ss")), "P\xC3\xA4ss");
+    EXPECT_EQ(ToUi("caf\xE9 \xC3\xA9"), QString::fromLatin1("caf\xE9 \xC3\xA9"));
+    EXPECT_EQ(ToUi(std::string("a\0b", 3)).size(), 3);
+    EXPECT_EQ(FromUi(QString::fromUtf8("P\xC3\xA4ss")), "P\xC3\xA4ss");
 }
 
 TEST(FileFilter, TurnsDescriptionAndPatternPairsIntoQtFilters)
@@ -50,7 +50,7 @@ protected:
                    "<div class=\"topic\" id=\"20\"><p>The output file</p></div>"
                    "</body></html>");
     }
-    QString text() { return Find<QTextBrowser>(m_viewer, "txtTopic")->toPlainText(); }
+    QString text() { return find<QTextBrowser>(m_viewer, "txtTopic")->toPlainText(); }
 
     TempFolder m_dir { "help" };
     QString m_path = QString::fromStdString(m_dir.file("skelvo.hlp"));
@@ -63,11 +63,11 @@ TEST_F(HelpViewerTest, ShowsOneTopicAtATimeAndFollowsTopicLinks)
     EXPECT_TRUE(m_viewer.isVisible());
     EXPECT_EQ(text(), QStringLiteral("The output file"));
 
-    Click(Find<QPushButton>(m_viewer, "cmdContents"));
+    click(find<QPushButton>(m_viewer, "cmdContents"));
     EXPECT_EQ(m_viewer.CurrentTopic(), QStringLiteral("contents"));
     EXPECT_TRUE(text().startsWith(QStringLiteral("All topics")));
 
-    emit Find<QTextBrowser>(m_viewer, "txtTopic")->anchorClicked(QUrl(QStringLiteral("#20")));
+    emit find<QTextBrowser>(m_viewer, "txtTopic")->anchorClicked(QUrl(QStringLiteral("#20")));
     EXPECT_EQ(m_viewer.CurrentTopic(), QStringLiteral("20"));
 }
 

@@ -32,7 +32,7 @@ protected:
         setSettingsPath("");
         Settings = TSettings {};
     }
-    template <class T> T* control(const char* name) { return Find<T>(m_form, name); }
+    template <class T> T* control(const char* name) { return find<T>(m_form, name); }
     QStringList shown(const char* listName)
     {
         QStringList items;
@@ -72,9 +72,9 @@ TEST_P(OptionsListTest, AddAndRemoveChangeTheSettingsListAtOnce)
     list->setCurrentRow(1); // "Cherry" selected
 
     m_dialogs.inputAnswers = { QStringLiteral("banana"), QString(), std::nullopt };
-    Click(control<QPushButton>(c.add));
-    Click(control<QPushButton>(c.add)); // an empty answer adds nothing
-    Click(control<QPushButton>(c.add)); // nor does a cancelled box
+    click(control<QPushButton>(c.add));
+    click(control<QPushButton>(c.add)); // an empty answer adds nothing
+    click(control<QPushButton>(c.add)); // nor does a cancelled box
 
     ASSERT_EQ(m_dialogs.inputCalls.size(), 3u);
     EXPECT_EQ(m_dialogs.inputCalls[0].caption, QLatin1String(c.caption));
@@ -90,14 +90,14 @@ TEST_P(OptionsListTest, AddAndRemoveChangeTheSettingsListAtOnce)
         QString::fromStdString(expected[0] + "," + expected[1] + "," + expected[2]));
     EXPECT_EQ(list->currentItem()->text(), QStringLiteral("Cherry"));
 
-    Click(control<QPushButton>(c.remove));
+    click(control<QPushButton>(c.remove));
     const TStringList afterRemove { "apple", "banana" };
     EXPECT_EQ(Settings.*c.entries, afterRemove);
 
     // With nothing selected, Remove does nothing.
     list->clearSelection();
     list->setCurrentRow(-1);
-    Click(control<QPushButton>(c.remove));
+    click(control<QPushButton>(c.remove));
     EXPECT_EQ(Settings.*c.entries, afterRemove);
     EXPECT_EQ(list->count(), 2);
 }
@@ -136,7 +136,7 @@ TEST_F(OptionsDialogTest, DescriptionLengthIsKeptWithinItsBoundsWhenTheFocusLeav
     for (const Row& row : rows) {
         m_dialogs.messages.clear();
         desc->setText(QLatin1String(row.typed));
-        LeaveFocus(desc);
+        leaveFocus(desc);
         EXPECT_EQ(desc->text(), QLatin1String(row.after)) << row.typed;
         const std::vector<QString> expected = *row.error
             ? std::vector<QString> { QLatin1String(row.error) }
@@ -146,7 +146,7 @@ TEST_F(OptionsDialogTest, DescriptionLengthIsKeptWithinItsBoundsWhenTheFocusLeav
     // Only the description box is bounded.
     auto* cut = control<QLineEdit>("txtCut");
     cut->setText(QStringLiteral("5000"));
-    LeaveFocus(cut);
+    leaveFocus(cut);
     EXPECT_EQ(cut->text(), QStringLiteral("5000"));
 }
 
@@ -155,14 +155,14 @@ TEST_F(OptionsDialogTest, OkWritesEveryKeyInTheStatedOrderThenCloses)
     Settings.domainExts = { "com" };
     Settings.targetKeywords = { "first", "Second" };
     m_dialogs.modalActions.push_back([this](QDialog&) {
-        TypeInto(control<QLineEdit>("txtOutput"), QStringLiteral("Out.txt"));
-        TypeInto(control<QLineEdit>("txtSep"), QStringLiteral("#a"));
-        TypeInto(control<QLineEdit>("txtCut"), QStringLiteral("60"));
-        TypeInto(control<QLineEdit>("txtProxy"), QStringLiteral("proxy.local"));
-        TypeInto(control<QLineEdit>("txtPPass"), QStringLiteral("Secret"));
+        typeInto(control<QLineEdit>("txtOutput"), QStringLiteral("Out.txt"));
+        typeInto(control<QLineEdit>("txtSep"), QStringLiteral("#a"));
+        typeInto(control<QLineEdit>("txtCut"), QStringLiteral("60"));
+        typeInto(control<QLineEdit>("txtProxy"), QStringLiteral("proxy.local"));
+        typeInto(control<QLineEdit>("txtPPass"), QStringLiteral("Secret"));
         control<QCheckBox>("chkKey")->setChecked(true);
         control<QCheckBox>("chkProxy")->setChecked(true);
-        Click(control<QPushButton>("cmdOK"));
+        click(control<QPushButton>("cmdOK"));
         EXPECT_FALSE(m_form.isVisible());
     });
     EXPECT_EQ(m_dialogs.ShowModal(m_form), QDialog::Accepted);
@@ -179,9 +179,9 @@ TEST_F(OptionsDialogTest, RefusedWriteKeepsTheDialogOpenAndShowsWhy)
     const std::string unwritable = m_dir.file("no-such-folder/skelvo.ini");
     setSettingsPath(unwritable);
     m_dialogs.modalActions.push_back([this](QDialog&) {
-        Click(control<QPushButton>("cmdOK"));
+        click(control<QPushButton>("cmdOK"));
         EXPECT_TRUE(m_form.isVisible());
-        Click(control<QPushButton>("cmdCancel"));
+        click(control<QPushButton>("cmdCancel"));
     });
     EXPECT_EQ(m_dialogs.ShowModal(m_form), QDialog::Rejected);
     EXPECT_EQ(m_dialogs.messages,
@@ -192,11 +192,11 @@ TEST_F(OptionsDialogTest, RefusedWriteKeepsTheDialogOpenAndShowsWhy)
 TEST_F(OptionsDialogTest, CancelAndEscapeWriteNothing)
 {
     m_dialogs.modalActions.push_back([this](QDialog& dialog) {
-        TypeInto(control<QLineEdit>("txtOutput"), QStringLiteral("changed.txt"));
-        PressKey(control<QLineEdit>("txtOutput"), Qt::Key_Escape);
-        PressKey(control<QLineEdit>("txtOutput"), Qt::Key_Return);
+        typeInto(control<QLineEdit>("txtOutput"), QStringLiteral("changed.txt"));
+        pressKey(control<QLineEdit>("txtOutput"), Qt::Key_Escape);
+        pressKey(control<QLineEdit>("txtOutput"), Qt::Key_Return);
         EXPECT_TRUE(dialog.isVisible()); // neither key answers for a button
-        Click(control<QPushButton>("cmdCancel"));
+        click(control<QPushButton>("cmdCancel"));
     });
     EXPECT_EQ(m_dialogs.ShowModal(m_form), QDialog::Rejected);
     EXPECT_FALSE(std::filesystem::exists(m_ini));
@@ -222,9 +222,9 @@ TEST_F(OptionsDialogTest, BrowseButtonsAskForAnExistingFileAndTakeItsPath)
         auto* box = control<QLineEdit>(row.box);
         box->setText(QStringLiteral("before"));
         m_dialogs.fileAnswers = { std::nullopt, QStringLiteral("/data/Picked.TXT") };
-        Click(control<QPushButton>(row.button));
+        click(control<QPushButton>(row.button));
         EXPECT_EQ(box->text(), QStringLiteral("before")) << row.button; // cancelled
-        Click(control<QPushButton>(row.button));
+        click(control<QPushButton>(row.button));
         EXPECT_EQ(box->text(), QStringLiteral("/data/Picked.TXT")) << row.button;
 
         ASSERT_EQ(m_dialogs.fileRequests.size(), 2u);
@@ -255,7 +255,7 @@ TEST_F(OptionsDialogTest, F1ShowsTheHelpOfTheControlItIsPressedOn)
     };
     for (const auto& [name, context] : rows) {
         m_dialogs.helpShown.clear();
-        PressKey(control<QWidget>(name), Qt::Key_F1);
+        pressKey(control<QWidget>(name), Qt::Key_F1);
         EXPECT_EQ(m_dialogs.helpShown, std::vector<int> { context }) << name;
     }
 }

@@ -75,7 +75,7 @@ void TScriptedDialogs::ShowHelp(int context)
     helpShown.push_back(context);
 }
 
-void TScriptedDialogs::ReportError(const std::string& message)
+void TScriptedDialogs::reportError(const std::string& message)
 {
     if (g_newest)
         g_newest->ShowMessage(QString::fromStdString(message));

@@ -55,7 +55,7 @@ public:
 
     // Hands an error caught by the general handler to the newest live
     // instance's messages (to standard error when there is none).
-    static void ReportError(const std::string& message);
+    static void reportError(const std::string& message);
 
 private:
     TScriptedDialogs* m_previous;

@@ -8,24 +8,24 @@
 #include <QMetaObject>
 #include <QTest>
 
-void Click(QAbstractButton* button)
+void click(QAbstractButton* button)
 {
     ASSERT_NE(button, nullptr);
     QTest::mouseClick(button, Qt::LeftButton);
-    ProcessEvents();
+    processEvents();
 }
 
-void Choose(QAction* action)
+void choose(QAction* action)
 {
     ASSERT_NE(action, nullptr);
     // A menu item chosen by the user is triggered from an event, never
     // inside another handler; a disabled one does nothing.
     QMetaObject::invokeMethod(
         action, [action] { action->activate(QAction::Trigger); }, Qt::QueuedConnection);
-    ProcessEvents();
+    processEvents();
 }
 
-void TypeInto(QWidget* box, const QString& text)
+void typeInto(QWidget* box, const QString& text)
 {
     auto* edit = qobject_cast<QLineEdit*>(box);
     ASSERT_NE(edit, nullptr);
@@ -33,22 +33,22 @@ void TypeInto(QWidget* box, const QString& text)
     QTest::keyClicks(edit, text);
 }
 
-void LeaveFocus(QWidget* widget)
+void leaveFocus(QWidget* widget)
 {
     ASSERT_NE(widget, nullptr);
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(widget, &out);
-    ProcessEvents();
+    processEvents();
 }
 
-void PressKey(QWidget* widget, int key)
+void pressKey(QWidget* widget, int key)
 {
     ASSERT_NE(widget, nullptr);
     QTest::keyClick(widget, static_cast<Qt::Key>(key));
-    ProcessEvents();
+    processEvents();
 }
 
-void ProcessEvents()
+void processEvents()
 {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();

@@ -12,7 +12,7 @@ class QAction;
 // raises, and a disabled control does not answer.
 
 // The child of `root` named `name`; fails the test when there is none.
-template <class T> T* Find(const QObject& root, const char* name)
+template <class T> T* find(const QObject& root, const char* name)
 {
     T* child = root.findChild<T*>(QLatin1String(name));
     EXPECT_NE(child, nullptr) << "no control named " << name;
@@ -20,19 +20,19 @@ template <class T> T* Find(const QObject& root, const char* name)
 }
 
 // A mouse click on the middle of `button`.
-void Click(QAbstractButton* button);
+void click(QAbstractButton* button);
 
 // Chooses the menu item `action` (nothing when it is disabled).
-void Choose(QAction* action);
+void choose(QAction* action);
 
 // Types `text` over the whole text of the line edit `box`.
-void TypeInto(QWidget* box, const QString& text);
+void typeInto(QWidget* box, const QString& text);
 
 // The focus leaves `widget` as when the user tabs to the next control.
-void LeaveFocus(QWidget* widget);
+void leaveFocus(QWidget* widget);
 
 // Presses and releases `key` on `widget`.
-void PressKey(QWidget* widget, int key);
+void pressKey(QWidget* widget, int key);
 
 // Handles every pending event, the posted ones included.
-void ProcessEvents();
+void processEvents();

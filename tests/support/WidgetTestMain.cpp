@@ -14,7 +14,7 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    TCatchingApplication<QApplication> app(argc, argv, TScriptedDialogs::ReportError);
+    TCatchingApplication<QApplication> app(argc, argv, TScriptedDialogs::reportError);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
