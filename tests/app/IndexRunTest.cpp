@@ -188,7 +188,7 @@ TEST_F(IndexRunTest, ClosingDuringARunKeepsThePageInProgressAtTheHead)
     ScriptedPeer slow;
     slow.readUntil("\r\n\r\n")
         .send("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><title>Slow</title>")
-        .silent(ScriptedPeer::DefaultTimeoutMs)
+        .silent(3000)
         .close();
     slow.start();
     const std::string slowUrl = "http://127.0.0.1:" + std::to_string(slow.port()) + "/slow.html";
