@@ -5,7 +5,7 @@ PRESET ?= debug
 BUILD  := build/$(PRESET)
 FUZZ_SECONDS ?= 180
 
-.PHONY: run test build configure deps bench fuzz format format-check clean
+.PHONY: run test build configure deps bench fuzz format format-check screenshots clean
 
 run: build
 	$(BUILD)/app/skelvo
@@ -32,6 +32,12 @@ fuzz: deps
 	@[ -f build/fuzz/build.ninja ] || cmake --preset fuzz
 	cmake --build --preset fuzz
 	scripts/run-fuzzers build/fuzz/fuzz $(FUZZ_SECONDS)
+
+# The windows rendered offscreen to docs/screenshots/*.png (a crawl of a small
+# site on a local nginx supplies the picture of a run).
+screenshots: configure
+	cmake --build --preset $(PRESET) --target skelvo-screenshots
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tests/app/skelvo-screenshots docs/screenshots
 
 format:
 	cmake --build --preset $(PRESET) --target format

@@ -54,7 +54,7 @@ QLabel* readOut(const char* name, const QString& text)
     auto* label = new QLabel(text);
     label->setObjectName(QLatin1String(name));
     label->setStyleSheet(QStringLiteral("QLabel { background-color: black; color: lime; "
-                                        "font-weight: bold; padding: 2px 4px; }"));
+                                        "font-weight: bold; padding: 3px 6px; }"));
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     // Long titles are cut at the panel's edge instead of widening the window.
@@ -177,7 +177,9 @@ QWidget* TfrmSkelvo::indexPage()
 
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(buttons);
+    layout->addSpacing(4);
     layout->addWidget(meter);
+    layout->addSpacing(8);
     layout->addLayout(readOuts);
     layout->addStretch();
     layout->addLayout(boxes);
