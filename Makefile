@@ -5,7 +5,7 @@ PRESET ?= debug
 BUILD  := build/$(PRESET)
 FUZZ_SECONDS ?= 180
 
-.PHONY: run test build configure deps bench fuzz format format-check screenshots clean
+.PHONY: run test build configure deps bench bench-gaps fuzz format format-check screenshots clean
 
 run: build
 	$(BUILD)/app/skelvo
@@ -26,6 +26,14 @@ bench: deps
 	@[ -f build/release/build.ninja ] || cmake --preset release
 	cmake --build --preset release --target skelvo_bench
 	build/release/bench/skelvo_bench
+
+# The longest time the window goes without an event-loop pass while it
+# crawls (GAP_PAGES pages, then one page of 30 MB).
+GAP_PAGES ?= 2000
+bench-gaps: deps
+	@[ -f build/release/build.ninja ] || cmake --preset release
+	cmake --build --preset release --target skelvo_window_gaps
+	QT_QPA_PLATFORM=offscreen build/release/bench/skelvo_window_gaps $(GAP_PAGES)
 
 # A bounded libFuzzer run of every target; FUZZ_SECONDS is the time per target.
 fuzz: deps

@@ -8,10 +8,10 @@
 #include "platform/Profile.h"
 #include "platform/Pump.h"
 #include "platform/TextFile.h"
-#include "platform/UserDialogs.h"
 #include "settings/Settings.h"
 #include "settings/poptions.h"
 #include "tests/support/RealServers.h"
+#include "tests/support/SilentDialogs.h"
 #include "tests/support/TempFolder.h"
 
 #include <QApplication>
@@ -25,25 +25,6 @@
 #include <fstream>
 
 namespace {
-
-// Nobody answers: a message is printed, every other question is cancelled.
-class TSilentDialogs : public TUserDialogs
-{
-public:
-    int ShowModal(QDialog&) override { return QDialog::Rejected; }
-    QString InputBox(const QString&, const QString&, const QString& answer) override
-    {
-        return answer;
-    }
-    void ShowMessage(const QString& text) override
-    {
-        std::fprintf(stderr, "skelvo-screenshots: %s\n", qPrintable(text));
-    }
-    std::optional<QString> OpenFile(const TOpenDialogRequest&) override { return {}; }
-    void ShellOpen(const QString&) override { }
-    void SetHelpFile(const QString&) override { }
-    void ShowHelp(int) override { }
-};
 
 QString g_folder;
 bool g_ok = true;
