@@ -2,6 +2,7 @@
 
 #include "platform/HelpFile.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QHBoxLayout>
@@ -49,6 +50,17 @@ bool THelpViewer::ShowTopic(const QString& path, const QString& id)
     m_path = path;
     m_topic = id;
     m_text->setHtml(QString::fromUtf8(topic.data(), static_cast<qsizetype>(topic.size())));
+    // A modal dialog blocks every other window: help asked for from one is
+    // shown modal itself, so that it can be read and its links followed;
+    // otherwise it stays beside the program's windows.
+    const QWidget* modal = QApplication::activeModalWidget();
+    const Qt::WindowModality wanted = modal == this ? windowModality()
+        : modal                                     ? Qt::ApplicationModal
+                                                    : Qt::NonModal;
+    if (wanted != windowModality()) {
+        hide();
+        setWindowModality(wanted);
+    }
     show();
     raise();
     activateWindow();

@@ -1,14 +1,20 @@
 #include "platform/FileFilter.h"
 #include "platform/HelpViewer.h"
+#include "platform/QtUserDialogs.h"
 #include "platform/UiText.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WidgetDriver.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -78,6 +84,47 @@ TEST_F(HelpViewerTest, AMissingTopicSaysSoAndAMissingFileShowsNothing)
     m_viewer.hide();
     EXPECT_FALSE(m_viewer.ShowTopic(m_path + QStringLiteral(".gone"), QStringLiteral("20")));
     EXPECT_FALSE(m_viewer.isVisible());
+}
+
+TEST_F(HelpViewerTest, HelpAskedForFromAModalDialogCanBeUsed)
+{
+    QDialog dialog;
+    bool modalWhileDialogOpen = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        m_viewer.ShowTopic(m_path, QStringLiteral("20"));
+        modalWhileDialogOpen = m_viewer.isModal();
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_TRUE(modalWhileDialogOpen);
+    // Closed and asked for again with no dialog open, it stays beside the windows.
+    m_viewer.close();
+    m_viewer.ShowTopic(m_path, QStringLiteral("contents"));
+    EXPECT_FALSE(m_viewer.isModal());
+}
+
+// The Qt dialogs' help side: context help reads the help file it was given,
+// a help file opened through the shell comes up at its contents, from the
+// current folder.
+TEST_F(HelpViewerTest, QtDialogsShowHelpFilesInTheBuiltInViewer)
+{
+    TQtUserDialogs dialogs;
+    dialogs.SetHelpFile(m_path);
+    dialogs.ShowHelp(20);
+    std::vector<THelpViewer*> shown;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* viewer = qobject_cast<THelpViewer*>(window); viewer && viewer != &m_viewer)
+            shown.push_back(viewer);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0]->isVisible());
+    EXPECT_EQ(shown[0]->CurrentTopic(), QStringLiteral("20"));
+
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir.path());
+    dialogs.ShellOpen(QStringLiteral("skelvo.hlp"));
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(shown[0]->CurrentTopic(), QStringLiteral("contents"));
+    EXPECT_EQ(shown[0]->CurrentFile(), m_path);
 }
 
 } // namespace
