@@ -8,10 +8,10 @@
 #include "page/GrabLinks.h"
 #include "page/MetaTags.h"
 #include "page/StripHtml.h"
-#include "platform/TextSearch.h"
 #include "page/Title.h"
 #include "platform/LocalClock.h"
 #include "platform/TextFile.h"
+#include "platform/TextSearch.h"
 #include "settings/Settings.h"
 
 #include <optional>
@@ -44,7 +44,7 @@ void TCrawlRun::cmdIndexClick()
     m_state.stopRequested = false;
     m_state.settings = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains };
     try {
-        m_state.urlList = ReadUrlList(m_settings.inputFile);
+        m_inputFile.Read(m_settings.inputFile, m_state.urlList);
         if (m_state.urlList.empty()) {
             m_frontEnd.ShowMessage("Cannot index - no URLs in URL list.");
             m_state.stopRequested = true;
@@ -104,7 +104,7 @@ void TCrawlRun::Cycle()
         // The failing URL leaves the queue, in the file too, before the error
         // ends the run; otherwise every later run would stop at it again.
         s.urlList.erase(s.urlList.begin());
-        WriteUrlList(m_settings.inputFile, s.urlList);
+        m_inputFile.Write(m_settings.inputFile, s.urlList);
         throw;
     }
     CheckAbandoned();
@@ -117,7 +117,7 @@ void TCrawlRun::Cycle()
     s.newLinks.clear();
     Pump();
 
-    s.seenList.Assign(ReadUrlList(m_settings.trackFile));
+    m_trackFile.Read(m_settings.trackFile, s.seenList);
     Pump();
 
     const std::string text = JoinLines(s.pageSource);
@@ -140,11 +140,11 @@ void TCrawlRun::Cycle()
     CheckAbandoned();
     // The rewrite without the page and with its links comes after its record;
     // its links reach the track file only after it, in one append.
-    WriteUrlList(m_settings.inputFile, s.urlList);
+    m_inputFile.Write(m_settings.inputFile, s.urlList);
     m_pageTaken = false;
-    AppendLines(m_settings.trackFile, s.newLinks);
+    m_trackFile.Append(m_settings.trackFile, s.newLinks, s.seenList);
     s.newLinks.clear();
-    s.urlList = ReadUrlList(m_settings.inputFile);
+    m_inputFile.ReadBack(m_settings.inputFile, s.urlList);
 
     report.done = s.pagesDone;
     report.left = static_cast<int>(s.urlList.size());

@@ -3,6 +3,8 @@
 #include "crawl/CrawlState.h"
 #include "crawl/PageReport.h"
 #include "crawl/RunLog.h"
+#include "crawl/TrackFile.h"
+#include "crawl/UrlListFile.h"
 
 #include <cstddef>
 #include <functional>
@@ -70,6 +72,8 @@ private:
     TCrawlState m_state;
     TRunLog m_runLog;
     std::unique_ptr<TPageFetch> m_fetch;
+    TUrlListFile m_inputFile;
+    TTrackFile m_trackFile;
     bool m_running = false;
     bool m_abandoned = false;
     // The page in progress has left urlList but not yet the input file;
