@@ -21,7 +21,7 @@ class TCrawlRun::TAbandoned
 { };
 
 TCrawlRun::TCrawlRun(TCrawlFrontEnd& frontEnd, const TSettings& settings)
-    : Clock(LocalTimeOfDay)
+    : Clock(localTimeOfDay)
     , m_frontEnd(frontEnd)
     , m_settings(settings)
     , m_fetch(std::make_unique<TPageFetch>(frontEnd, m_state))
