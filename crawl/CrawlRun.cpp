@@ -128,7 +128,13 @@ void TCrawlRun::Cycle()
         m_frontEnd.ShowSite("None");
         report.outcome = pgNoIndex;
     } else {
-        report.outcome = AnalyseAndWrite(text, report.title);
+        TRecordFields fields;
+        const auto refused = AnalysePage(text, report.title, fields);
+        report.outcome = refused.value_or(pgWritten);
+        if (!refused) {
+            CheckAbandoned();
+            WritePage(fields);
+        }
     }
 
     ++s.pagesDone;
@@ -152,7 +158,8 @@ void TCrawlRun::Cycle()
     CheckAbandoned();
 }
 
-TPageOutcome TCrawlRun::AnalyseAndWrite(const std::string& text, std::string& title)
+std::optional<TPageOutcome> TCrawlRun::AnalysePage(
+    const std::string& text, std::string& title, TRecordFields& fields)
 {
     TCrawlState& s = m_state;
     const TSettings& settings = m_settings;
@@ -171,8 +178,9 @@ TPageOutcome TCrawlRun::AnalyseAndWrite(const std::string& text, std::string& ti
     Pump();
 
     const std::string head = LeftPart(text, AnalysedLength);
+    const bool metaFirst = settings.metaFirst == 1;
     std::string description;
-    if (settings.metaFirst == 1) {
+    if (metaFirst) {
         m_frontEnd.ShowStatus("Checking For Meta Description...");
         description = StripHtml(GetMetaDescription(head), separator);
         Pump();
@@ -181,7 +189,7 @@ TPageOutcome TCrawlRun::AnalyseAndWrite(const std::string& text, std::string& ti
     const std::string keywords = StripHtml(GetMetaKeywords(head), separator);
     Pump();
     std::string bodyText;
-    if (settings.metaFirst != 1 || description.size() < 10) {
+    if (NeedsBodyText(description, metaFirst)) {
         m_frontEnd.ShowStatus("Removing HTML Code...");
         bodyText = StripHtml(head, separator);
         Pump();
@@ -208,24 +216,25 @@ TPageOutcome TCrawlRun::AnalyseAndWrite(const std::string& text, std::string& ti
 
     if (s.pageAccepted && IsErrorPageTitle(title))
         refuse(pgErrorPage);
-    const TRecordFields fields { TitleField(title, settings.titleCutoff),
-        DescriptionField(description, bodyText, settings.metaFirst == 1, settings.descMax),
+    fields = { TitleField(title, settings.titleCutoff),
+        DescriptionField(description, bodyText, metaFirst, settings.descMax),
         KeywordsField(keywords), s.currentUrl };
     if (settings.keywordsRequired == 1 && s.pageAccepted && !HasUsableKeywords(head, keywords))
         refuse(pgNoKeywords);
-    if (!IsTitleFieldFilled(fields.title))
-        refused = refused.value_or(pgBlankTitle);
-    if (refused)
-        return *refused;
+    if (!IsTitleFieldFilled(fields.title) && !refused)
+        refused = pgBlankTitle;
+    return refused;
+}
 
-    CheckAbandoned();
+void TCrawlRun::WritePage(const TRecordFields& fields)
+{
+    const TSettings& settings = m_settings;
     m_frontEnd.AppendLog(fields.title);
     m_runLog.CountRecord();
     AppendLine(settings.outputFile,
-        RecordLine(
-            fields, separator, settings.saveLastModified == 1, s.lastModified, s.contentLength));
-    AppendLine(settings.savedFile, s.currentUrl);
-    return pgWritten;
+        RecordLine(fields, settings.separator, settings.saveLastModified == 1, m_state.lastModified,
+            m_state.contentLength));
+    AppendLine(settings.savedFile, m_state.currentUrl);
 }
 
 void TCrawlRun::EndRun()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/CrawlState.h"
+#include "crawl/PageRecord.h"
 #include "crawl/PageReport.h"
 #include "crawl/RunLog.h"
 #include "crawl/TrackFile.h"
@@ -9,6 +10,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class TCrawlFrontEnd;
 class TPageFetch;
@@ -61,7 +63,12 @@ private:
     class TAbandoned;
     void RunCycles();
     void Cycle();
-    TPageOutcome AnalyseAndWrite(const std::string& text, std::string& title);
+    // Analyses the page and forms its record's fields; returns the first
+    // reason it gets no record, none for an accepted page.
+    std::optional<TPageOutcome> AnalysePage(
+        const std::string& text, std::string& title, TRecordFields& fields);
+    // Writes an accepted page: log line, run-log count, output record, saved URL.
+    void WritePage(const TRecordFields& fields);
     void EndRun();
     void Pump();
     void CheckAbandoned() const;
