@@ -28,7 +28,6 @@ TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state)
 
 void TPageFetch::Fetch(const TSettings& settings)
 {
-    m_body.Clear();
     m_abandoned = false;
     m_http.URL = m_state.currentUrl;
     if (settings.proxyEnabled == 1) {
@@ -41,11 +40,19 @@ void TPageFetch::Fetch(const TSettings& settings)
         m_http.Proxy.clear();
     }
     m_http.RcvdStream = &m_body;
-    struct TDetach
+    // The receive stream is the client's only during the request, and its
+    // bytes are let go with the fetch, however it ends: a capped page's
+    // 32 MiB are not kept until the next page.
+    struct TRelease
     {
         THttpCli& http;
-        ~TDetach() { http.RcvdStream = nullptr; }
-    } detach { m_http };
+        TBodyStream& body;
+        ~TRelease()
+        {
+            http.RcvdStream = nullptr;
+            body.Release();
+        }
+    } release { m_http, m_body };
     m_http.Get();
     if (m_abandoned)
         return;
