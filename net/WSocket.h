@@ -197,7 +197,8 @@ private:
     void resolveAll(bool withAddr);
     bool applyLinger();
     void attachHandle(TSocket fd);
-    void closeHandleNow();
+    // Closes the handle (if any) and forgets it; returns the close's error code.
+    int closeHandle();
     void watch(bool read, bool write);
     void updateNotifiers();
     void post(void (TCustomWSocket::*notify)(int), int error);
@@ -243,7 +244,6 @@ private:
     bool m_closeReported = false;
     bool m_destroying = false;
     int m_dnsLookupId = -1;
-    TSocketState m_waitForState = wsInvalidState;
     bool m_lineMode = false;
     bool m_lineDone = false;
     std::string m_lineBuffer;

@@ -27,7 +27,8 @@ bool isConnectOutcome(int code)
 {
     // Outcomes of the connection itself: the platform may report them at once,
     // but they are delivered as a connect completion like every other outcome.
-    return code == SocketErrors::ConnRefused || code == 10060 || code == 10051 || code == 10065
+    return code == SocketErrors::ConnRefused || code == SocketErrors::TimedOut
+        || code == SocketErrors::NetUnreachable || code == SocketErrors::HostUnreachable
         || code == SocketErrors::ConnReset;
 }
 
@@ -224,9 +225,9 @@ void TCustomWSocket::Do_FD_CONNECT(int error)
     if (error == 0)
         watch(true, false);
     ChangeState(wsConnected);
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     raiseErrorEvent(OnSessionConnected, error);
-    if (!*alive)
+    if (guard.Destroyed())
         return;
     if (error != 0 && m_state != wsClosed)
         Close();
@@ -263,7 +264,7 @@ void TCustomWSocket::Listen()
         SocketEngine::setBoolOption(fd, SO_REUSEADDR, true);
     }
     if (const int rc = SocketEngine::bind(fd, m_sinAddr, m_sinPort); rc != 0) {
-        closeHandleNow();
+        closeHandle();
         SocketError("Bind", rc);
         return;
     }
@@ -305,15 +306,9 @@ void TCustomWSocket::Dup(TSocket newHSocket)
         SocketError("Dup", SocketErrors::InvalidArgument);
         return;
     }
-    if (m_hSocket != INVALID_SOCKET) {
-        m_p->readNotifier.setEnabled(false);
-        m_p->writeNotifier.setEnabled(false);
-        const int rc = SocketEngine::close(m_hSocket);
-        m_hSocket = INVALID_SOCKET;
-        if (rc != 0) {
-            SocketError("Dup (closesocket)", rc);
-            return;
-        }
+    if (const int rc = closeHandle(); rc != 0) {
+        SocketError("Dup (closesocket)", rc);
+        return;
     }
     if (const int rc = SocketEngine::setNonBlocking(newHSocket); rc != 0) {
         // Not an open descriptor: nothing to adopt.
@@ -375,28 +370,19 @@ void TCustomWSocket::InternalClose(bool shut, int error)
         return;
     if (shut)
         SocketEngine::shutdown(m_hSocket, SHUT_WR);
-    m_p->readNotifier.setEnabled(false);
-    m_p->writeNotifier.setEnabled(false);
-    m_p->wantRead = m_p->wantWrite = false;
-    ++m_p->generation;
     // A POSIX close never asks to be retried; it finishes or fails once.
-    const int rc = SocketEngine::close(m_hSocket);
-    m_hSocket = INVALID_SOCKET;
-    if (rc != 0 && rc != SocketErrors::NotInitialised) {
+    if (const int rc = closeHandle(); rc != 0 && rc != SocketErrors::NotInitialised) {
         SocketError("Disconnect (closesocket)", rc);
         return;
     }
     ChangeState(wsClosed);
-    const std::shared_ptr<bool> alive = m_p->alive;
-    const unsigned gen = m_p->generation;
+    const Private::Guard guard(*m_p);
     if (!m_destroying && !m_closeReported && OnSessionClosed) {
         m_closeReported = true;
         raiseErrorEvent(OnSessionClosed, error);
-        if (!*alive)
-            return;
-        // The handler opened the next connection (a retry, say): restoring the
-        // defaults now would drop its handle and settings.
-        if (gen != m_p->generation)
+        // Freed, or the handler opened the next connection (a retry, say):
+        // restoring the defaults now would drop its handle and settings.
+        if (!guard.SameHandle())
             return;
     }
     try {
