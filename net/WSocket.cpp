@@ -2,7 +2,6 @@
 
 #include "net/SocketEngine.h"
 #include "net/WSocketPrivate.h"
-#include "platform/HostLookup.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -50,9 +49,7 @@ TCustomWSocket::~TCustomWSocket()
     OnChangeState = nullptr;
     OnLineTooLong = nullptr;
     OnError = nullptr;
-    if (m_dnsLookupId >= 0)
-        HostLookup::abort(m_dnsLookupId);
-    m_dnsLookupId = -1;
+    m_p->dnsLookup.cancel();
     try {
         if (m_state != wsClosed)
             InternalClose(true, 0);

@@ -3,7 +3,6 @@
 
 #include "net/SocketEngine.h"
 #include "net/WSocketPrivate.h"
-#include "platform/HostLookup.h"
 
 #include <sys/socket.h>
 
@@ -44,10 +43,7 @@ bool TCustomWSocket::beginLookup(const std::string& host)
         raiseErrorEvent(OnDnsLookupDone, SocketErrors::InvalidArgument);
         return false;
     }
-    if (m_dnsLookupId >= 0) {
-        HostLookup::abort(m_dnsLookupId);
-        m_dnsLookupId = -1;
-    }
+    m_p->dnsLookup.cancel();
     m_dnsResult.clear();
     m_dnsResultList.clear();
     return true;
@@ -63,9 +59,9 @@ void TCustomWSocket::DnsLookup(const std::string& host)
         raiseErrorEvent(OnDnsLookupDone, 0);
         return;
     }
-    m_dnsLookupId = HostLookup::lookupHost(host, &m_p->target,
-        [this](int id, HostLookup::Status status, const std::vector<std::string>& results) {
-            lookupDone(id, lookupError(status), results);
+    m_p->dnsLookup = HostLookup::lookupHost(
+        host, [this](HostLookup::Status status, const std::vector<std::string>& results) {
+            lookupDone(lookupError(status), results);
         });
 }
 
@@ -80,17 +76,15 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& dottedAddr)
             + std::to_string(SocketErrors::InvalidArgument));
         return;
     }
-    m_dnsLookupId = HostLookup::reverseLookup(SocketEngine::toDotted(addr), &m_p->target,
-        [this](int id, HostLookup::Status status, const std::vector<std::string>& results) {
-            lookupDone(id, lookupError(status), results);
+    m_p->dnsLookup = HostLookup::reverseLookup(SocketEngine::toDotted(addr),
+        [this](HostLookup::Status status, const std::vector<std::string>& results) {
+            lookupDone(lookupError(status), results);
         });
 }
 
-void TCustomWSocket::lookupDone(int id, int error, const std::vector<std::string>& results)
+void TCustomWSocket::lookupDone(int error, const std::vector<std::string>& results)
 {
-    if (id != m_dnsLookupId)
-        return;
-    m_dnsLookupId = -1;
+    // Only the lookup in progress reports: a cancelled or replaced one never does.
     if (error == 0 && results.empty())
         error = SocketErrors::NoData;
     if (error == 0) {
@@ -102,10 +96,9 @@ void TCustomWSocket::lookupDone(int id, int error, const std::vector<std::string
 
 void TCustomWSocket::CancelDnsLookup()
 {
-    if (m_dnsLookupId < 0)
+    if (!m_p->dnsLookup.pending())
         return;
-    HostLookup::abort(m_dnsLookupId);
-    m_dnsLookupId = -1;
+    m_p->dnsLookup.cancel();
     if (!m_destroying)
         raiseErrorEvent(OnDnsLookupDone, SocketErrors::Interrupted);
 }

@@ -2,12 +2,13 @@
 
 #include "net/LifeGuard.h"
 #include "net/WSocket.h"
+#include "platform/HostLookup.h"
 
 #include <QObject>
 #include <QSocketNotifier>
 
 // Qt-side state of one socket: the hidden notification target that receives
-// posted notifications and lookup results, and the two readiness notifiers.
+// posted notifications, the two readiness notifiers and the host lookup.
 struct TCustomWSocket::Private
 {
     Private()
@@ -41,6 +42,8 @@ struct TCustomWSocket::Private
     QObject target;
     QSocketNotifier readNotifier;
     QSocketNotifier writeNotifier;
+    // The host lookup in progress, if any.
+    HostLookup::TLookup dnsLookup;
     // Bumped whenever the handle changes: posted notifications of an older
     // handle are ignored.
     unsigned generation = 0;
