@@ -266,10 +266,14 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error)
         m_req.ConnectDeadline = Clock::now() + ConnectTimeout;
         ArmTimer();
         m_socket->Connect();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // A platform failure leaves its code; a refusal of the socket's own
+        // (a port or protocol its resolvers cannot convert) says why itself.
         const int code = m_socket->LastError();
         m_req.DoneError = static_cast<std::uint16_t>(code);
-        Fail("can't connect: " + WSocketErrorText(code) + " (Error #" + std::to_string(code) + ")");
+        Fail(code == 0 ? std::string(e.what())
+                       : "can't connect: " + WSocketErrorText(code) + " (Error #"
+                    + std::to_string(code) + ")");
         m_socket->Close();
         if (watch.Alive())
             EndOfRequest();
