@@ -116,13 +116,13 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
     m_req.Kind = kind;
     m_req.Ended = false;
     m_req.Location = URL;
-    const TLifeGuard life(m_life);
+    const TRequestWatch watch(*this);
     try {
         SetState(httpNotConnected);
-        if (life.Alive())
+        if (watch.Goes())
             StartRequest();
     } catch (...) {
-        if (!life.Alive())
+        if (!watch.Alive())
             throw EHttpClientDestroyed();
         // The lookup never started: the client is ready again before the
         // exception reaches the caller, which learns of the refusal from it.
@@ -133,11 +133,11 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
             if (OnStateChange)
                 OnStateChange(this);
         } catch (...) { }
-        if (!life.Alive())
+        if (!watch.Alive())
             throw EHttpClientDestroyed();
         throw;
     }
-    if (!life.Alive())
+    if (!watch.Alive())
         throw EHttpClientDestroyed();
 }
 
