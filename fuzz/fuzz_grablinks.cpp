@@ -1,7 +1,7 @@
 // GrabLinks on arbitrary pages. The first line of the input is the page's URL,
 // its first byte also ticks Internal Only; the other lines are the page. The
 // track file lives in a temporary folder removed at exit.
-#include "FuzzCheck.h"
+#include "fuzz/FuzzCheck.h"
 #include "page/GrabLinks.h"
 #include "platform/TextFile.h"
 
@@ -16,13 +16,13 @@ namespace {
 
 std::string g_dir;
 
-void RemoveDir()
+void removeDir()
 {
     std::error_code ignored;
     std::filesystem::remove_all(g_dir, ignored);
 }
 
-std::vector<std::string> SplitLines(const std::string& text, size_t from)
+std::vector<std::string> splitLines(const std::string& text, size_t from)
 {
     std::vector<std::string> lines;
     while (from < text.size()) {
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (!::mkdtemp(dir.data()))
         std::abort();
     g_dir = dir;
-    std::atexit(RemoveDir);
+    std::atexit(removeDir);
     return 0;
 }
 
@@ -53,16 +53,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The run takes the URL from a list split at CR and LF: it holds neither.
     const size_t firstBreak = std::min(input.find_first_of("\r\n"), input.size());
 
-    TSettings settings;
+    TLinkSettings settings;
     settings.webExts = { ".HTM", ".HTML", "" };
     settings.domainExts = { ".TEST", ".COM", "" };
     settings.filterDomains = { "SITE", "" };
     settings.trackFile = g_dir + "/track.txt";
     std::filesystem::remove(settings.trackFile);
 
-    TLinkState state(settings);
+    TLinkState state;
+    state.settings = settings;
     state.currentUrl = input.substr(0, firstBreak);
-    state.pageSource = SplitLines(input, firstBreak + 1);
+    state.pageSource = splitLines(input, firstBreak + 1);
     state.seenList.Assign({ "http://site.test/seen.htm" });
     const bool internal = !input.empty() && (input[0] & 1);
     int reads = 0;

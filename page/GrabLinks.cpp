@@ -1,8 +1,8 @@
 #include "page/GrabLinks.h"
 
 #include "page/PumpThrottle.h"
-#include "page/TextSearch.h"
 #include "platform/TextFile.h"
+#include "platform/TextSearch.h"
 
 #include <algorithm>
 #include <string_view>
@@ -11,14 +11,14 @@ namespace {
 
 constexpr auto NotFound = std::string::npos;
 
-int CountSlashes(const std::string& s)
+int countSlashes(const std::string& s)
 {
     return static_cast<int>(std::count(s.begin(), s.end(), '/'));
 }
 
 // `s` up to and including its third slash: the site root of an http URL. A
 // text with fewer slashes has no root to cut, so it stands for its own root.
-std::string SiteRootOf(const std::string& s)
+std::string siteRootOf(const std::string& s)
 {
     size_t end = 0;
     for (int slash = 0; slash < 3; ++slash) {
@@ -30,29 +30,32 @@ std::string SiteRootOf(const std::string& s)
     return s.substr(0, end);
 }
 
-bool StartsWithHttp(const std::string& s)
+bool startsWithHttp(const std::string& s)
 {
     return s.size() >= 7 && LowerCase(s.substr(0, 7)) == "http://";
 }
 
-// The page directory D and the page site root R, from the URL of the page.
-// Both depend on that URL alone, so they are worked out once per call; where R
-// would keep "its previous value" it keeps the empty value it starts with.
+// What the page's own URL gives link following: the directory relative links
+// are resolved against, and the site root the site-exclusion test searches.
+// Both depend on that URL alone, so they are worked out once per call. A URL
+// that names no host (fewer than two slashes, or none past "http://") has an
+// empty root.
 struct PageBase
 {
     std::string dir;
     std::string root;
 };
 
-PageBase PageBaseOf(const std::string& url)
+PageBase pageBaseOf(const std::string& url)
 {
     PageBase base;
-    const int slashes = CountSlashes(url);
+    const int slashes = countSlashes(url);
     if (slashes == 2) {
         base.root = url;
         base.dir = !url.empty() && url.back() == '/' ? url : url + '/';
     } else if (slashes >= 3) {
-        // Position 8 is the first one past "http://": the slash after the host.
+        // The search starts at 0-based offset 7, the first byte past "http://",
+        // so the slash it finds ends the host.
         const size_t afterHost = url.find('/', 7);
         if (afterHost == NotFound) {
             base.dir = LeftPart(url, 7);
@@ -67,15 +70,16 @@ PageBase PageBaseOf(const std::string& url)
 }
 
 // Handles the link values of one call in page order. Holds what lasts from one
-// value to the next within the call: the link site root S and whether the
-// site-exclusion test has been made.
+// value to the next within the call: the site root of the last absolute link
+// (a relative link keeps the one before it) and whether the site-exclusion
+// test has been made.
 class LinkHandler
 {
 public:
     LinkHandler(TLinkState& state, TPumpThrottle& pump)
         : m_state(state)
         , m_pump(pump)
-        , m_base(PageBaseOf(state.currentUrl))
+        , m_base(pageBaseOf(state.currentUrl))
     { }
 
     void Handle(std::string value)
@@ -92,10 +96,10 @@ public:
 
         std::string url;
         std::string base = m_base.dir;
-        if (StartsWithHttp(value)) {
+        if (startsWithHttp(value)) {
             url = value;
         } else if (!value.empty() && value.front() == '/') {
-            base = SiteRootOf(m_base.dir);
+            base = siteRootOf(m_base.dir);
             url = base + value.substr(1);
         } else {
             // A last segment without a full stop names a directory.
@@ -115,10 +119,10 @@ public:
             url.erase(0, inner);
         m_pump.Tick();
 
-        if (StartsWithHttp(url)) {
-            if (CountSlashes(url) == 2)
+        if (startsWithHttp(url)) {
+            if (countSlashes(url) == 2)
                 url += '/';
-            m_linkRoot = SiteRootOf(url);
+            m_linkRoot = siteRootOf(url);
         }
         m_pump.Tick();
 
@@ -160,7 +164,7 @@ private:
 
     bool PassesWebExtension(const std::string& url) const
     {
-        const int slashes = CountSlashes(url);
+        const int slashes = countSlashes(url);
         if (slashes < 2)
             return false;
         if (slashes == 2)
@@ -173,7 +177,7 @@ private:
         return url.back() == '/';
     }
 
-    // The host must end with a listed extension: entry + "/" ends S.
+    // The host must end with a listed extension: entry + "/" ends the link's site root.
     bool PassesDomainExtension() const
     {
         const std::string upper = UpperCase(m_linkRoot);
@@ -198,13 +202,13 @@ private:
     TLinkState& m_state;
     TPumpThrottle& m_pump;
     const PageBase m_base;
-    std::string m_linkRoot; // S
+    std::string m_linkRoot; // site root of the last absolute link
     bool m_exclusionTested = false;
 };
 
 // Calls `handle` with every value of `marker` (lower case) in page order.
 template <typename Handle>
-bool ScanValues(const std::string& page, const std::string& folded, std::string_view marker,
+bool scanValues(const std::string& page, const std::string& folded, std::string_view marker,
     TPumpThrottle& pump, Handle handle)
 {
     bool any = false;
@@ -247,8 +251,8 @@ void GrabLinks(TLinkState& state)
     TPumpThrottle pump;
     LinkHandler handler(state, pump);
     const auto handle = [&handler](std::string value) { handler.Handle(std::move(value)); };
-    const bool anyHref = ScanValues(page, folded, "href=\"", pump, handle);
-    const bool anySrc = ScanValues(page, folded, "src=\"", pump, handle);
+    const bool anyHref = scanValues(page, folded, "href=\"", pump, handle);
+    const bool anySrc = scanValues(page, folded, "src=\"", pump, handle);
     // A page without values still gets the site-exclusion test.
     if (!anyHref && !anySrc)
         handler.Handle(std::string());

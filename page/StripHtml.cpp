@@ -1,7 +1,7 @@
 #include "page/StripHtml.h"
 
 #include "page/PumpThrottle.h"
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <string_view>
 
@@ -11,15 +11,15 @@ namespace {
 constexpr char Filler = ' ';
 constexpr auto NotFound = std::string_view::npos;
 
-// Pass 1. Every search restarts at the beginning, so a filler left by one
-// replacement can complete a separator that holds a blank, even one that began
-// before it. Emitting byte by byte and replacing as soon as the output ends
-// with the separator finds exactly those occurrences in the same order: the
-// output never holds one, so an occurrence ending at its tail is the leftmost
-// one of the whole text. Each replacement shortens the text (a one-byte
-// separator other than the filler cannot match the filler), except for a lone
-// blank, which would replace itself for ever and is left alone.
-std::string ReplaceSeparator(
+// The separator goes first. Each occurrence becomes a blank and the search
+// starts again from the beginning, so a blank left by one replacement can
+// complete a separator that holds a blank, even one that began before it. Emitting byte by byte and
+// replacing as soon as the output ends with the separator finds exactly those occurrences in the
+// same order: the output never holds one, so an occurrence ending at its tail is the leftmost one
+// of the whole text. Each replacement shortens the text (a one-byte separator other than the filler
+// cannot match the filler), except for a lone blank, which would replace itself for ever and is
+// left alone.
+std::string replaceSeparator(
     const std::string& text, const std::string& separator, TPumpThrottle& pump)
 {
     if (separator.empty() || separator == std::string(1, Filler))
@@ -47,13 +47,14 @@ struct BlockMarkers
     bool anyCase;
 };
 
-// Passes 2 to 6: each `open` with everything through the next `close` becomes
-// one blank; without a `close` only the opening '<' does. No marker holds a
-// blank, so the search may resume after the inserted blank with the same result
-// as restarting. The close searches start further right each time: one answer
-// serves until its start is passed, and a miss stays a miss, which keeps an
-// unclosed block repeated many times linear.
-std::string ReplaceBlocks(const std::string& text, const BlockMarkers& m, TPumpThrottle& pump)
+// The blocks, one kind at a time (title element, declarations and comments,
+// style and script blocks, then every tag): each `open` with everything through
+// the next `close` becomes one blank; without a `close` only the opening '<'
+// does. No marker holds a blank, so the search may resume after the inserted
+// blank with the same result as starting again from the beginning. The close searches start further
+// right each time: one answer serves until its start is passed, and a miss stays a miss, which
+// keeps an unclosed block repeated many times linear.
+std::string replaceBlocks(const std::string& text, const BlockMarkers& m, TPumpThrottle& pump)
 {
     const std::string folded = m.anyCase ? LowerCase(text) : std::string();
     const std::string_view hay = m.anyCase ? std::string_view(folded) : std::string_view(text);
@@ -80,8 +81,9 @@ std::string ReplaceBlocks(const std::string& text, const BlockMarkers& m, TPumpT
     return out;
 }
 
-// Passes 7 to 12: each `marker` becomes one blank, left to right.
-std::string ReplaceAll(const std::string& text, std::string_view marker, TPumpThrottle& pump)
+// The entities, the bare "nbsp", line breaks and tabs, one marker at a time:
+// each occurrence becomes one blank, left to right.
+std::string replaceAll(const std::string& text, std::string_view marker, TPumpThrottle& pump)
 {
     const std::string_view hay(text);
     std::string out;
@@ -100,10 +102,10 @@ std::string ReplaceAll(const std::string& text, std::string_view marker, TPumpTh
     return out;
 }
 
-// Passes 13 to 15: a leading blank, every run of blanks cut to one (dropping
+// Last the blanks: a leading blank, every run of blanks cut to one (dropping
 // the first blank of each pair is the same as keeping the last), and the
 // leading blank removed again from a text longer than 5 bytes.
-std::string Collapse(const std::string& text, TPumpThrottle& pump)
+std::string collapse(const std::string& text, TPumpThrottle& pump)
 {
     std::string out;
     out.reserve(text.size() + 1);
@@ -125,7 +127,7 @@ std::string Collapse(const std::string& text, TPumpThrottle& pump)
 std::string StripHtml(const std::string& text, const std::string& separator)
 {
     TPumpThrottle pump;
-    std::string s = ReplaceSeparator(text, separator, pump);
+    std::string s = replaceSeparator(text, separator, pump);
     static const BlockMarkers blocks[] = {
         { "<title>", "</title>", 7, true },
         { "<!", ">", 2, false },
@@ -134,10 +136,10 @@ std::string StripHtml(const std::string& text, const std::string& separator)
         { "<", ">", 1, false },
     };
     for (const auto& b : blocks)
-        s = ReplaceBlocks(s, b, pump);
+        s = replaceBlocks(s, b, pump);
     for (const std::string_view marker : { "&nbsp;", "&copy;", "nbsp", "\n", "\r", "\t" })
-        s = ReplaceAll(s, marker, pump);
-    s = Collapse(s, pump);
+        s = replaceAll(s, marker, pump);
+    s = collapse(s, pump);
     pump.PumpNow();
     return s;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/TextFile.h"
+#include "platform/TextSearch.h"
 
 #include <cerrno>
 #include <string_view>
@@ -11,38 +12,10 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-constexpr std::size_t npos = std::string::npos;
+constexpr std::size_t NotFound = std::string::npos;
 constexpr std::string_view Bom = "\xEF\xBB\xBF";
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-char asciiUpper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiUpper(a[i]) != asciiUpper(b[i]))
-            return false;
-    }
-    return true;
-}
+// The blanks a line may carry around names, values and brackets.
+constexpr std::string_view Blanks = " \t";
 
 // A value with blanks at either end, or already wrapped in quotes, is written
 // inside double quotes: reading trims blanks around a value and drops one pair
@@ -62,14 +35,14 @@ std::string encodedValue(const std::string& value)
         if (c != '\r' && c != '\n')
             out += c;
     }
-    if (!out.empty() && (isBlank(out.front()) || isBlank(out.back()) || isQuoted(out)))
+    if (!out.empty() && (Trim(out, Blanks).size() != out.size() || isQuoted(out)))
         return '"' + out + '"';
     return out;
 }
 
 std::string decodedValue(std::string_view raw)
 {
-    raw = trimmed(raw);
+    raw = Trim(raw, Blanks);
     if (isQuoted(raw))
         raw = raw.substr(1, raw.size() - 2);
     return std::string(raw);
@@ -81,7 +54,7 @@ Lines splitLines(const std::string& content)
     std::size_t start = 0;
     while (start < content.size()) {
         std::size_t end = content.find('\n', start);
-        if (end == npos)
+        if (end == NotFound)
             end = content.size();
         std::size_t stop = end;
         if (stop > start && content[stop - 1] == '\r')
@@ -115,9 +88,9 @@ bool loadLines(const std::string& path, Lines& lines)
 // last non-blank line of the first section of the wanted name.
 struct KeySpot
 {
-    std::size_t keyLine = npos;
+    std::size_t keyLine = NotFound;
     std::string value;
-    std::size_t sectionEnd = npos;
+    std::size_t sectionEnd = NotFound;
 };
 
 // Every section of the wanted name counts (a hand-edited file may repeat one);
@@ -131,23 +104,23 @@ KeySpot findKey(const Lines& lines, std::string_view section, std::string_view k
         std::string_view line = lines[i];
         if (i == 0 && line.starts_with(Bom))
             line.remove_prefix(Bom.size());
-        line = trimmed(line);
+        line = Trim(line, Blanks);
         if (line.empty())
             continue;
         if (line.front() == '[') {
             std::string_view name = line.substr(1, line.find(']') - 1);
-            inSection = sameName(trimmed(name), section);
-            inFirstSection = inSection && spot.sectionEnd == npos;
+            inSection = EqualNoCase(Trim(name, Blanks), section);
+            inFirstSection = inSection && spot.sectionEnd == NotFound;
             if (inFirstSection)
                 spot.sectionEnd = i + 1;
             continue;
         }
         if (inFirstSection)
             spot.sectionEnd = i + 1;
-        if (!inSection || line.front() == ';' || spot.keyLine != npos)
+        if (!inSection || line.front() == ';' || spot.keyLine != NotFound)
             continue;
         const std::size_t eq = line.find('=');
-        if (eq != npos && sameName(trimmed(line.substr(0, eq)), key)) {
+        if (eq != NotFound && EqualNoCase(Trim(line.substr(0, eq), Blanks), key)) {
             spot.keyLine = i;
             spot.value = decodedValue(line.substr(eq + 1));
         }
@@ -157,18 +130,18 @@ KeySpot findKey(const Lines& lines, std::string_view section, std::string_view k
 
 bool hasLineBreak(std::string_view s)
 {
-    return s.find_first_of("\r\n") != npos;
+    return s.find_first_of("\r\n") != NotFound;
 }
 
 // Names that could not be found again after writing them are refused.
 bool validSection(std::string_view s)
 {
-    return !s.empty() && trimmed(s) == s && s.find(']') == npos && !hasLineBreak(s);
+    return !s.empty() && Trim(s, Blanks) == s && s.find(']') == NotFound && !hasLineBreak(s);
 }
 
 bool validKey(std::string_view k)
 {
-    return !k.empty() && trimmed(k) == k && k.find('=') == npos && k.front() != '['
+    return !k.empty() && Trim(k, Blanks) == k && k.find('=') == NotFound && k.front() != '['
         && k.front() != ';' && !hasLineBreak(k);
 }
 
@@ -188,7 +161,7 @@ std::string GetProfileString(const std::string& section, const std::string& key,
     if (section.empty() || key.empty() || !loadLines(path, lines))
         return cut(defaultValue);
     KeySpot spot = findKey(lines, section, key);
-    return cut(spot.keyLine == npos ? defaultValue : std::move(spot.value));
+    return cut(spot.keyLine == NotFound ? defaultValue : std::move(spot.value));
 }
 
 bool WriteProfileString(const std::string& section, const std::string& key,
@@ -199,13 +172,13 @@ bool WriteProfileString(const std::string& section, const std::string& key,
         return false;
     const KeySpot spot = findKey(lines, section, key);
     std::string entry = key + '=' + encodedValue(value);
-    if (spot.keyLine != npos) {
+    if (spot.keyLine != NotFound) {
         lines[spot.keyLine] = std::move(entry);
-    } else if (spot.sectionEnd != npos) {
+    } else if (spot.sectionEnd != NotFound) {
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(spot.sectionEnd), entry);
     } else {
         // A blank line sets the new section apart from the one before it.
-        if (!lines.empty() && !trimmed(lines.back()).empty())
+        if (!lines.empty() && !Trim(lines.back(), Blanks).empty())
             lines.emplace_back();
         lines.push_back('[' + section + ']');
         lines.push_back(std::move(entry));

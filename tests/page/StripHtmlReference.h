@@ -1,29 +1,30 @@
 #pragma once
 
-// StripHtml written word for word as its passes are defined: every search
-// restarts at position 1 and the text is edited in place. Quadratic, so only
+// StripHtml written the slow, obvious way: every search restarts at the first
+// byte (1-based position 1) and the text is edited in place. Quadratic, so only
 // for small inputs; the tests and the fuzzer compare the real one against it.
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <string>
 
 namespace reference {
 
 // Replaces the found piece [pos, pos + len) by one blank.
-inline void Blank(std::string& s, int pos, int len)
+inline void blank(std::string& s, int pos, int len)
 {
     DeleteStr(s, pos, len);
     InsertStr(s, " ", pos);
 }
 
-inline void ReferencePlain(std::string& s, const std::string& marker)
+inline void replacePlain(std::string& s, const std::string& marker)
 {
     for (int p; (p = FindFrom(s, marker, 1)) != 0;)
-        Blank(s, p, static_cast<int>(marker.size()));
+        blank(s, p, static_cast<int>(marker.size()));
 }
 
-// A block pass: `open` up to `close` searched from `offset` after its start.
-inline void ReferenceBlock(
+// One kind of block: `open` up to `close`, the close searched from `offset`
+// bytes after the start of `open`.
+inline void replaceBlock(
     std::string& s, const std::string& open, const std::string& close, int offset, bool anyCase)
 {
     for (;;) {
@@ -33,23 +34,23 @@ inline void ReferenceBlock(
             return;
         const int e = FindFrom(anyCase ? LowerCase(s) : s, close, p + offset);
         if (e == 0)
-            Blank(s, p, 1);
+            blank(s, p, 1);
         else
-            Blank(s, p, e + static_cast<int>(close.size()) - p);
+            blank(s, p, e + static_cast<int>(close.size()) - p);
     }
 }
 
-inline std::string ReferenceStrip(std::string s, const std::string& separator)
+inline std::string stripHtml(std::string s, const std::string& separator)
 {
     if (separator != " ")
-        ReferencePlain(s, separator);
-    ReferenceBlock(s, "<title>", "</title>", 7, true);
-    ReferenceBlock(s, "<!", ">", 2, false);
-    ReferenceBlock(s, "<style", "</style>", 1, true);
-    ReferenceBlock(s, "<script", "</script>", 1, true);
-    ReferenceBlock(s, "<", ">", 1, false);
+        replacePlain(s, separator);
+    replaceBlock(s, "<title>", "</title>", 7, true);
+    replaceBlock(s, "<!", ">", 2, false);
+    replaceBlock(s, "<style", "</style>", 1, true);
+    replaceBlock(s, "<script", "</script>", 1, true);
+    replaceBlock(s, "<", ">", 1, false);
     for (const char* m : { "&nbsp;", "&copy;", "nbsp", "\n", "\r", "\t" })
-        ReferencePlain(s, m);
+        replacePlain(s, m);
     InsertStr(s, " ", 1);
     for (int p; (p = FindFrom(s, "  ", 1)) != 0;)
         DeleteStr(s, p, 1);

@@ -1,7 +1,7 @@
-// The fast StripHtml against a word-for-word reference that restarts every
-// search at position 1 and edits the text in place, on many random texts made
+// The fast StripHtml against a slow, obvious reference that restarts every
+// search at the first byte and edits the text in place, on many random texts made
 // of the markers and of arbitrary bytes.
-#include "StripHtmlReference.h"
+#include "tests/page/StripHtmlReference.h"
 #include "page/StripHtml.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 
 namespace {
 
-std::string RandomText(std::mt19937& rng)
+std::string randomText(std::mt19937& rng)
 {
     static const std::vector<std::string> pieces = { "<title>", "</title>", "<TiTlE>", "</TITLE>",
         "<!", "<!--", "-->", "<", ">", "<style", "</style>", "<STYLE>", "</Style>", "<script",
@@ -41,8 +41,8 @@ TEST(StripHtmlReference, SameResultAsRestartingEverySearch)
     std::mt19937 rng(20261208);
     for (const auto& separator : separators) {
         for (int i = 0; i < 3000; ++i) {
-            const std::string text = RandomText(rng);
-            ASSERT_EQ(StripHtml(text, separator), reference::ReferenceStrip(text, separator))
+            const std::string text = randomText(rng);
+            ASSERT_EQ(StripHtml(text, separator), reference::stripHtml(text, separator))
                 << "[" << text << "] sep [" << separator << "]";
         }
     }

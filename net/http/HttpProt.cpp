@@ -1,0 +1,560 @@
+#include "net/http/HttpProt.h"
+
+#include "net/http/HttpRequestHeader.h"
+#include "net/socket/SocketErrors.h"
+#include "net/socket/WSocket.h"
+
+#include <QAbstractEventDispatcher>
+#include <QObject>
+#include <QTimer>
+
+#include <istream>
+#include <stdexcept>
+
+namespace {
+
+// A POST body is read and sent one block of this size per all-sent report of
+// the socket, so a large stream is never held whole; the block is as large as
+// the receive buffer with its terminator.
+constexpr int SendBlockSize = 8193;
+
+} // namespace
+
+THttpCli::THttpCli()
+    : m_socket(std::make_unique<TWSocket>())
+    , m_poster(std::make_unique<QObject>())
+    , m_timer(std::make_unique<QTimer>())
+    , m_sendBlock(SendBlockSize)
+{
+    m_timer->setSingleShot(true);
+    QObject::connect(
+        m_timer.get(), &QTimer::timeout, [this] { Guarded([this] { TimerFired(); }); });
+    // The socket's receive loop drops what the data handler raises; every
+    // other socket event arrives straight from the event loop and is guarded.
+    m_socket->OnDnsLookupDone = [this](TCustomWSocket*, std::uint16_t error) {
+        AbortOnError([&] { SocketDnsLookupDone(error); });
+    };
+    m_socket->OnSessionConnected = [this](TCustomWSocket*, std::uint16_t error) {
+        Guarded([&] { SocketSessionConnected(error); });
+    };
+    m_socket->OnDataAvailable = [this](TCustomWSocket*, std::uint16_t) { SocketDataAvailable(); };
+    m_socket->OnDataSent
+        = [this](TCustomWSocket*, std::uint16_t) { AbortOnError([&] { SocketDataSent(); }); };
+    m_socket->OnSessionClosed
+        = [this](TCustomWSocket*, std::uint16_t) { Guarded([&] { SocketSessionClosed(); }); };
+}
+
+THttpCli::~THttpCli()
+{
+    // The socket closes as it goes; nothing of that may reach this half-destroyed client.
+    m_socket->OnDnsLookupDone = nullptr;
+    m_socket->OnSessionConnected = nullptr;
+    m_socket->OnDataAvailable = nullptr;
+    m_socket->OnDataSent = nullptr;
+    m_socket->OnSessionClosed = nullptr;
+    m_socket.reset();
+}
+
+void THttpCli::SetMultiThreaded(bool value)
+{
+    m_multiThreaded = value;
+    m_socket->SetMultiThreaded(value);
+}
+
+void THttpCli::Get()
+{
+    DoRequestSync(httpGet);
+}
+
+void THttpCli::DoRequestSync(THttpRequest kind)
+{
+    // Without an event loop nothing would ever complete: refuse instead of spinning.
+    if (!QAbstractEventDispatcher::instance())
+        throw std::logic_error("THttpCli needs the thread's Qt event loop");
+
+    // Counts the synchronous requests waiting, so that handler exceptions
+    // from the event loop are kept for them (also during the start).
+    struct TDepth
+    {
+        THttpCli& cli;
+        TLifeGuard life;
+        explicit TDepth(THttpCli& c)
+            : cli(c)
+            , life(c.m_life)
+        {
+            ++cli.m_syncDepth;
+        }
+        ~TDepth()
+        {
+            if (life.Alive())
+                --cli.m_syncDepth;
+        }
+    } depth(*this);
+
+    DoRequestAsync(kind);
+    // Wait until the request has ended and its done notification has run;
+    // WaitForEvents sleeps while nothing is pending, so waiting costs no CPU.
+    while (depth.life.Alive() && (m_state != httpReady || m_requestDonePending > 0))
+        TCustomWSocket::WaitForEvents(1000);
+    if (!depth.life.Alive())
+        throw EHttpClientDestroyed();
+    if (m_req.PendingError) {
+        auto error = m_req.PendingError;
+        m_req.PendingError = nullptr;
+        std::rethrow_exception(error);
+    }
+}
+
+void THttpCli::DoRequestAsync(THttpRequest kind)
+{
+    if (m_state != httpReady)
+        throw EHttpException("HTTP component is busy", 1);
+    if (kind == httpPost && !SendStream)
+        throw EHttpException("HTTP component has nothing to post", 2);
+
+    // Started from a handler inside the block handling of the request that
+    // ended: that handling stops at once and leaves this request alone.
+    ++m_requestSerial;
+    m_req = TRequest {};
+    m_req.Kind = kind;
+    m_req.Ended = false;
+    m_req.Location = URL;
+    const TRequestWatch watch(*this);
+    try {
+        SetState(httpNotConnected);
+        if (watch.Goes())
+            StartRequest();
+    } catch (...) {
+        if (!watch.Alive())
+            throw EHttpClientDestroyed();
+        // The lookup never started: the client is ready again before the
+        // exception reaches the caller, which learns of the refusal from it.
+        m_req.Ended = true;
+        m_timer->stop();
+        m_state = httpReady;
+        try {
+            if (OnStateChange)
+                OnStateChange(this);
+        } catch (...) { }
+        if (!watch.Alive())
+            throw EHttpClientDestroyed();
+        throw;
+    }
+    if (!watch.Alive())
+        throw EHttpClientDestroyed();
+}
+
+void THttpCli::StartRequest()
+{
+    const THttpRequestPlan plan = PlanRequest(URL, Proxy, ProxyPort, Username, Password);
+    m_req.Route = plan.Route;
+    m_req.DocName = plan.DocName;
+    Username = plan.Username;
+    Password = plan.Password;
+
+    m_req.RequestDeadline = Clock::now() + RequestTimeout;
+    ArmTimer();
+    StartLookup();
+}
+
+void THttpCli::Abort()
+{
+    if (!m_req.Ended && !m_req.Aborted)
+        EndAtOnce("Aborted");
+}
+
+void THttpCli::SetState(THttpClientState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    if (state == httpReady) {
+        ++m_requestDonePending;
+        Post([this, kind = m_req.Kind, error = m_req.DoneError] {
+            --m_requestDonePending;
+            if (OnRequestDone)
+                OnRequestDone(this, kind, error);
+        });
+    }
+    if (OnStateChange)
+        OnStateChange(this);
+}
+
+void THttpCli::Post(std::function<void()> fn)
+{
+    // Handled later by the event loop, in posting order; dropped with the client.
+    QMetaObject::invokeMethod(
+        m_poster.get(), [this, fn = std::move(fn)] { Guarded(fn); }, Qt::QueuedConnection);
+}
+
+void THttpCli::Guarded(const std::function<void()>& fn)
+{
+    // Exceptions must not cross Qt's event loop; the first one is kept and
+    // raised out of the synchronous request once the client is ready again.
+    const TLifeGuard life(m_life);
+    try {
+        fn();
+    } catch (...) {
+        if (life.Alive() && !m_req.PendingError && m_syncDepth > 0)
+            m_req.PendingError = std::current_exception();
+    }
+}
+
+void THttpCli::AbortOnError(const std::function<void()>& fn)
+{
+    // A handler raising in the middle of these steps leaves no event that
+    // would carry the request on: end it at once instead of letting it hang.
+    const TLifeGuard life(m_life);
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        if (!life.Alive())
+            return;
+        if (!m_req.PendingError && m_syncDepth > 0)
+            m_req.PendingError = std::current_exception();
+        if (!m_req.Ended && !m_req.Aborted)
+            Guarded([this, reason = std::string(e.what())] { EndAtOnce(reason); });
+    }
+}
+
+void THttpCli::StartLookup()
+{
+    const TRequestWatch watch(*this);
+    SetState(httpDnsLookup);
+    if (watch.Goes())
+        m_socket->DnsLookup(m_req.Route.ConnectHost);
+}
+
+void THttpCli::Fail(const std::string& reason)
+{
+    m_req.StatusCode = 404;
+    m_reasonPhrase = reason;
+}
+
+void THttpCli::EndAtOnce(const std::string& reason)
+{
+    // End like a failed connection: whatever the socket reports while it is
+    // torn down (a cancelled lookup, the close) must not change the outcome.
+    const TLifeGuard life(m_life);
+    Fail(reason);
+    m_req.Aborted = true;
+    m_req.ClosedLeadsToRelocation = false;
+    m_socket->Abort();
+    // Inside the handling of a received block the request ends once that
+    // handling has unwound, so that nothing of the block follows OnDocEnd.
+    if (life.Alive() && !m_req.InReceive)
+        EndOfRequest();
+}
+
+void THttpCli::SocketDnsLookupDone(std::uint16_t error)
+{
+    if (m_req.Ended || m_req.Aborted)
+        return;
+    if (error != 0) {
+        if (m_state == httpAborting)
+            return;
+        Fail("can't resolve hostname to IP address");
+        EndOfRequest();
+        return;
+    }
+    const TRequestWatch watch(*this);
+    SetState(httpDnsLookupDone);
+    if (!watch.Goes())
+        return;
+    try {
+        m_socket->SetAddr(m_socket->DnsResult());
+        m_socket->SetPort(m_req.Route.ConnectPort);
+        m_socket->SetProto("tcp");
+        m_req.Connecting = true;
+        m_req.ConnectDeadline = Clock::now() + ConnectTimeout;
+        ArmTimer();
+        m_socket->Connect();
+    } catch (const std::exception& e) {
+        // A platform failure leaves its code; a refusal of the socket's own
+        // (a port or protocol its resolvers cannot convert) says why itself.
+        const int code = m_socket->LastError();
+        m_req.DoneError = static_cast<std::uint16_t>(code);
+        Fail(code == 0 ? std::string(e.what())
+                       : "can't connect: " + WSocketErrorText(code) + " (Error #"
+                    + std::to_string(code) + ")");
+        m_socket->Close();
+        if (watch.Alive())
+            EndOfRequest();
+    }
+}
+
+void THttpCli::SocketSessionConnected(std::uint16_t error)
+{
+    if (m_req.Ended || m_req.Aborted)
+        return;
+    m_req.Connecting = false;
+    if (error != 0) {
+        Fail(WSocketErrorText(error) + " (Error #" + std::to_string(error) + ")");
+        EndOfRequest();
+        return;
+    }
+    m_req.Connected = true;
+    m_req.IdleDeadline = Clock::now() + IdleTimeout;
+    ArmTimer();
+    const TRequestWatch watch(*this);
+    try {
+        SetState(httpConnected);
+        if (!watch.Goes())
+            return;
+        if (OnSessionConnected) {
+            OnSessionConnected(this);
+            if (!watch.Goes())
+                return;
+        }
+        m_req.LineHandler = TLineHandler::Header;
+        SetState(httpWaitingHeader);
+        if (!watch.Goes())
+            return;
+        const char* method = m_req.Kind == httpPost ? "POST"
+            : m_req.Kind == httpHead                ? "HEAD"
+                                                    : "GET";
+        SendRequest(method);
+        if (!watch.Goes() || m_req.Kind != httpPost)
+            return;
+        if (OnSendBegin) {
+            OnSendBegin(this);
+            if (!watch.Goes())
+                return;
+        }
+        m_req.AllowedToSend = true;
+        SendBodyBlock();
+    } catch (...) {
+        // A request that cannot be sent ends with its connection.
+        if (!watch.Goes())
+            return;
+        m_req.Connected = false;
+        m_socket->Close();
+        if (watch.Alive())
+            EndOfRequest();
+    }
+}
+
+void THttpCli::SendRequest(const std::string& method)
+{
+    THttpRequestFields f;
+    f.Method = method;
+    f.RequestPath = m_req.Route.RequestPath;
+    f.Sender = Sender;
+    f.Reference = Reference;
+    f.ContentTypePost = ContentTypePost;
+    f.Agent = Agent;
+    f.TargetHost = m_req.Route.TargetHost;
+    f.NoCache = NoCache;
+    f.ModifiedSince = ModifiedSince;
+    f.Username = Username;
+    f.Password = Password;
+    f.Proxy = Proxy;
+    f.ProxyUsername = ProxyUsername;
+    f.ProxyPassword = ProxyPassword;
+    f.Cookie = Cookie;
+    if (method == "POST" && SendStream) {
+        // The whole stream's size, whatever its current position.
+        const auto pos = SendStream->tellg();
+        SendStream->seekg(0, std::ios::end);
+        const auto end = SendStream->tellg();
+        SendStream->clear();
+        SendStream->seekg(pos);
+        f.PostSize = end < 0 ? 0 : static_cast<std::int64_t>(end);
+    }
+
+    const TRequestWatch watch(*this);
+    if (OnRequestHeaderBegin) {
+        OnRequestHeaderBegin(this);
+        if (!watch.Goes())
+            return;
+    }
+    std::string head;
+    const auto addLine = [&](const std::string& line) {
+        if (OnCommand)
+            OnCommand(this, line);
+        if (!watch.Goes())
+            return false;
+        head += line;
+        head += "\r\n";
+        return true;
+    };
+    for (const auto& line : BuildRequestLines(f))
+        if (!addLine(line))
+            return;
+    if (OnRequestHeaderEnd) {
+        OnRequestHeaderEnd(this);
+        if (!watch.Goes())
+            return;
+    }
+    if (addLine(""))
+        m_socket->Send(head.data(), static_cast<int>(head.size()));
+}
+
+void THttpCli::SendBodyBlock()
+{
+    // One block per all-sent report, so a large body is never held whole.
+    if (!m_req.AllowedToSend || !SendStream)
+        return;
+    SendStream->read(m_sendBlock.data(), SendBlockSize);
+    const auto count = static_cast<int>(SendStream->gcount());
+    const TRequestWatch watch(*this);
+    if (count > 0) {
+        m_req.SentCount += count;
+        if (OnSendData) {
+            OnSendData(this, m_sendBlock.data(), count);
+            if (!watch.Goes())
+                return;
+        }
+        m_socket->Send(m_sendBlock.data(), count);
+    } else {
+        m_req.AllowedToSend = false;
+        if (OnSendEnd)
+            OnSendEnd(this);
+    }
+}
+
+void THttpCli::SocketDataSent()
+{
+    if (m_req.Ended || m_req.Aborted || !m_req.Connected)
+        return;
+    SendBodyBlock();
+}
+
+void THttpCli::CloseConnection()
+{
+    const TLifeGuard life(m_life);
+    m_clientClosing = true;
+    try {
+        m_socket->Close();
+    } catch (...) {
+        if (life.Alive())
+            m_clientClosing = false;
+        throw;
+    }
+    if (life.Alive())
+        m_clientClosing = false;
+}
+
+void THttpCli::SocketSessionClosed()
+{
+    if (m_req.Ended)
+        return;
+    if (m_req.InReceive && !m_clientClosing) {
+        // The peer's close, seen while a handler pumps events in the middle of
+        // a block: the request ends once that block has been handled.
+        m_req.CloseDeferred = true;
+        return;
+    }
+    if (m_req.ClosedLeadsToRelocation) {
+        RelocationStep();
+        return;
+    }
+    // A page without a header is delivered line by line at first; a last
+    // line without a line end is still part of it when the server closes.
+    const TRequestWatch watch(*this);
+    if (!m_req.InReceive && !m_req.Aborted && m_req.LineHandler == TLineHandler::Body
+        && m_req.Rcv.Count() > 0) {
+        DeliverBuffer();
+        if (!watch.SameRequest())
+            return;
+    }
+    EndOfRequest();
+}
+
+void THttpCli::EndOfRequest()
+{
+    if (m_req.Ended)
+        return;
+    m_req.Ended = true;
+    m_req.Connected = false;
+    m_req.Connecting = false;
+    m_req.AllowedToSend = false;
+    m_timer->stop();
+    // The ready state is posted after OnDocEnd, so that a handler pumping
+    // events cannot see it inside this call, and also when the handler raises.
+    const TLifeGuard life(m_life);
+    try {
+        if (m_req.BodyChunks > 0 && OnDocEnd)
+            OnDocEnd(this);
+    } catch (...) {
+        if (life.Alive())
+            Post([this] { SetState(httpReady); });
+        throw;
+    }
+    if (life.Alive())
+        Post([this] { SetState(httpReady); });
+}
+
+void THttpCli::RelocationStep()
+{
+    m_req.Connected = false;
+    m_req.LocationPending = false;
+    m_req.ClosedLeadsToRelocation = false;
+    ++m_req.Relocations;
+    if (MaxRelocations > 0 && m_req.Relocations > MaxRelocations) {
+        Fail("Too many relocations");
+        EndOfRequest();
+        return;
+    }
+    const auto postRelocate = [this, serial = m_requestSerial] {
+        Post([this, serial] {
+            if (serial != m_requestSerial || m_req.Ended || m_req.Aborted)
+                return;
+            const TRequestWatch watch(*this);
+            try {
+                StartLookup();
+            } catch (const std::exception& e) {
+                // A target the socket refuses to look up (no host name) ends the
+                // request like a failed lookup instead of raising out of Get.
+                if (!watch.Goes())
+                    return;
+                Fail(e.what());
+                EndOfRequest();
+            }
+        });
+    };
+    // Posted after the handler, so that a handler pumping events does not
+    // start the next connection inside this call; posted also when it raises.
+    const TRequestWatch watch(*this);
+    try {
+        if (OnLocationChange)
+            OnLocationChange(this);
+    } catch (...) {
+        if (watch.Alive())
+            postRelocate();
+        throw;
+    }
+    if (watch.Alive())
+        postRelocate();
+}
+
+void THttpCli::ArmTimer()
+{
+    Clock::time_point next = Clock::time_point::max();
+    if (RequestTimeout.count() > 0)
+        next = std::min(next, m_req.RequestDeadline);
+    if (m_req.Connecting && ConnectTimeout.count() > 0)
+        next = std::min(next, m_req.ConnectDeadline);
+    if (m_req.Connected && IdleTimeout.count() > 0)
+        next = std::min(next, m_req.IdleDeadline);
+    if (next == Clock::time_point::max()) {
+        m_timer->stop();
+        return;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+    m_timer->start(std::max<std::chrono::milliseconds>(wait, std::chrono::milliseconds(0)));
+}
+
+void THttpCli::TimerFired()
+{
+    if (m_req.Ended)
+        return;
+    const auto now = Clock::now();
+    const bool passed = (RequestTimeout.count() > 0 && now >= m_req.RequestDeadline)
+        || (m_req.Connecting && ConnectTimeout.count() > 0 && now >= m_req.ConnectDeadline)
+        || (m_req.Connected && IdleTimeout.count() > 0 && now >= m_req.IdleDeadline);
+    if (passed)
+        EndAtOnce("Timed out");
+    else
+        ArmTimer();
+}

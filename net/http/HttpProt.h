@@ -1,0 +1,253 @@
+#pragma once
+
+#include "net/http/HttpException.h"
+#include "net/http/HttpRcvBuffer.h"
+#include "net/http/HttpRoute.h"
+#include "net/http/UrlRoutines.h"
+#include "net/socket/LifeGuard.h"
+
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QObject;
+class QTimer;
+class TWSocket;
+
+// The kind of request (one byte). Data received while the kind is httpNone is dropped.
+enum THttpRequest : std::uint8_t { httpNone, httpGet, httpPost, httpHead };
+
+// The client's state (one byte, values 0 to 7 in this order).
+enum THttpClientState : std::uint8_t {
+    httpReady,
+    httpNotConnected,
+    httpConnected,
+    httpDnsLookup,
+    httpDnsLookupDone,
+    httpWaitingHeader,
+    httpWaitingBody,
+    httpAborting
+};
+
+class THttpCli;
+
+using THttpNotifyEvent = std::function<void(THttpCli* Sender)>;
+using THttpCommandEvent = std::function<void(THttpCli* Sender, const std::string& Line)>;
+using THttpDataEvent = std::function<void(THttpCli* Sender, const char* Buffer, int Len)>;
+using THttpRequestDoneEvent
+    = std::function<void(THttpCli* Sender, THttpRequest RqType, std::uint16_t Error)>;
+
+// An event-driven HTTP/1.0 client: one document per request, directly or
+// through an HTTP proxy, over one owned TWSocket; a request ends when its
+// connection closes. Events are raised on the owning thread's event loop.
+//
+// A handler may destroy the client (or its owner with it), also one run by
+// the event pump while Get waits: the client then touches nothing more, and
+// Get, DoRequestSync and DoRequestAsync raise EHttpClientDestroyed to say so.
+class THttpCli
+{
+public:
+    THttpCli();
+    ~THttpCli();
+    THttpCli(const THttpCli&) = delete;
+    THttpCli& operator=(const THttpCli&) = delete;
+
+    // --- settable properties ------------------------------------------------
+    std::string URL;
+    std::string Proxy; // host or host:port; empty for a direct connection
+    std::string ProxyPort = "80"; // used when Proxy names no port
+    std::string Sender; // "From: "
+    std::string Agent; // "User-Agent: "
+    std::string Reference; // "Referer: "
+    std::string Username; // replaced by a user name inside URL
+    std::string Password; // replaced by a password inside URL
+    std::string ProxyUsername;
+    std::string ProxyPassword;
+    bool NoCache = false;
+    TDateTime ModifiedSince = 0; // 0: no If-Modified-Since
+    std::string Cookie;
+    std::string ContentTypePost = "application/x-www-form-urlencoded";
+    std::ostream* RcvdStream = nullptr; // caller-owned; every body chunk is written to it
+    std::istream* SendStream = nullptr; // caller-owned; a POST body, read from its position
+
+    // Bounds of one request (0 = none); past one it ends with StatusCode 404.
+    int MaxRelocations = 20; // "Too many relocations"
+    std::chrono::milliseconds ConnectTimeout { 30000 }; // "Timed out"
+    std::chrono::milliseconds IdleTimeout { 60000 }; // no byte received; "Timed out"
+    std::chrono::milliseconds RequestTimeout { 300000 }; // whole request; "Timed out"
+
+    // Which pump the synchronous request uses; also set on the owned socket.
+    bool MultiThreaded() const { return m_multiThreaded; }
+    void SetMultiThreaded(bool value);
+
+    // --- run-time values ----------------------------------------------------
+    THttpClientState State() const { return m_state; }
+    int StatusCode() const { return m_req.StatusCode; }
+    const std::string& ReasonPhrase() const { return m_reasonPhrase; }
+    std::int64_t ContentLength() const { return m_contentLength; }
+    const std::string& ContentType() const { return m_contentType; }
+    const std::string& DocName() const { return m_req.DocName; }
+    const std::string& Location() const { return m_req.Location; }
+    const std::vector<std::string>& RcvdHeader() const { return m_req.RcvdHeader; }
+    const std::vector<std::string>& AuthChallenges() const { return m_authChallenges; }
+    std::int64_t RcvdCount() const { return m_req.RcvdCount; }
+    std::int64_t SentCount() const { return m_req.SentCount; }
+
+    // --- operations -----------------------------------------------------------
+    // Synchronous GET of URL: returns when the request has ended and
+    // OnRequestDone has been raised. Raises EHttpException 1 when busy.
+    void Get();
+    // Starts a request of `kind` and dispatches events (sleeping while none is
+    // pending) until it has ended. Failures of HTTP or the network are left in
+    // StatusCode and ReasonPhrase, not raised; an exception a handler raised
+    // from the event loop is raised here once the client is ready again.
+    // Raises EHttpClientDestroyed when a handler destroyed the client.
+    void DoRequestSync(THttpRequest kind);
+    // Starts a request of `kind`; the rest runs from events. Raises
+    // EHttpException 1 when not ready, 2 for a POST without SendStream, and
+    // the socket's lookup-start exceptions (the client is ready again then).
+    void DoRequestAsync(THttpRequest kind);
+    // Ends the request in progress at once, like a bound: the connection is
+    // closed (or the lookup cancelled), StatusCode becomes 404 and
+    // ReasonPhrase "Aborted", and nothing more of the response is handled or
+    // delivered (called from OnDocData, the chunk in hand is not written to
+    // RcvdStream). The client becomes ready and raises OnRequestDone once,
+    // from the event loop after the caller returns; a waiting Get then returns
+    // normally. Callable from the client's own handlers; nothing when no
+    // request runs or its end is already under way.
+    void Abort();
+
+    // --- events (raised only when assigned, sender first) -----------------------
+    THttpNotifyEvent OnStateChange;
+    THttpNotifyEvent OnSessionConnected;
+    THttpNotifyEvent OnRequestHeaderBegin;
+    THttpCommandEvent OnCommand;
+    THttpNotifyEvent OnRequestHeaderEnd;
+    THttpNotifyEvent OnSendBegin;
+    THttpDataEvent OnSendData;
+    THttpNotifyEvent OnSendEnd;
+    THttpNotifyEvent OnHeaderBegin;
+    THttpNotifyEvent OnHeaderData;
+    THttpNotifyEvent OnHeaderEnd;
+    THttpNotifyEvent OnDocBegin;
+    THttpDataEvent OnDocData;
+    THttpNotifyEvent OnDocEnd;
+    THttpNotifyEvent OnLocationChange;
+    THttpRequestDoneEvent OnRequestDone;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    enum class TLineHandler { Header, Body };
+
+    // Everything one request changes while it runs, rebuilt whole when a
+    // request starts; what the owner reads of it stays until the next start.
+    struct TRequest
+    {
+        THttpRequest Kind = httpNone;
+        THttpRoute Route;
+        std::string DocName;
+        std::string Location;
+        std::vector<std::string> RcvdHeader;
+        int StatusCode = 0;
+        std::int64_t RcvdCount = 0;
+        std::int64_t SentCount = 0;
+        std::uint16_t DoneError = 0; // 0 unless a connect attempt raised
+        bool Ended = true; // the request's end (set-ready) has been posted
+        bool Aborted = false; // ended at once: Abort, a bound or a raising handler
+        bool Connecting = false;
+        bool Connected = false;
+        bool LocationPending = false;
+        bool ClosedLeadsToRelocation = false;
+        bool AllowedToSend = false; // the POST body goes on with each all-sent report
+        int Relocations = 0;
+        int HeaderLines = 0; // of the current response
+        int BodyChunks = 0; // of the current response
+        std::int64_t HeadBytes = 0; // of the current response
+        TLineHandler LineHandler = TLineHandler::Header;
+        THttpRcvBuffer Rcv;
+        bool InReceive = false; // inside the data-available handler
+        bool ReceiveDeferred = false; // a data report came while InReceive
+        bool CloseDeferred = false; // the peer's close was reported while InReceive
+        std::exception_ptr PendingError; // raised by a handler run from the event loop
+        Clock::time_point RequestDeadline {};
+        Clock::time_point ConnectDeadline {};
+        Clock::time_point IdleDeadline {};
+    };
+
+    // Taken before the client raises an event or calls what may raise one;
+    // afterwards it tells whether the client still exists and whether the
+    // request of that moment may go on (not ended at once, not followed by a
+    // new one that a handler started).
+    class TRequestWatch
+    {
+    public:
+        explicit TRequestWatch(const THttpCli& cli)
+            : m_life(cli.m_life)
+            , m_cli(cli)
+            , m_serial(cli.m_requestSerial)
+        { }
+        bool Alive() const { return m_life.Alive(); }
+        bool SameRequest() const { return Alive() && m_cli.m_requestSerial == m_serial; }
+        bool Goes() const { return SameRequest() && !m_cli.m_req.Aborted; }
+
+    private:
+        TLifeGuard m_life;
+        const THttpCli& m_cli;
+        unsigned m_serial;
+    };
+
+    void SetState(THttpClientState state);
+    void Post(std::function<void()> fn);
+    void Guarded(const std::function<void()>& fn);
+    void AbortOnError(const std::function<void()>& fn);
+    void StartRequest();
+    void StartLookup();
+    void Fail(const std::string& reason);
+    void EndAtOnce(const std::string& reason);
+    void CloseConnection();
+    void EndOfRequest();
+    void RelocationStep();
+    void SendRequest(const std::string& method);
+    void SendBodyBlock();
+    [[noreturn]] void LineTooLong();
+    void HandleHeaderLine(const std::string& line);
+    void HandleHeaderField(const std::string& name, const std::string& value);
+    void HeaderEnd();
+    void DeliverBody(const char* data, int len);
+    void DeliverBuffer();
+    void ArmTimer();
+    void TimerFired();
+
+    void SocketDnsLookupDone(std::uint16_t error);
+    void SocketSessionConnected(std::uint16_t error);
+    void SocketDataAvailable();
+    void ReceiveBlock();
+    void SocketDataSent();
+    void SocketSessionClosed();
+
+    TLifeFlag m_life;
+    std::unique_ptr<TWSocket> m_socket;
+    std::unique_ptr<QObject> m_poster; // target of the deferred notifications
+    std::unique_ptr<QTimer> m_timer; // the request's time bounds
+    bool m_multiThreaded = false;
+
+    THttpClientState m_state = httpReady;
+    std::string m_reasonPhrase;
+    std::int64_t m_contentLength = 0;
+    std::string m_contentType;
+    std::vector<std::string> m_authChallenges;
+    std::vector<char> m_sendBlock;
+
+    TRequest m_req;
+    // Counts requests started: a handler of an ended request may start the
+    // next one while a block of the old one is still being handled.
+    unsigned m_requestSerial = 0;
+    int m_requestDonePending = 0; // request-done notifications posted, not yet run
+    int m_syncDepth = 0; // synchronous requests waiting
+    bool m_clientClosing = false; // inside CloseConnection
+};

@@ -1,0 +1,228 @@
+// THttpCli's receiving side: the receive buffer split into lines, response
+// header handling and body delivery.
+#include "net/http/HttpHeaderLine.h"
+#include "net/http/HttpProt.h"
+#include "net/socket/WSocket.h"
+#include "platform/TextSearch.h"
+
+#include <ostream>
+
+namespace {
+
+// One response's head may not grow past this; a server sending endless
+// header lines is cut off here.
+constexpr std::int64_t MaxHeadBytes = 64 * 1024;
+
+} // namespace
+
+void THttpCli::LineTooLong()
+{
+    // Nothing more of this response will be read: close at once rather than
+    // leave unread bytes behind that keep the read notification firing.
+    CloseConnection();
+    throw EHttpException("HTTP line too long", 4);
+}
+
+void THttpCli::SocketDataAvailable()
+{
+    // A handler that pumps events (a repaint, a progress display) can let the
+    // socket report more data while a block is still being handled from the
+    // buffer. Reading now would deliver that block again and out of order:
+    // leave the bytes waiting; the outer pass reads them when it is done.
+    if (m_req.InReceive) {
+        m_req.ReceiveDeferred = true;
+        return;
+    }
+    m_req.InReceive = true;
+    m_req.ReceiveDeferred = false;
+    const TRequestWatch watch(*this);
+    const auto done = [this, &watch] {
+        if (!watch.SameRequest())
+            return; // destroyed, or a new request has taken over the client
+        m_req.InReceive = false;
+        // The socket stops reporting bytes left unread by the skipped report;
+        // ask for them again, also when a handler raised and this pass reads
+        // no further.
+        if (m_req.ReceiveDeferred) {
+            m_req.ReceiveDeferred = false;
+            m_socket->ResumeDataReports();
+        }
+        if (m_req.Aborted) {
+            // Ended at once while the block was handled: the end comes now.
+            Guarded([this] { EndOfRequest(); });
+        } else if (m_req.CloseDeferred) {
+            m_req.CloseDeferred = false;
+            Guarded([this] { SocketSessionClosed(); });
+        }
+    };
+    try {
+        ReceiveBlock();
+    } catch (...) {
+        done();
+        throw;
+    }
+    done();
+}
+
+void THttpCli::ReceiveBlock()
+{
+    if (m_req.Rcv.Full())
+        LineTooLong();
+    const int count = m_socket->Receive(m_req.Rcv.WritePos(), m_req.Rcv.Space());
+    if (m_req.Kind == httpNone || count <= 0)
+        return;
+    m_req.Rcv.Commit(count);
+    if (m_req.Connected)
+        m_req.IdleDeadline = Clock::now() + IdleTimeout;
+
+    if (m_state == httpWaitingBody) {
+        DeliverBuffer();
+        return;
+    }
+    const TRequestWatch watch(*this);
+    std::string line;
+    while (watch.Goes() && m_req.Rcv.Count() > 0 && m_req.Rcv.TakeLine(line)) {
+        // Handlers may change the state or close the connection; the lines
+        // already received are still handled, as they arrived together.
+        if (m_state != httpWaitingHeader && m_state != httpWaitingBody)
+            continue;
+        if (m_req.LineHandler == TLineHandler::Body) {
+            DeliverBody(line.data(), static_cast<int>(line.size()));
+            continue;
+        }
+        m_req.HeadBytes += static_cast<std::int64_t>(line.size()) + 2;
+        if (m_req.HeadBytes > MaxHeadBytes) {
+            m_req.Rcv.Clear();
+            CloseConnection();
+            return;
+        }
+        HandleHeaderLine(line);
+    }
+    if (watch.Goes() && m_req.Rcv.Full() && m_req.LineHandler == TLineHandler::Header)
+        LineTooLong();
+}
+
+void THttpCli::HandleHeaderLine(const std::string& line)
+{
+    const TRequestWatch watch(*this);
+    if (m_req.HeaderLines == 0 && OnHeaderBegin) {
+        OnHeaderBegin(this);
+        if (!watch.Goes())
+            return;
+    }
+    ++m_req.HeaderLines;
+
+    if (IsHeaderlessHtml(line)) {
+        // A page with no header at all: everything is body.
+        if (m_contentType.empty())
+            m_contentType = "text/html";
+        SetState(httpWaitingBody);
+        if (!watch.Goes())
+            return;
+        m_req.LineHandler = TLineHandler::Body;
+        if (OnHeaderEnd)
+            OnHeaderEnd(this);
+        if (watch.Goes())
+            DeliverBody(line.data(), static_cast<int>(line.size()));
+        return;
+    }
+    if (line.empty()) {
+        HeaderEnd();
+        return;
+    }
+
+    m_req.RcvdHeader.push_back(line);
+    const THeaderLine parsed = ParseHeaderLine(line);
+    if (parsed.Kind == THeaderLineKind::Status) {
+        m_req.StatusCode = parsed.StatusCode;
+        m_reasonPhrase = parsed.ReasonPhrase;
+    } else if (parsed.Kind == THeaderLineKind::Field) {
+        HandleHeaderField(parsed.Name, parsed.Value);
+    }
+    if (OnHeaderData)
+        OnHeaderData(this);
+    // An error response is not read further than what has arrived already.
+    if (watch.Goes() && m_req.StatusCode >= 400)
+        CloseConnection();
+}
+
+void THttpCli::HandleHeaderField(const std::string& name, const std::string& value)
+{
+    if (name == "location") {
+        // A value with control bytes could add a line to the next request.
+        if (!IsUsableLocation(value))
+            return;
+        m_req.LocationPending = true;
+        m_req.Route = RelocatedRoute(m_req.Route, value, !Proxy.empty());
+        m_req.Location = m_req.Route.RequestPath;
+    } else if (name == "content-length") {
+        m_contentLength = ParseContentLength(value);
+    } else if (name == "content-type") {
+        m_contentType = LowerCase(value);
+    } else if (name == "www-authenticate") {
+        m_authChallenges.push_back(value);
+    }
+}
+
+void THttpCli::HeaderEnd()
+{
+    m_req.HeadBytes = 0;
+    const TRequestWatch watch(*this);
+    if (m_req.LocationPending) {
+        if (OnHeaderEnd)
+            OnHeaderEnd(this);
+        if (!watch.Goes())
+            return;
+        m_req.Rcv.Clear();
+        m_req.HeaderLines = 0;
+        m_req.BodyChunks = 0;
+        m_req.ClosedLeadsToRelocation = true;
+        CloseConnection();
+        return;
+    }
+    m_req.DocName = DocNameForContentType(m_req.DocName, m_contentType);
+    SetState(httpWaitingBody);
+    if (!watch.Goes())
+        return;
+    m_req.LineHandler = TLineHandler::Body;
+    if (OnHeaderEnd)
+        OnHeaderEnd(this);
+    if (watch.Goes() && m_req.Rcv.Count() > 0)
+        DeliverBuffer();
+}
+
+void THttpCli::DeliverBuffer()
+{
+    // The buffer is emptied even when a handler raises: the next block must
+    // not deliver these bytes a second time.
+    struct TEmpty
+    {
+        THttpCli& cli;
+        TRequestWatch watch;
+        ~TEmpty()
+        {
+            if (watch.SameRequest())
+                cli.m_req.Rcv.Clear();
+        }
+    } empty { *this, TRequestWatch(*this) };
+    DeliverBody(m_req.Rcv.Data(), m_req.Rcv.Count());
+}
+
+void THttpCli::DeliverBody(const char* data, int len)
+{
+    const TRequestWatch watch(*this);
+    if (m_req.BodyChunks == 0 && OnDocBegin) {
+        OnDocBegin(this);
+        if (!watch.Goes())
+            return;
+    }
+    ++m_req.BodyChunks;
+    m_req.RcvdCount += len;
+    if (OnDocData) {
+        OnDocData(this, data, len);
+        if (!watch.Goes())
+            return;
+    }
+    if (RcvdStream)
+        RcvdStream->write(data, len);
+}
