@@ -2,27 +2,28 @@
 
 #include "net/socket/SocketEngine.h"
 #include "net/socket/WSocketPrivate.h"
+#include "platform/TextSearch.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <sys/socket.h>
 
 namespace {
 
-// Trims spaces and control characters at both ends.
-std::string trimmed(const std::string& s)
-{
-    size_t b = 0;
-    size_t e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
+// What a written Addr, Port or Proto loses at either end: spaces and every
+// control character, the bytes 0 to 32.
+constexpr auto BlankBytes = [] {
+    std::array<char, 33> bytes {};
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i);
+    return bytes;
+}();
+constexpr std::string_view Blanks(BlankBytes.data(), BlankBytes.size());
 
 } // namespace
 
@@ -73,7 +74,7 @@ void TCustomWSocket::SetAddr(const std::string& value)
         RaiseException("Cannot change Addr if not closed");
         return;
     }
-    const std::string v = trimmed(value);
+    const std::string v(Trim(value, Blanks));
     if (m_addrAssigned && v == m_addr)
         return;
     m_addr = v;
@@ -87,7 +88,7 @@ void TCustomWSocket::SetPort(const std::string& value)
         RaiseException("Cannot change Port if not closed");
         return;
     }
-    const std::string v = trimmed(value);
+    const std::string v(Trim(value, Blanks));
     if (m_portAssigned && v == m_port)
         return;
     m_port = v;
@@ -101,7 +102,7 @@ void TCustomWSocket::SetProto(const std::string& value)
         RaiseException("Cannot change Proto if not closed");
         return;
     }
-    const std::string v = trimmed(value);
+    const std::string v(Trim(value, Blanks));
     if (m_protoAssigned && v == m_proto)
         return;
     m_proto = v;

@@ -236,6 +236,8 @@ TEST(WSocketClient, PropertyWritesTrimAndEmptyClears)
     EXPECT_EQ(s.Addr(), "host.example");
     s.SetPort(" 80 ");
     EXPECT_EQ(s.Port(), "80");
+    s.SetProto(std::string("\0\x01udp\r\n", 7)); // control bytes go like spaces
+    EXPECT_EQ(s.Proto(), "udp");
     s.SetPort("   ");
     EXPECT_EQ(s.Port(), "");
     try {
