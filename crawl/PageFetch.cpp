@@ -23,7 +23,7 @@ TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state)
     m_http.Agent = Agent;
     m_http.SetMultiThreaded(true);
     m_http.OnHeaderEnd = [this](THttpCli*) { HttpCli1HeaderEnd(); };
-    m_http.OnDocData = [this](THttpCli*, const char*, int len) { HttpCli1DocData(len); };
+    m_http.OnDocData = [this](THttpCli*, const char*, int) { HttpCli1DocData(); };
 }
 
 void TPageFetch::Fetch(const TSettings& settings)
@@ -72,20 +72,17 @@ void TPageFetch::Fetch(const TSettings& settings)
 void TPageFetch::Abandon()
 {
     m_abandoned = true;
-    AbortRequest();
+    m_http.Abort();
 }
 
-void TPageFetch::AbortRequest()
-{
-    // PENDING-CLIENT m_http.Abort();
-}
-
-void TPageFetch::HttpCli1DocData(int len)
+void TPageFetch::HttpCli1DocData()
 {
     const std::size_t size = m_body.Bytes().size();
     m_frontEnd.ShowStatus("Receiving..." + std::to_string(size) + " bytes");
-    if (size + static_cast<std::size_t>(len) >= MaxBodyBytes)
-        AbortRequest();
+    // The chunk that reaches the cap was kept up to it (the stream drops the
+    // rest); the first chunk past it ends the request.
+    if (size >= MaxBodyBytes)
+        m_http.Abort();
 }
 
 void TPageFetch::HttpCli1HeaderEnd()
