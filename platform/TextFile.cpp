@@ -113,13 +113,29 @@ void CreateIfMissing(const std::string& path)
 
 void WriteWholeFile(const std::string& path, const std::string& content)
 {
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file)
+    // Written over the old bytes and then cut to size, not truncated first:
+    // on ext4 truncating a file that holds data starts its writeback at once,
+    // which a file rewritten for every page pays for every time.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
         fail("Cannot create file", path);
-    if (std::fwrite(content.data(), 1, content.size(), file.get()) != content.size()
-        || std::fflush(file.get()) != 0)
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    const bool written
+        = done == content.size() && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+    const int saved = errno;
+    if (::close(fd) != 0 || !written) {
+        if (!written)
+            errno = saved;
         fail("Cannot write to file", path);
-    closeChecked(file, path);
+    }
 }
 
 void WriteFileAtomic(const std::string& path, const std::string& content, NewFileMode newFileMode)

@@ -184,12 +184,12 @@ TEST_F(IndexRunTest, StopEndsTheRunAfterThePageInProgress)
 
 TEST_F(IndexRunTest, ClosingDuringARunKeepsThePageInProgressAtTheHead)
 {
-    // A server that sends the head of a page and then nothing more.
+    // A server that sends the head of a page and then nothing more, until the
+    // client goes: a run that waited for it would leave the peer waiting.
     ScriptedPeer slow;
     slow.readUntil("\r\n\r\n")
         .send("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><title>Slow</title>")
-        .silent(3000)
-        .close();
+        .awaitClose();
     slow.start();
     const std::string slowUrl = "http://127.0.0.1:" + std::to_string(slow.port()) + "/slow.html";
     write("in.txt", slowUrl + "\r\n" + url("/b.html") + "\r\n");
@@ -200,6 +200,9 @@ TEST_F(IndexRunTest, ClosingDuringARunKeepsThePageInProgressAtTheHead)
     click(control<QToolButton>("cmdIndex"));
 
     EXPECT_TRUE(closed);
+    // The request was ended by the client at once, not by the server.
+    EXPECT_TRUE(slow.waitDone(ScriptedPeer::DefaultTimeoutMs));
+    EXPECT_TRUE(slow.problems().empty()) << slow.problems().front();
     EXPECT_FALSE(window().isVisible());
     EXPECT_FALSE(run().Running());
     EXPECT_TRUE(dialogs.messages.empty());
