@@ -1,6 +1,7 @@
 // The client side of the socket against scripted peers: lookup, connect,
 // send, receive, close, and the order of the events.
 #include "net/socket/WSocket.h"
+#include "platform/HostLookup.h"
 #include "tests/net/socket/WSocketTestUtil.h"
 #include "tests/support/NetTestUtil.h"
 #include "tests/support/ScriptedPeer.h"
@@ -215,6 +216,8 @@ TEST(WSocketClient, ConnectChecksComeInOrder)
         s.SetAddr(row.addr);
         s.SetPort(row.port);
         s.SetProto(row.proto);
+        char c = 0;
+        EXPECT_EQ(s.Receive(&c, 1), -1); // leaves a code of its own behind
         try {
             s.Connect();
             ADD_FAILURE() << "Connect accepted: " << row.text;
@@ -222,6 +225,7 @@ TEST(WSocketClient, ConnectChecksComeInOrder)
             EXPECT_STREQ(e.what(), row.text);
         }
         EXPECT_EQ(s.State(), wsClosed);
+        EXPECT_EQ(s.LastError(), 0); // these refusals carry no code
     }
 }
 
@@ -232,6 +236,8 @@ TEST(WSocketClient, PropertyWritesTrimAndEmptyClears)
     EXPECT_EQ(s.Addr(), "host.example");
     s.SetPort(" 80 ");
     EXPECT_EQ(s.Port(), "80");
+    s.SetProto(std::string("\0\x01udp\r\n", 7)); // control bytes go like spaces
+    EXPECT_EQ(s.Proto(), "udp");
     s.SetPort("   ");
     EXPECT_EQ(s.Port(), "");
     try {
@@ -331,6 +337,26 @@ TEST(WSocketLookup, EmptyHostAndCancel)
     EXPECT_EQ(done[0], 10004);
     runFor(300); // the cancelled lookup never reports
     EXPECT_EQ(done.size(), 1u);
+}
+
+TEST(WSocketLookup, LookupsCancelledOrLeftPendingLeaveNothingBehind)
+{
+    ASSERT_TRUE(runUntil([] { return HostLookup::lookupsHeld() == 0; }, 30000));
+    std::vector<int> late;
+    {
+        TWSocket cancelled;
+        cancelled.DnsLookup("localhost");
+        cancelled.DnsLookup("localhost"); // replaces the first
+        cancelled.CancelDnsLookup();
+        cancelled.OnDnsLookupDone = [&](TCustomWSocket*, std::uint16_t e) { late.push_back(e); };
+        TWSocket destroyed;
+        destroyed.OnDnsLookupDone = [&](TCustomWSocket*, std::uint16_t e) { late.push_back(e); };
+        destroyed.DnsLookup("localhost");
+        EXPECT_EQ(HostLookup::lookupsHeld(), 3);
+    }
+    // Once the platform has answered, nothing of the three is held any more.
+    EXPECT_TRUE(runUntil([] { return HostLookup::lookupsHeld() == 0; }, 30000));
+    EXPECT_TRUE(late.empty());
 }
 
 TEST(WSocketClient, SuccessiveConnectionsGetTheirOwnScripts)
