@@ -13,6 +13,7 @@
 
 class QObject;
 class QSocketNotifier;
+class TWaitControl;
 
 // Connection state of a socket (one byte, values 0 to 7 in this order).
 enum TSocketState : std::uint8_t {
@@ -90,6 +91,10 @@ public:
     // Whether the waiting operations dispatch events themselves (true) or need a wait control.
     bool MultiThreaded() const { return m_multiThreaded; }
     void SetMultiThreaded(bool value) { m_multiThreaded = value; }
+    // Wait control the waiting operations use when MultiThreaded is false (not
+    // owned: it must outlive the waits, or be cleared first).
+    TWaitControl* WaitCtrl() const { return m_waitCtrl; }
+    void SetWaitCtrl(TWaitControl* value) { m_waitCtrl = value; }
     // Seconds a flush may wait when a wait control is used; default 60.
     int FlushTimeout() const { return m_flushTimeout; }
     void SetFlushTimeout(int value) { m_flushTimeout = value; }
@@ -209,7 +214,9 @@ private:
     void deleteBufferedData();
     void appendBlock();
     void readLineBytes();
-    bool waitUntil(const std::function<bool()>& done, std::int64_t timeoutMs);
+    // Waits until `done` holds or `timeoutSecs` pass (no limit when negative):
+    // dispatching events itself when MultiThreaded, else through WaitCtrl.
+    bool waitUntil(const std::function<bool()>& done, std::int64_t timeoutSecs);
 
     std::unique_ptr<Private> m_p;
     std::string m_addr;
@@ -221,6 +228,7 @@ private:
     std::int64_t m_readCount = 0;
     int m_lastError = 0;
     bool m_multiThreaded = false;
+    TWaitControl* m_waitCtrl = nullptr;
     int m_flushTimeout = 60;
     TSocketSendFlags m_sendFlags = wsSendNormal;
     TSocketLingerOnOff m_lingerOnOff = wsLingerOn;
@@ -243,7 +251,6 @@ private:
     bool m_closeReported = false;
     bool m_destroying = false;
     int m_dnsLookupId = -1;
-    TSocketState m_waitForState = wsInvalidState;
     bool m_lineMode = false;
     bool m_lineDone = false;
     std::string m_lineBuffer;

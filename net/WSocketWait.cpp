@@ -3,6 +3,7 @@
 
 #include "net/SocketEngine.h"
 #include "net/WSocketPrivate.h"
+#include "net/WaitControl.h"
 
 #include <QDeadlineTimer>
 
@@ -13,10 +14,17 @@ constexpr size_t kMaxLine = 253;
 
 } // namespace
 
-bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t timeoutMs)
+bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t timeoutSecs)
 {
     const std::shared_ptr<bool> alive = m_p->alive;
-    QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutMs));
+    if (!m_multiThreaded) {
+        // The wait control dispatches the events and shows the count; the
+        // socket may be freed by a handler meanwhile, so that is asked first.
+        m_waitCtrl->WaitFor(static_cast<int>(timeoutSecs), [&] { return !*alive || done(); });
+        return *alive && done();
+    }
+    QDeadlineTimer deadline(
+        timeoutSecs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutSecs * 1000));
     while (!done()) {
         const qint64 left = deadline.remainingTime();
         if (left == 0)
@@ -30,23 +38,23 @@ bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t t
 
 bool TCustomWSocket::WaitForState(TSocketState state, int timeoutSecs)
 {
-    if (!m_multiThreaded) {
-        // Waiting without dispatching needs a wait control, which this socket lacks.
+    if (!m_multiThreaded && m_waitCtrl == nullptr) {
         SocketError("TWSocket.Wait", SocketErrors::NoData);
         return false;
     }
-    m_waitForState = state;
+    // Without dispatching of its own, a wait for the connection also ends
+    // when the connection attempt closes instead.
+    const bool closedEnds = !m_multiThreaded && state == wsConnected;
     const std::shared_ptr<bool> alive = m_p->alive;
-    const bool reached = waitUntil(
-        [this, state] { return m_state == state; }, std::int64_t { timeoutSecs } * 1000);
-    if (*alive) // a handler may have destroyed the socket meanwhile
-        m_waitForState = wsInvalidState;
-    return reached;
+    waitUntil([this, state,
+                  closedEnds] { return m_state == state || (closedEnds && m_state == wsClosed); },
+        timeoutSecs);
+    return *alive && m_state == state;
 }
 
 std::string TCustomWSocket::ReadLine(int timeoutSecs)
 {
-    if (!m_multiThreaded) {
+    if (!m_multiThreaded && m_waitCtrl == nullptr) {
         RaiseException("No wait object assigned");
         return {};
     }
@@ -60,7 +68,7 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
         if (!*alive) // the close it met was reported to a handler that freed us
             return {};
         waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
-            std::int64_t { timeoutSecs } * 1000);
+            timeoutSecs);
     } catch (...) {
         // A failure (or a handler's exception) leaves line mode too, or later
         // data would go on feeding a line nobody reads.
@@ -123,7 +131,7 @@ void TCustomWSocket::readLineBytes()
 
 void TCustomWSocket::Flush()
 {
-    if (!m_multiThreaded) {
+    if (!m_multiThreaded && m_waitCtrl == nullptr) {
         SocketError("TWSocket.Wait", SocketErrors::NoData);
         return;
     }
@@ -131,7 +139,9 @@ void TCustomWSocket::Flush()
     tryToSend();
     if (!*alive) // a failed send's close report freed the socket
         return;
-    // Writability reports drive the chain; no time limit, as the handle
-    // going away also ends the wait.
-    waitUntil([this] { return m_allSent || m_hSocket == INVALID_SOCKET; }, -1);
+    // Writability reports drive the chain. Dispatching itself, the socket
+    // sets no time limit, as the handle going away also ends the wait; the
+    // wait control shows FlushTimeout.
+    waitUntil([this] { return m_allSent || m_hSocket == INVALID_SOCKET; },
+        m_multiThreaded ? -1 : m_flushTimeout);
 }

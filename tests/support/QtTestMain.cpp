@@ -1,10 +1,18 @@
 // GoogleTest entry for tests that need a Qt event loop: one application
 // object lives for the whole run. Like the program's general error handler,
 // it catches an exception that an event handler lets escape (instead of the
-// process ending) and keeps its message for the tests to inspect.
+// process ending) and keeps its message for the tests to inspect. Built
+// twice: with SKELVO_TEST_WIDGETS the application object is a QApplication
+// on the offscreen platform, for executables that test widgets too.
 #include "tests/support/NetTestUtil.h"
 
+#ifdef SKELVO_TEST_WIDGETS
+#include <QApplication>
+using TestApplicationBase = QApplication;
+#else
 #include <QCoreApplication>
+using TestApplicationBase = QCoreApplication;
+#endif
 
 #include <gtest/gtest.h>
 
@@ -18,15 +26,15 @@ namespace {
 std::mutex g_errorsMutex;
 std::vector<std::string> g_errors;
 
-class TestApplication : public QCoreApplication
+class TestApplication : public TestApplicationBase
 {
 public:
-    using QCoreApplication::QCoreApplication;
+    using TestApplicationBase::TestApplicationBase;
 
     bool notify(QObject* receiver, QEvent* event) override
     {
         try {
-            return QCoreApplication::notify(receiver, event);
+            return TestApplicationBase::notify(receiver, event);
         } catch (const std::exception& e) {
             noteUnhandledError(e.what());
         } catch (...) {
@@ -54,6 +62,11 @@ std::vector<std::string> takeUnhandledErrors()
 
 int main(int argc, char** argv)
 {
+#ifdef SKELVO_TEST_WIDGETS
+    // Test discovery runs this at build time, outside ctest's environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
