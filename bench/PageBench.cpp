@@ -121,7 +121,7 @@ void BM_GrabLinks(benchmark::State& state)
         state.SkipWithError("no temporary folder");
         return;
     }
-    TSettings settings;
+    TLinkSettings settings;
     settings.webExts = { ".HTM", ".HTML", ".PHP" };
     settings.domainExts = { ".COM", ".ORG", ".TEST" };
     settings.filterDomains = { "SPAM.TEST" };
@@ -158,7 +158,8 @@ void BM_GrabLinks(benchmark::State& state)
         seenList.Assign(std::move(lines));
     }
 
-    TLinkState linkState(settings);
+    TLinkState linkState;
+    linkState.settings = settings;
     linkState.currentUrl = "http://site.test/dir/index.html";
     linkState.pageSource = source;
     for (auto _ : state) {

@@ -2,8 +2,8 @@
 // pieces: a reply is judged the same however it arrives, Done never claims
 // more bytes than it was given, and a finished connect reply ignores what
 // follows it.
-#include "FuzzCheck.h"
-#include "net/SocksProtocol.h"
+#include "fuzz/FuzzCheck.h"
+#include "net/socket/SocksProtocol.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "page/GrabLinks.h"
 
 #include "page/PumpThrottle.h"
-#include "page/TextSearch.h"
 #include "platform/TextFile.h"
+#include "platform/TextSearch.h"
 
 #include <algorithm>
 #include <string_view>

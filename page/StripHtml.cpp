@@ -1,7 +1,7 @@
 #include "page/StripHtml.h"
 
 #include "page/PumpThrottle.h"
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
 #include "page/Title.h"
 
-#include "page/TextSearch.h"
 #include "platform/Pump.h"
+#include "platform/TextSearch.h"
 
 std::string GetTitle(const std::string& text)
 {

@@ -1,9 +1,9 @@
 #include "settings/Settings.h"
 
-#include "page/TextSearch.h"
 #include "platform/Errors.h"
 #include "platform/Profile.h"
 #include "platform/Pump.h"
+#include "platform/TextSearch.h"
 #include "settings/ListValue.h"
 #include "settings/StrToInt.h"
 #include "settings/TOptionsValues.h"

@@ -43,8 +43,8 @@ protected:
     }
 
     TempFolder m_dir { "links" };
-    TSettings settings;
-    TLinkState state { settings };
+    TLinkState state;
+    TLinkSettings& settings = state.settings;
     int showLeftCalls = 0;
     std::vector<bool> acceptedAtShowLeft;
 };

@@ -75,8 +75,8 @@ protected:
         state.currentUrl = "http://site.test/dir/index.html";
     }
     TempFolder m_dir { "hostile" };
-    TSettings settings;
-    TLinkState state { settings };
+    TLinkState state;
+    TLinkSettings& settings = state.settings;
 };
 
 TEST_F(HostileLinks, UnterminatedAndDenseValues)

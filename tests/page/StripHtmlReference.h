@@ -3,7 +3,7 @@
 // StripHtml written word for word as its passes are defined: every search
 // restarts at position 1 and the text is edited in place. Quadratic, so only
 // for small inputs; the tests and the fuzzer compare the real one against it.
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <string>
 

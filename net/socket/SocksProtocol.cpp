@@ -1,0 +1,186 @@
+#include "net/socket/SocksProtocol.h"
+
+#include <array>
+
+namespace {
+
+constexpr unsigned char kVersion = 5;
+constexpr unsigned char kAuthVersion = 1;
+constexpr unsigned char kMethodNone = 0;
+constexpr unsigned char kMethodPassword = 2;
+constexpr unsigned char kCommandConnect = 1;
+constexpr unsigned char kAddrIPv4 = 1;
+constexpr unsigned char kAddrName = 3;
+constexpr std::size_t kMaxField = 255;
+
+// Texts of the connect reply codes 1 to 8.
+constexpr std::array<const char*, 8> kReplyTexts { "general SOCKS server failure",
+    "connection not allowed by ruleset", "network unreachable", "host unreachable",
+    "connection refused", "time to live expired", "command not supported",
+    "address type not supported" };
+
+unsigned byteAt(std::string_view bytes, std::size_t i)
+{
+    return static_cast<unsigned char>(bytes[i]);
+}
+
+TSocksReply failed(int code, int replyCode = 0)
+{
+    TSocksReply r;
+    r.Status = TSocksReplyStatus::Failed;
+    r.Error = code;
+    r.ErrorText = SocksErrorText(code, replyCode);
+    return r;
+}
+
+TSocksReply done(std::size_t used)
+{
+    TSocksReply r;
+    r.Status = TSocksReplyStatus::Done;
+    r.Used = used;
+    return r;
+}
+
+// The two-byte replies share their shape: a version byte that is judged as
+// soon as it arrives, then a second byte that the caller judges.
+TSocksReply twoByteReply(std::string_view bytes, unsigned version)
+{
+    if (bytes.empty())
+        return {};
+    if (byteAt(bytes, 0) != version)
+        return failed(SocksErrors::VersionError);
+    if (bytes.size() < 2)
+        return {};
+    return done(2);
+}
+
+// The proxy says nothing more until the client's next request, so a byte
+// after an accepted two-byte reply is an error.
+TSocksReply nothingAfter(std::string_view bytes, TSocksReply r)
+{
+    if (r.Status == TSocksReplyStatus::Done && bytes.size() > 2)
+        return failed(SocksErrors::TooMuchData);
+    return r;
+}
+
+} // namespace
+
+std::string SocksErrorText(int code, int replyCode)
+{
+    switch (code) {
+    case SocksErrors::TooMuchData:
+        return "too much data availaible";
+    case SocksErrors::VersionError:
+        return "socks version error";
+    case SocksErrors::MethodNotAcceptable:
+        return "authentification method not acceptable";
+    case SocksErrors::UnassignedError:
+        return "unassigned error #" + std::to_string(replyCode);
+    case SocksErrors::InternalError:
+        return "internal error";
+    case SocksErrors::AuthenticationFailed:
+        return "socks authentication failed";
+    default:
+        break;
+    }
+    const int reply = code - SocksErrors::GeneralFailure + 1;
+    if (reply >= 1 && reply <= static_cast<int>(kReplyTexts.size()))
+        return kReplyTexts[static_cast<std::size_t>(reply - 1)];
+    return "internal error";
+}
+
+std::string SocksMethodRequest(bool withPassword)
+{
+    return { static_cast<char>(kVersion), 1,
+        static_cast<char>(withPassword ? kMethodPassword : kMethodNone) };
+}
+
+std::optional<std::string> SocksAuthRequest(const std::string& user, const std::string& password)
+{
+    if (user.size() > kMaxField || password.size() > kMaxField)
+        return std::nullopt;
+    std::string r;
+    r += static_cast<char>(kAuthVersion);
+    r += static_cast<char>(user.size());
+    r += user;
+    r += static_cast<char>(password.size());
+    r += password;
+    return r;
+}
+
+std::optional<std::string> SocksConnectRequest(const std::string& host, std::uint16_t port)
+{
+    if (host.empty() || host.size() > kMaxField)
+        return std::nullopt;
+    std::string r { static_cast<char>(kVersion), static_cast<char>(kCommandConnect), 0,
+        static_cast<char>(kAddrName), static_cast<char>(host.size()) };
+    r += host;
+    r += static_cast<char>(port >> 8);
+    r += static_cast<char>(port & 0xFF);
+    return r;
+}
+
+TSocksReply ParseSocksMethodReply(std::string_view bytes)
+{
+    TSocksReply r = twoByteReply(bytes, kVersion);
+    if (r.Status != TSocksReplyStatus::Done)
+        return r;
+    const unsigned method = byteAt(bytes, 1);
+    if (method != kMethodNone && method != kMethodPassword)
+        return failed(SocksErrors::MethodNotAcceptable);
+    r.Method = static_cast<int>(method);
+    return nothingAfter(bytes, r);
+}
+
+TSocksReply ParseSocksAuthReply(std::string_view bytes)
+{
+    TSocksReply r = twoByteReply(bytes, kAuthVersion);
+    if (r.Status == TSocksReplyStatus::Done && byteAt(bytes, 1) != 0)
+        return failed(SocksErrors::AuthenticationFailed);
+    return nothingAfter(bytes, r);
+}
+
+TSocksReply ParseSocksConnectReply(std::string_view bytes)
+{
+    // Each field is judged as soon as it has arrived: a refusal needs no more bytes.
+    if (bytes.empty())
+        return {};
+    if (byteAt(bytes, 0) != kVersion)
+        return failed(SocksErrors::VersionError);
+    if (bytes.size() < 2)
+        return {};
+    if (const unsigned reply = byteAt(bytes, 1); reply != 0) {
+        if (reply <= kReplyTexts.size())
+            return failed(SocksErrors::GeneralFailure + static_cast<int>(reply) - 1);
+        return failed(SocksErrors::UnassignedError, static_cast<int>(reply));
+    }
+    if (bytes.size() < 4)
+        return {};
+    std::size_t addrStart = 4;
+    std::size_t addrLen = 4;
+    const unsigned type = byteAt(bytes, 3);
+    if (type == kAddrName) {
+        if (bytes.size() < 5)
+            return {};
+        addrStart = 5;
+        addrLen = byteAt(bytes, 4);
+    } else if (type != kAddrIPv4) {
+        return failed(SocksErrors::AddressTypeNotSupported);
+    }
+    const std::size_t used = addrStart + addrLen + 2;
+    if (bytes.size() < used)
+        return {};
+    TSocksReply r = done(used);
+    if (type == kAddrIPv4) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            if (i > 0)
+                r.BoundAddr += '.';
+            r.BoundAddr += std::to_string(byteAt(bytes, addrStart + i));
+        }
+    } else {
+        r.BoundAddr.assign(bytes.substr(addrStart, addrLen));
+    }
+    const std::size_t portAt = addrStart + addrLen;
+    r.BoundPort = std::to_string(byteAt(bytes, portAt) * 256 + byteAt(bytes, portAt + 1));
+    return r;
+}
