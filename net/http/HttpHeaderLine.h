@@ -20,9 +20,10 @@ struct THeaderLine
 };
 
 // Parses a non-empty header line (without its line end). A line starting with
-// "HTTP/1.0", "HTTP/1.1" or "HTTP/2.0" is a status line whose characters 10 to
-// 12 must be three ASCII digits (EConvertError otherwise); any other line with
-// a ":" is a field whose value starts two characters after the first ":".
+// "HTTP/1.0", "HTTP/1.1" or "HTTP/2.0" is a status line whose bytes at 0-based
+// offsets 9 to 11 must be three ASCII digits (EConvertError otherwise) and
+// whose reason phrase is the rest from offset 13; any other line with a ":" is
+// a field whose value starts two bytes after the first ":".
 THeaderLine ParseHeaderLine(const std::string& line);
 
 // The value of a "content-length" field: decimal digits with an optional

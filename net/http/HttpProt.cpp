@@ -13,6 +13,9 @@
 
 namespace {
 
+// A POST body is read and sent one block of this size per all-sent report of
+// the socket, so a large stream is never held whole; the block is as large as
+// the receive buffer with its terminator.
 constexpr int SendBlockSize = 8193;
 
 } // namespace

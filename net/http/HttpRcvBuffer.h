@@ -3,8 +3,11 @@
 #include <array>
 #include <string>
 
-// The client's one receive buffer: 8,192 data bytes and a 0 byte after the
-// data, filled by the socket and emptied line by line or as a whole body chunk.
+// The client's one receive buffer, 8,193 bytes: at most 8,192 bytes of data and
+// a 0 byte always after them, so a body chunk handed to OnDocData straight from
+// the buffer also reads as a terminated string. Filled by the socket and
+// emptied line by line or as a whole body chunk; a header line that does not
+// fit is "HTTP line too long".
 class THttpRcvBuffer
 {
 public:

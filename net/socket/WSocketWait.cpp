@@ -9,7 +9,9 @@
 
 namespace {
 
-// Longest line held before it is handed out as ended.
+// Once a line holds more than this many characters it is handed out as ended
+// and OnLineTooLong is raised. Line mode reads short protocol replies; a peer
+// that never sends a line end cannot make one line grow without bound.
 constexpr size_t kMaxLine = 253;
 
 } // namespace

@@ -45,7 +45,7 @@ struct StripCase
     std::string expected;
 };
 
-TEST(StripHtml, Passes)
+TEST(StripHtml, FlattensPageText)
 {
     const StripCase cases[] = {
         { "", "", " " }, { "Home", "", " Home" }, // 5 bytes keep the leading blank
