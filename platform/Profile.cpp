@@ -187,7 +187,7 @@ bool WriteProfileString(const std::string& section, const std::string& key,
     for (const std::string& line : lines)
         content.append(line).append("\r\n");
     try {
-        WriteFileAtomic(path, content);
+        WriteFileAtomic(path, content, NewFileMode::OwnerOnly);
     } catch (const EInOutError&) {
         return false;
     }

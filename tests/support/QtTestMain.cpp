@@ -1,9 +1,10 @@
 // GoogleTest entry for tests that need a Qt event loop: one application
-// object lives for the whole run. Like the program's general error handler,
-// it catches an exception that an event handler lets escape (instead of the
-// process ending) and keeps its message for the tests to inspect. Built
-// twice: with SKELVO_TEST_WIDGETS the application object is a QApplication
-// on the offscreen platform, for executables that test widgets too.
+// object lives for the whole run. It is the program's general error handler:
+// an exception that an event handler lets escape is caught instead of ending
+// the process, and its message kept for the tests to inspect. Built twice:
+// with SKELVO_TEST_WIDGETS the application object is a QApplication on the
+// offscreen platform, for executables that test widgets too.
+#include "platform/CatchingApplication.h"
 #include "tests/support/NetTestUtil.h"
 
 #ifdef SKELVO_TEST_WIDGETS
@@ -16,7 +17,6 @@ using TestApplicationBase = QCoreApplication;
 
 #include <gtest/gtest.h>
 
-#include <exception>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,24 +25,6 @@ namespace {
 
 std::mutex g_errorsMutex;
 std::vector<std::string> g_errors;
-
-class TestApplication : public TestApplicationBase
-{
-public:
-    using TestApplicationBase::TestApplicationBase;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return TestApplicationBase::notify(receiver, event);
-        } catch (const std::exception& e) {
-            noteUnhandledError(e.what());
-        } catch (...) {
-            noteUnhandledError("unknown exception");
-        }
-        return false;
-    }
-};
 
 } // namespace
 
@@ -67,7 +49,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
-    TestApplication app(argc, argv);
+    TCatchingApplication<TestApplicationBase> app(argc, argv, noteUnhandledError);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
