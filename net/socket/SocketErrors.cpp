@@ -131,7 +131,7 @@ int ErrnoToSocketError(int err)
     if (err == 0)
         return 0;
     if (err == EWOULDBLOCK)
-        return 10035;
+        return SocketErrors::WouldBlock;
     for (const auto& [from, to] : kErrnoMap)
         if (from == err)
             return to;

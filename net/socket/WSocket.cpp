@@ -2,7 +2,6 @@
 
 #include "net/socket/SocketEngine.h"
 #include "net/socket/WSocketPrivate.h"
-#include "platform/HostLookup.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -50,17 +49,14 @@ TCustomWSocket::~TCustomWSocket()
     OnChangeState = nullptr;
     OnLineTooLong = nullptr;
     OnError = nullptr;
-    if (m_dnsLookupId >= 0)
-        HostLookup::abort(m_dnsLookupId);
-    m_dnsLookupId = -1;
+    m_p->dnsLookup.cancel();
     try {
         if (m_state != wsClosed)
             InternalClose(true, 0);
     } catch (...) {
         // A destructor reports nothing.
     }
-    closeHandleNow();
-    *m_p->alive = false;
+    closeHandle();
 }
 
 void TCustomWSocket::raiseErrorEvent(const TWSocketErrorEvent& ev, int error)
@@ -144,7 +140,7 @@ void TCustomWSocket::AssignDefaultValue()
     m_datagram = false;
     m_lingerOnOff = wsLingerOn;
     m_lingerTimeout = 0;
-    closeHandleNow();
+    closeHandle();
     m_state = wsClosed;
     m_readCount = 0;
     m_lineMode = false;
@@ -182,7 +178,7 @@ void TCustomWSocket::SocketError(const std::string& op, int code)
     m_lastError = code;
     if (code == SocketErrors::ConnReset || code == SocketErrors::NotConnected) {
         // The connection is gone: drop the handle now, silently.
-        closeHandleNow();
+        closeHandle();
         ChangeState(wsClosed);
     }
     RaiseException(
@@ -193,7 +189,7 @@ void TCustomWSocket::SocketError(const std::string& op, int code)
 
 void TCustomWSocket::attachHandle(TSocket fd)
 {
-    closeHandleNow();
+    closeHandle();
     m_hSocket = fd;
     ++m_p->generation;
     m_p->readNotifier.setSocket(fd);
@@ -201,17 +197,19 @@ void TCustomWSocket::attachHandle(TSocket fd)
     m_p->wantRead = m_p->wantWrite = m_p->readSuspended = m_p->readShut = false;
 }
 
-void TCustomWSocket::closeHandleNow()
+int TCustomWSocket::closeHandle()
 {
     if (m_hSocket == INVALID_SOCKET)
-        return;
-    // The event loop must forget the descriptor before it is closed and reused.
+        return 0;
+    // The event loop must forget the descriptor before it is closed and reused,
+    // and notifications posted for it must not reach whatever comes next.
     m_p->readNotifier.setEnabled(false);
     m_p->writeNotifier.setEnabled(false);
     m_p->wantRead = m_p->wantWrite = false;
     ++m_p->generation;
-    SocketEngine::close(m_hSocket);
+    const int rc = SocketEngine::close(m_hSocket);
     m_hSocket = INVALID_SOCKET;
+    return rc;
 }
 
 void TCustomWSocket::watch(bool read, bool write)

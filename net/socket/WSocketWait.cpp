@@ -18,12 +18,13 @@ constexpr size_t kMaxLine = 253;
 
 bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t timeoutSecs)
 {
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     if (!m_multiThreaded) {
         // The wait control dispatches the events and shows the count; the
         // socket may be freed by a handler meanwhile, so that is asked first.
-        m_waitCtrl->WaitFor(static_cast<int>(timeoutSecs), [&] { return !*alive || done(); });
-        return *alive && done();
+        m_waitCtrl->WaitFor(
+            static_cast<int>(timeoutSecs), [&] { return guard.Destroyed() || done(); });
+        return !guard.Destroyed() && done();
     }
     QDeadlineTimer deadline(
         timeoutSecs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutSecs * 1000));
@@ -32,7 +33,7 @@ bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t t
         if (left == 0)
             return false;
         WaitForEvents(left < 0 || left > 1000 ? 1000 : static_cast<int>(left));
-        if (!*alive)
+        if (guard.Destroyed())
             return false;
     }
     return true;
@@ -47,11 +48,12 @@ bool TCustomWSocket::WaitForState(TSocketState state, int timeoutSecs)
     // Without dispatching of its own, a wait for the connection also ends
     // when the connection attempt closes instead.
     const bool closedEnds = !m_multiThreaded && state == wsConnected;
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     waitUntil([this, state,
                   closedEnds] { return m_state == state || (closedEnds && m_state == wsClosed); },
         timeoutSecs);
-    return *alive && m_state == state;
+    // False also when a handler destroyed the socket meanwhile.
+    return !guard.Destroyed() && m_state == state;
 }
 
 std::string TCustomWSocket::ReadLine(int timeoutSecs)
@@ -63,24 +65,24 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
     m_lineBuffer.clear();
     m_lineMode = true;
     m_lineDone = false;
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     try {
         // Bytes that are waiting already will not be reported again.
         readLineBytes();
-        if (!*alive) // the close it met was reported to a handler that freed us
+        if (guard.Destroyed()) // the close it met was reported to a handler that freed us
             return {};
         waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
             timeoutSecs);
     } catch (...) {
         // A failure (or a handler's exception) leaves line mode too, or later
         // data would go on feeding a line nobody reads.
-        if (*alive) {
+        if (!guard.Destroyed()) {
             m_lineMode = false;
             ResumeDataReports();
         }
         throw;
     }
-    if (!*alive)
+    if (guard.Destroyed())
         return {};
     m_lineMode = false;
     std::string line;
@@ -137,9 +139,9 @@ void TCustomWSocket::Flush()
         SocketError("TWSocket.Wait", SocketErrors::NoData);
         return;
     }
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     tryToSend();
-    if (!*alive) // a failed send's close report freed the socket
+    if (guard.Destroyed()) // a failed send's close report freed the socket
         return;
     // Writability reports drive the chain. Dispatching itself, the socket
     // sets no time limit, as the handle going away also ends the wait; the

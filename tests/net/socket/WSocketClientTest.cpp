@@ -1,6 +1,7 @@
 // The client side of the socket against scripted peers: lookup, connect,
 // send, receive, close, and the order of the events.
 #include "net/socket/WSocket.h"
+#include "platform/HostLookup.h"
 #include "tests/net/socket/WSocketTestUtil.h"
 #include "tests/support/NetTestUtil.h"
 #include "tests/support/ScriptedPeer.h"
@@ -331,6 +332,26 @@ TEST(WSocketLookup, EmptyHostAndCancel)
     EXPECT_EQ(done[0], 10004);
     runFor(300); // the cancelled lookup never reports
     EXPECT_EQ(done.size(), 1u);
+}
+
+TEST(WSocketLookup, LookupsCancelledOrLeftPendingLeaveNothingBehind)
+{
+    ASSERT_TRUE(runUntil([] { return HostLookup::lookupsHeld() == 0; }, 30000));
+    std::vector<int> late;
+    {
+        TWSocket cancelled;
+        cancelled.DnsLookup("localhost");
+        cancelled.DnsLookup("localhost"); // replaces the first
+        cancelled.CancelDnsLookup();
+        cancelled.OnDnsLookupDone = [&](TCustomWSocket*, std::uint16_t e) { late.push_back(e); };
+        TWSocket destroyed;
+        destroyed.OnDnsLookupDone = [&](TCustomWSocket*, std::uint16_t e) { late.push_back(e); };
+        destroyed.DnsLookup("localhost");
+        EXPECT_EQ(HostLookup::lookupsHeld(), 3);
+    }
+    // Once the platform has answered, nothing of the three is held any more.
+    EXPECT_TRUE(runUntil([] { return HostLookup::lookupsHeld() == 0; }, 30000));
+    EXPECT_TRUE(late.empty());
 }
 
 TEST(WSocketClient, SuccessiveConnectionsGetTheirOwnScripts)

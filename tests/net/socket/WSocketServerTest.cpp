@@ -125,6 +125,23 @@ TEST(WSocketServer, OwnerThatDoesNotAcceptIsNotCalledAgainAndAgain)
     EXPECT_EQ(conn.State(), wsConnected);
 }
 
+TEST(WSocketServer, DupDropsWhatWasPostedForTheOldHandle)
+{
+    LoopbackServer server;
+    TWSocket client;
+    SocketRecorder rec;
+    rec.attach(client);
+    connectTo(client, server.port());
+    ASSERT_TRUE(runUntil([&] { return rec.has("sent 0"); }, kWaitMs));
+    rec.events.clear();
+    // All sent at once: the data-sent report is posted. The old handle is
+    // closed before the new one turns out to be no descriptor at all.
+    client.SendStr("x");
+    EXPECT_THROW(client.Dup(1000000), ESocketException);
+    runFor(300);
+    EXPECT_EQ(rec.events, std::vector<std::string> {});
+}
+
 TEST(WSocketUdp, DatagramsTravelWholeOnLoopback)
 {
     TWSocket receiver;
