@@ -18,7 +18,7 @@ bool Same(const TSocksReply& a, const TSocksReply& b)
 {
     return a.Status == b.Status && a.Error == b.Error && a.ErrorText == b.ErrorText
         && a.Used == b.Used && a.Method == b.Method && a.BoundAddr == b.BoundAddr
-        && a.BoundPort == b.BoundPort;
+        && a.BoundPort == b.BoundPort && a.Needed == b.Needed;
 }
 
 void Check(Reader read, std::string_view bytes, std::size_t cut, bool keepsWhatFollows)
@@ -37,6 +37,13 @@ void Check(Reader read, std::string_view bytes, std::size_t cut, bool keepsWhatF
         FUZZ_CHECK(Same(first, whole));
     if (first.Status == TSocksReplyStatus::Done && keepsWhatFollows)
         FUZZ_CHECK(Same(first, whole));
+    // What an unfinished reply asks for is more than it has and never reaches
+    // past the reply's end.
+    if (first.Status == TSocksReplyStatus::Incomplete) {
+        FUZZ_CHECK(first.Needed > cut);
+        if (whole.Status == TSocksReplyStatus::Done)
+            FUZZ_CHECK(first.Needed <= whole.Used);
+    }
     if (whole.Status == TSocksReplyStatus::Done) {
         FUZZ_CHECK(Same(read(bytes.substr(0, whole.Used)), whole));
         if (whole.Used > 0)

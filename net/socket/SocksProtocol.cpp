@@ -33,6 +33,13 @@ TSocksReply failed(int code, int replyCode = 0)
     return r;
 }
 
+TSocksReply incomplete(std::size_t needed)
+{
+    TSocksReply r;
+    r.Needed = needed;
+    return r;
+}
+
 TSocksReply done(std::size_t used)
 {
     TSocksReply r;
@@ -46,11 +53,11 @@ TSocksReply done(std::size_t used)
 TSocksReply twoByteReply(std::string_view bytes, unsigned version)
 {
     if (bytes.empty())
-        return {};
+        return incomplete(2);
     if (byteAt(bytes, 0) != version)
         return failed(SocksErrors::VersionError);
     if (bytes.size() < 2)
-        return {};
+        return incomplete(2);
     return done(2);
 }
 
@@ -142,26 +149,28 @@ TSocksReply ParseSocksAuthReply(std::string_view bytes)
 
 TSocksReply ParseSocksConnectReply(std::string_view bytes)
 {
-    // Each field is judged as soon as it has arrived: a refusal needs no more bytes.
+    // Each field is judged as soon as it has arrived: a refusal needs no more
+    // bytes. The shortest reply holds an empty name: 7 bytes.
+    constexpr std::size_t kShortest = 7;
     if (bytes.empty())
-        return {};
+        return incomplete(kShortest);
     if (byteAt(bytes, 0) != kVersion)
         return failed(SocksErrors::VersionError);
     if (bytes.size() < 2)
-        return {};
+        return incomplete(kShortest);
     if (const unsigned reply = byteAt(bytes, 1); reply != 0) {
         if (reply <= kReplyTexts.size())
             return failed(SocksErrors::GeneralFailure + static_cast<int>(reply) - 1);
         return failed(SocksErrors::UnassignedError, static_cast<int>(reply));
     }
     if (bytes.size() < 4)
-        return {};
+        return incomplete(kShortest);
     std::size_t addrStart = 4;
     std::size_t addrLen = 4;
     const unsigned type = byteAt(bytes, 3);
     if (type == kAddrName) {
         if (bytes.size() < 5)
-            return {};
+            return incomplete(kShortest);
         addrStart = 5;
         addrLen = byteAt(bytes, 4);
     } else if (type != kAddrIPv4) {
@@ -169,7 +178,7 @@ TSocksReply ParseSocksConnectReply(std::string_view bytes)
     }
     const std::size_t used = addrStart + addrLen + 2;
     if (bytes.size() < used)
-        return {};
+        return incomplete(used);
     TSocksReply r = done(used);
     if (type == kAddrIPv4) {
         for (std::size_t i = 0; i < 4; ++i) {

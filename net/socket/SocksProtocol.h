@@ -37,6 +37,9 @@ struct TSocksReply
     int Error = 0; // a SocksErrors code when Failed
     std::string ErrorText; // its text when Failed
     std::size_t Used = 0; // bytes the reply took when Done; later bytes are not its own
+    // When Incomplete: the reply is at least this long, so a reader that takes
+    // no more than this never takes a byte after the reply.
+    std::size_t Needed = 0;
     int Method = 0; // method reply: the method the proxy chose (0 or 2)
     std::string BoundAddr; // connect reply: the proxy's bound address, dotted or a name
     std::string BoundPort; // connect reply: the bound port as decimal text

@@ -113,12 +113,14 @@ TEST(SocksProtocol, ConnectReplyGivesTheBoundEndpointAndLeavesWhatFollows)
         { "\x05\x00\x00\x03\x00\xff\xff"s, "", "65535" },
     };
     for (const Row& row : rows) {
-        // Every part of the reply is only a beginning; the whole is done,
-        // and bytes after it are not taken.
-        for (size_t n = 0; n < row.reply.size(); ++n)
-            EXPECT_EQ(ParseSocksConnectReply(row.reply.substr(0, n)).Status,
-                TSocksReplyStatus::Incomplete)
-                << row.addr << " cut at " << n;
+        // Every part of the reply is only a beginning, and asks for no byte
+        // past the reply; the whole is done, and bytes after it are not taken.
+        for (size_t n = 0; n < row.reply.size(); ++n) {
+            const TSocksReply part = ParseSocksConnectReply(row.reply.substr(0, n));
+            EXPECT_EQ(part.Status, TSocksReplyStatus::Incomplete) << row.addr << " cut at " << n;
+            EXPECT_GT(part.Needed, n) << row.addr << " cut at " << n;
+            EXPECT_LE(part.Needed, row.reply.size()) << row.addr << " cut at " << n;
+        }
         const TSocksReply r = ParseSocksConnectReply(row.reply + "HTTP/1.0 200");
         ASSERT_EQ(r.Status, TSocksReplyStatus::Done) << row.addr;
         EXPECT_EQ(r.Used, row.reply.size());
