@@ -10,10 +10,7 @@
 #include <algorithm>
 #include <sys/socket.h>
 
-namespace {
-
-// Trims spaces and control characters at both ends.
-std::string trimmed(const std::string& s)
+std::string TCustomWSocket::TrimProperty(const std::string& s)
 {
     size_t b = 0;
     size_t e = s.size();
@@ -23,8 +20,6 @@ std::string trimmed(const std::string& s)
         --e;
     return s.substr(b, e - b);
 }
-
-} // namespace
 
 TCustomWSocket::TCustomWSocket()
     : m_p(std::make_unique<Private>())
@@ -73,7 +68,7 @@ void TCustomWSocket::SetAddr(const std::string& value)
         RaiseException("Cannot change Addr if not closed");
         return;
     }
-    const std::string v = trimmed(value);
+    const std::string v = TrimProperty(value);
     if (m_addrAssigned && v == m_addr)
         return;
     m_addr = v;
@@ -87,7 +82,7 @@ void TCustomWSocket::SetPort(const std::string& value)
         RaiseException("Cannot change Port if not closed");
         return;
     }
-    const std::string v = trimmed(value);
+    const std::string v = TrimProperty(value);
     if (m_portAssigned && v == m_port)
         return;
     m_port = v;
@@ -101,7 +96,7 @@ void TCustomWSocket::SetProto(const std::string& value)
         RaiseException("Cannot change Proto if not closed");
         return;
     }
-    const std::string v = trimmed(value);
+    const std::string v = TrimProperty(value);
     if (m_protoAssigned && v == m_proto)
         return;
     m_proto = v;
@@ -126,6 +121,18 @@ int TCustomWSocket::RcvdCount()
     if (SocketEngine::bytesWaiting(m_hSocket, count) != 0)
         return -1;
     return count;
+}
+
+void TCustomWSocket::SetResolvedEndpoint(std::uint32_t addr, std::uint16_t port)
+{
+    m_sinAddr = addr;
+    m_sinPort = port;
+    m_addrResolved = m_portResolved = true;
+}
+
+unsigned TCustomWSocket::HandleGeneration() const
+{
+    return m_p->generation;
 }
 
 void TCustomWSocket::AssignDefaultValue()
