@@ -16,13 +16,13 @@ namespace {
 
 std::string g_dir;
 
-void RemoveDir()
+void removeDir()
 {
     std::error_code ignored;
     std::filesystem::remove_all(g_dir, ignored);
 }
 
-std::vector<std::string> SplitLines(const std::string& text, size_t from)
+std::vector<std::string> splitLines(const std::string& text, size_t from)
 {
     std::vector<std::string> lines;
     while (from < text.size()) {
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (!::mkdtemp(dir.data()))
         std::abort();
     g_dir = dir;
-    std::atexit(RemoveDir);
+    std::atexit(removeDir);
     return 0;
 }
 
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TLinkState state;
     state.settings = settings;
     state.currentUrl = input.substr(0, firstBreak);
-    state.pageSource = SplitLines(input, firstBreak + 1);
+    state.pageSource = splitLines(input, firstBreak + 1);
     state.seenList.Assign({ "http://site.test/seen.htm" });
     const bool internal = !input.empty() && (input[0] & 1);
     int reads = 0;

@@ -14,14 +14,14 @@ namespace {
 
 using Reader = TSocksReply (*)(std::string_view);
 
-bool Same(const TSocksReply& a, const TSocksReply& b)
+bool same(const TSocksReply& a, const TSocksReply& b)
 {
     return a.Status == b.Status && a.Error == b.Error && a.ErrorText == b.ErrorText
         && a.Used == b.Used && a.Method == b.Method && a.BoundAddr == b.BoundAddr
         && a.BoundPort == b.BoundPort && a.Needed == b.Needed;
 }
 
-void Check(Reader read, std::string_view bytes, std::size_t cut, bool keepsWhatFollows)
+void check(Reader read, std::string_view bytes, std::size_t cut, bool keepsWhatFollows)
 {
     const TSocksReply whole = read(bytes);
     FUZZ_CHECK(whole.Used <= bytes.size());
@@ -34,9 +34,9 @@ void Check(Reader read, std::string_view bytes, std::size_t cut, bool keepsWhatF
     // refuse a third byte.
     const TSocksReply first = read(bytes.substr(0, cut));
     if (first.Status == TSocksReplyStatus::Failed)
-        FUZZ_CHECK(Same(first, whole));
+        FUZZ_CHECK(same(first, whole));
     if (first.Status == TSocksReplyStatus::Done && keepsWhatFollows)
-        FUZZ_CHECK(Same(first, whole));
+        FUZZ_CHECK(same(first, whole));
     // What an unfinished reply asks for is more than it has and never reaches
     // past the reply's end.
     if (first.Status == TSocksReplyStatus::Incomplete) {
@@ -45,7 +45,7 @@ void Check(Reader read, std::string_view bytes, std::size_t cut, bool keepsWhatF
             FUZZ_CHECK(first.Needed <= whole.Used);
     }
     if (whole.Status == TSocksReplyStatus::Done) {
-        FUZZ_CHECK(Same(read(bytes.substr(0, whole.Used)), whole));
+        FUZZ_CHECK(same(read(bytes.substr(0, whole.Used)), whole));
         if (whole.Used > 0)
             FUZZ_CHECK(
                 read(bytes.substr(0, whole.Used - 1)).Status == TSocksReplyStatus::Incomplete);
@@ -62,9 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::size_t cut = bytes.empty() ? 0 : data[0] % (bytes.size() + 1);
-    Check(ParseSocksMethodReply, bytes, cut, false);
-    Check(ParseSocksAuthReply, bytes, cut, false);
-    Check(ParseSocksConnectReply, bytes, cut, true);
+    check(ParseSocksMethodReply, bytes, cut, false);
+    check(ParseSocksAuthReply, bytes, cut, false);
+    check(ParseSocksConnectReply, bytes, cut, true);
 
     // The connect request built for any name holds it unchanged.
     const std::string host(bytes.substr(0, 300 < bytes.size() ? 300 : bytes.size()));

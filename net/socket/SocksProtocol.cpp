@@ -4,17 +4,17 @@
 
 namespace {
 
-constexpr unsigned char kVersion = 5;
-constexpr unsigned char kAuthVersion = 1;
-constexpr unsigned char kMethodNone = 0;
-constexpr unsigned char kMethodPassword = 2;
-constexpr unsigned char kCommandConnect = 1;
-constexpr unsigned char kAddrIPv4 = 1;
-constexpr unsigned char kAddrName = 3;
-constexpr std::size_t kMaxField = 255;
+constexpr unsigned char Version = 5;
+constexpr unsigned char AuthVersion = 1;
+constexpr unsigned char MethodNone = 0;
+constexpr unsigned char MethodPassword = 2;
+constexpr unsigned char CommandConnect = 1;
+constexpr unsigned char AddrIPv4 = 1;
+constexpr unsigned char AddrName = 3;
+constexpr std::size_t MaxField = 255;
 
 // Texts of the connect reply codes 1 to 8.
-constexpr std::array<const char*, 8> kReplyTexts { "general SOCKS server failure",
+constexpr std::array<const char*, 8> ReplyTexts { "general SOCKS server failure",
     "connection not allowed by ruleset", "network unreachable", "host unreachable",
     "connection refused", "time to live expired", "command not supported",
     "address type not supported" };
@@ -91,23 +91,23 @@ std::string SocksErrorText(int code, int replyCode)
         break;
     }
     const int reply = code - SocksErrors::GeneralFailure + 1;
-    if (reply >= 1 && reply <= static_cast<int>(kReplyTexts.size()))
-        return kReplyTexts[static_cast<std::size_t>(reply - 1)];
+    if (reply >= 1 && reply <= static_cast<int>(ReplyTexts.size()))
+        return ReplyTexts[static_cast<std::size_t>(reply - 1)];
     return "internal error";
 }
 
 std::string SocksMethodRequest(bool withPassword)
 {
-    return { static_cast<char>(kVersion), 1,
-        static_cast<char>(withPassword ? kMethodPassword : kMethodNone) };
+    return { static_cast<char>(Version), 1,
+        static_cast<char>(withPassword ? MethodPassword : MethodNone) };
 }
 
 std::optional<std::string> SocksAuthRequest(const std::string& user, const std::string& password)
 {
-    if (user.size() > kMaxField || password.size() > kMaxField)
+    if (user.size() > MaxField || password.size() > MaxField)
         return std::nullopt;
     std::string r;
-    r += static_cast<char>(kAuthVersion);
+    r += static_cast<char>(AuthVersion);
     r += static_cast<char>(user.size());
     r += user;
     r += static_cast<char>(password.size());
@@ -117,10 +117,10 @@ std::optional<std::string> SocksAuthRequest(const std::string& user, const std::
 
 std::optional<std::string> SocksConnectRequest(const std::string& host, std::uint16_t port)
 {
-    if (host.empty() || host.size() > kMaxField)
+    if (host.empty() || host.size() > MaxField)
         return std::nullopt;
-    std::string r { static_cast<char>(kVersion), static_cast<char>(kCommandConnect), 0,
-        static_cast<char>(kAddrName), static_cast<char>(host.size()) };
+    std::string r { static_cast<char>(Version), static_cast<char>(CommandConnect), 0,
+        static_cast<char>(AddrName), static_cast<char>(host.size()) };
     r += host;
     r += static_cast<char>(port >> 8);
     r += static_cast<char>(port & 0xFF);
@@ -129,11 +129,11 @@ std::optional<std::string> SocksConnectRequest(const std::string& host, std::uin
 
 TSocksReply ParseSocksMethodReply(std::string_view bytes)
 {
-    TSocksReply r = twoByteReply(bytes, kVersion);
+    TSocksReply r = twoByteReply(bytes, Version);
     if (r.Status != TSocksReplyStatus::Done)
         return r;
     const unsigned method = byteAt(bytes, 1);
-    if (method != kMethodNone && method != kMethodPassword)
+    if (method != MethodNone && method != MethodPassword)
         return failed(SocksErrors::MethodNotAcceptable);
     r.Method = static_cast<int>(method);
     return nothingAfter(bytes, r);
@@ -141,7 +141,7 @@ TSocksReply ParseSocksMethodReply(std::string_view bytes)
 
 TSocksReply ParseSocksAuthReply(std::string_view bytes)
 {
-    TSocksReply r = twoByteReply(bytes, kAuthVersion);
+    TSocksReply r = twoByteReply(bytes, AuthVersion);
     if (r.Status == TSocksReplyStatus::Done && byteAt(bytes, 1) != 0)
         return failed(SocksErrors::AuthenticationFailed);
     return nothingAfter(bytes, r);
@@ -151,36 +151,36 @@ TSocksReply ParseSocksConnectReply(std::string_view bytes)
 {
     // Each field is judged as soon as it has arrived: a refusal needs no more
     // bytes. The shortest reply holds an empty name: 7 bytes.
-    constexpr std::size_t kShortest = 7;
+    constexpr std::size_t Shortest = 7;
     if (bytes.empty())
-        return incomplete(kShortest);
-    if (byteAt(bytes, 0) != kVersion)
+        return incomplete(Shortest);
+    if (byteAt(bytes, 0) != Version)
         return failed(SocksErrors::VersionError);
     if (bytes.size() < 2)
-        return incomplete(kShortest);
+        return incomplete(Shortest);
     if (const unsigned reply = byteAt(bytes, 1); reply != 0) {
-        if (reply <= kReplyTexts.size())
+        if (reply <= ReplyTexts.size())
             return failed(SocksErrors::GeneralFailure + static_cast<int>(reply) - 1);
         return failed(SocksErrors::UnassignedError, static_cast<int>(reply));
     }
     if (bytes.size() < 4)
-        return incomplete(kShortest);
+        return incomplete(Shortest);
     std::size_t addrStart = 4;
     std::size_t addrLen = 4;
     const unsigned type = byteAt(bytes, 3);
-    if (type == kAddrName) {
+    if (type == AddrName) {
         if (bytes.size() < 5)
-            return incomplete(kShortest);
+            return incomplete(Shortest);
         addrStart = 5;
         addrLen = byteAt(bytes, 4);
-    } else if (type != kAddrIPv4) {
+    } else if (type != AddrIPv4) {
         return failed(SocksErrors::AddressTypeNotSupported);
     }
     const std::size_t used = addrStart + addrLen + 2;
     if (bytes.size() < used)
         return incomplete(used);
     TSocksReply r = done(used);
-    if (type == kAddrIPv4) {
+    if (type == AddrIPv4) {
         for (std::size_t i = 0; i < 4; ++i) {
             if (i > 0)
                 r.BoundAddr += '.';

@@ -8,9 +8,9 @@
 namespace {
 
 // The two-byte replies are read with whatever came with them, up to this much.
-constexpr int kReplyBuffer = 128;
+constexpr int ReplyBuffer = 128;
 // The longest connect reply: a 255-byte name.
-constexpr int kLongestReply = 4 + 1 + 255 + 2;
+constexpr int LongestReply = 4 + 1 + 255 + 2;
 
 } // namespace
 
@@ -139,8 +139,8 @@ void TCustomSocksWSocket::readReply()
     // reply is read no further than it can reach, as what follows it is the
     // destination's and stays in the socket for the owner's Receive.
     const int limit
-        = m_phase == TPhase::ConnectReply ? static_cast<int>(parse(m_reply).Needed) : kReplyBuffer;
-    char buffer[kLongestReply];
+        = m_phase == TPhase::ConnectReply ? static_cast<int>(parse(m_reply).Needed) : ReplyBuffer;
+    char buffer[LongestReply];
     const int got = ReceiveBytes(buffer, limit - static_cast<int>(m_reply.size()));
     if (got < 0) {
         if (LastError() != SocketErrors::WouldBlock)

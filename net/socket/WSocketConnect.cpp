@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::uint32_t kBroadcast = 0xFFFFFFFFu;
+constexpr std::uint32_t BroadcastAddr = 0xFFFFFFFFu;
 
 int lookupError(HostLookup::Status status)
 {
@@ -183,7 +183,7 @@ void TCustomWSocket::Connect()
             RaiseException("winsock.getsockname failed, error #" + std::to_string(rc));
             return;
         }
-        if (m_sinAddr == kBroadcast) {
+        if (m_sinAddr == BroadcastAddr) {
             if (const int rc = SocketEngine::setBoolOption(fd, SO_BROADCAST, true); rc != 0) {
                 SocketError("setsockopt(SO_BROADCAST)", rc);
                 return;

@@ -12,11 +12,11 @@ namespace {
 
 // Blocks offered to one gathered send: enough to fill a loopback socket
 // buffer in a few calls without a long scan of the chain.
-constexpr int kMaxGather = 128;
+constexpr int MaxGather = 128;
 
 // Drained blocks kept for reuse (about 1.5 MB): bulk sends then cycle through
 // warm memory instead of allocating and freeing a block per 1514 bytes.
-constexpr size_t kMaxSpare = 1024;
+constexpr size_t MaxSpare = 1024;
 
 bool closesOnSend(int code)
 {
@@ -310,17 +310,17 @@ void TCustomWSocket::tryToSend()
 {
     if (m_hSocket == INVALID_SOCKET || m_bufList.empty())
         return;
-    std::array<SocketEngine::ConstBuf, kMaxGather> parts;
+    std::array<SocketEngine::ConstBuf, MaxGather> parts;
     for (;;) {
         while (m_bufList.size() > 1 && m_bufList.front().Unsent() == 0) {
-            if (m_spareBufs.size() < kMaxSpare
+            if (m_spareBufs.size() < MaxSpare
                 && m_bufList.front().BufSize() == TBuffer::DefaultSize)
                 m_spareBufs.push_back(std::move(m_bufList.front()));
             m_bufList.pop_front();
         }
         int count = 0;
         int total = 0;
-        for (auto it = m_bufList.begin(); it != m_bufList.end() && count < kMaxGather; ++it) {
+        for (auto it = m_bufList.begin(); it != m_bufList.end() && count < MaxGather; ++it) {
             int n = 0;
             const char* d = it->Peek(n);
             if (n == 0)

@@ -12,7 +12,7 @@ namespace {
 // Once a line holds more than this many characters it is handed out as ended
 // and OnLineTooLong is raised. Line mode reads short protocol replies; a peer
 // that never sends a line end cannot make one line grow without bound.
-constexpr size_t kMaxLine = 253;
+constexpr size_t MaxLineLength = 253;
 
 } // namespace
 
@@ -124,7 +124,7 @@ void TCustomWSocket::readLineBytes()
         }
         if (c != '\r')
             m_lineBuffer += c;
-        if (m_lineBuffer.size() > kMaxLine) {
+        if (m_lineBuffer.size() > MaxLineLength) {
             m_lineDone = true;
             if (OnLineTooLong)
                 OnLineTooLong(this);

@@ -28,7 +28,7 @@ protected:
         cli.RequestTimeout = 20s;
     }
 
-    static std::string Url(const ScriptedPeer& peer)
+    static std::string url(const ScriptedPeer& peer)
     {
         return "http://127.0.0.1:" + std::to_string(peer.port()) + "/";
     }
@@ -43,7 +43,7 @@ TEST_F(HttpHostile, SilentPeerEndsAtTheIdleBound)
     peer.readUntil("\r\n\r\n").silent(20000).start();
     THttpEventLog log(cli);
     cli.IdleTimeout = 300ms;
-    cli.URL = Url(peer);
+    cli.URL = url(peer);
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 404);
     EXPECT_EQ(cli.ReasonPhrase(), "Timed out");
@@ -59,7 +59,7 @@ TEST_F(HttpHostile, DrippingPeerEndsAtTheRequestBound)
     peer.start();
     cli.IdleTimeout = 2s;
     cli.RequestTimeout = 1500ms;
-    cli.URL = Url(peer);
+    cli.URL = url(peer);
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 404);
     EXPECT_EQ(cli.ReasonPhrase(), "Timed out");
@@ -74,7 +74,7 @@ TEST_F(HttpHostile, CircularRelocationStopsAtTheBound)
     peer.start(10);
     THttpEventLog log(cli);
     cli.MaxRelocations = 5;
-    cli.URL = Url(peer);
+    cli.URL = url(peer);
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 404);
     EXPECT_EQ(cli.ReasonPhrase(), "Too many relocations");
@@ -96,7 +96,7 @@ TEST_F(HttpHostile, EndlessHeaderLinesAreCutOff)
         .sendBlocks(lines, { 16384 }, 1)
         .silent(15000)
         .start();
-    cli.URL = Url(peer);
+    cli.URL = url(peer);
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 200);
     EXPECT_EQ(cli.ReasonPhrase(), "OK");
@@ -109,7 +109,7 @@ TEST_F(HttpHostile, WaitingForASlowPeerCostsNoCpu)
 {
     ScriptedPeer peer;
     peer.readUntil("\r\n\r\n").sleep(2000).send("HTTP/1.0 200 OK\r\n\r\nlate").close().start();
-    cli.URL = Url(peer);
+    cli.URL = url(peer);
     rusage before {};
     rusage after {};
     ASSERT_EQ(getrusage(RUSAGE_THREAD, &before), 0);

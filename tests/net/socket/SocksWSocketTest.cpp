@@ -16,7 +16,7 @@ namespace {
 
 using namespace std::string_literals;
 
-constexpr int kWaitMs = 10000;
+constexpr int WaitMs = 10000;
 
 // Adds the SOCKS events to what `rec` records of `s`; on the session's start
 // the socket sends `hello` (when set). Reports of sent data are left out:
@@ -81,7 +81,7 @@ TEST(SocksWSocket, RealProxyCarriesDataBothWays)
         s.SetSocksUsercode("joe");
         s.SetSocksPassword("s3cr et");
         connectThrough(s, proxy->Port(), peer.port());
-        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs)) << row.name;
+        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs)) << row.name;
 
         std::vector<std::string> expected { "socks connected 0" };
         expected.insert(expected.end(), row.authEvents.begin(), row.authEvents.end());
@@ -90,7 +90,7 @@ TEST(SocksWSocket, RealProxyCarriesDataBothWays)
             expected.push_back(e);
         EXPECT_EQ(rec.events, expected) << row.name;
         EXPECT_EQ(rec.data, "pong") << row.name;
-        ASSERT_TRUE(peer.waitDone(kWaitMs));
+        ASSERT_TRUE(peer.waitDone(WaitMs));
         EXPECT_EQ(peer.received(0), "ping") << row.name;
     }
 }
@@ -105,7 +105,7 @@ TEST(SocksWSocket, WrongPasswordEndsTheConnect)
     s.SetSocksUsercode("joe");
     s.SetSocksPassword("S3CRET");
     connectThrough(s, proxy->Port(), refusedPort());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     const std::vector<std::string> expected { "socks connected 0", "auth start", "auth failure",
         "socks error 20015 socks authentication failed", "connected 20015", "closed 20015" };
     EXPECT_EQ(rec.events, expected);
@@ -151,12 +151,12 @@ TEST(SocksWSocket, EveryRefusalOfTheProxyEndsTheConnectWithItsCode)
         SocketRecorder rec;
         attachSocks(s, rec);
         connectThrough(s, proxy.port(), dest);
-        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs)) << row.code;
+        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs)) << row.code;
         const std::string code = std::to_string(row.code);
         const std::vector<std::string> expected { "socks connected 0",
             "socks error " + code + " " + row.text, "connected " + code, "closed " + code };
         EXPECT_EQ(rec.events, expected) << row.text;
-        ASSERT_TRUE(proxy.waitDone(kWaitMs));
+        ASSERT_TRUE(proxy.waitDone(WaitMs));
         const std::string sent = requestsFor(dest);
         EXPECT_EQ(proxy.received(0), row.connectReply.empty() ? sent.substr(0, 3) : sent)
             << row.text;
@@ -192,7 +192,7 @@ TEST(SocksWSocket, ReplyInPiecesOrWithDataAfterItLosesNoByte)
             rec.add("closed", e);
         };
         connectThrough(s, proxy.port(), 4242);
-        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs)) << row.name;
+        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs)) << row.name;
         const std::vector<std::string> expected { "socks connected 0", "connected 0", "data",
             "closed 0" };
         EXPECT_EQ(rec.events, expected) << row.name;
@@ -215,11 +215,11 @@ TEST(SocksWSocket, CloseDuringAuthenticationIsItsFailure)
     s.SetSocksUsercode("joe");
     s.SetSocksPassword("s3cret");
     connectThrough(s, proxy.port(), 4242);
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     const std::vector<std::string> expected { "socks connected 0", "auth start", "auth failure",
         "closed 0" };
     EXPECT_EQ(rec.events, expected);
-    ASSERT_TRUE(proxy.waitDone(kWaitMs));
+    ASSERT_TRUE(proxy.waitDone(WaitMs));
     EXPECT_EQ(proxy.received(0), "\x05\x01\x02\x01\x03joe\x06s3cret"s);
 }
 
@@ -237,7 +237,7 @@ TEST(SocksWSocket, ProxyMayWaiveTheOfferedAuthentication)
     attachSocks(s, rec);
     s.SetSocksAuthentication(socksAuthenticateUsercode);
     connectThrough(s, proxy.port(), 4242);
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     const std::vector<std::string> expected { "socks connected 0", "auth not required",
         "connected 0", "data", "closed 0" };
     EXPECT_EQ(rec.events, expected);
@@ -252,7 +252,7 @@ TEST(SocksWSocket, RefusedProxyGivesTheSocketsError)
     SocketRecorder rec;
     attachSocks(s, rec);
     connectThrough(s, refusedPort(), 4242);
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     const std::vector<std::string> expected { "socks connected 10061", "connected 10061",
         "closed 0" };
     EXPECT_EQ(rec.events, expected);
@@ -272,7 +272,7 @@ TEST(SocksWSocket, ErrorHandlerMayDestroyTheSocket)
         s.reset(); // last: this handler is freed with the socket
     };
     connectThrough(*s, proxy.port(), 4242);
-    ASSERT_TRUE(runUntil([&] { return destroyed; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return destroyed; }, WaitMs));
     runFor(50);
     EXPECT_EQ(connected, 0);
 }
@@ -309,7 +309,7 @@ TEST(SocksWSocket, PropertiesAndRefusals)
     proxy.readBytes(3).silent(2000);
     proxy.start();
     connectThrough(s, proxy.port(), 4242);
-    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, WaitMs));
     EXPECT_EQ(
         refusal([&] { s.SetSocksServer("10.0.0.1"); }), "Can't change socks server if not closed");
     EXPECT_EQ(refusal([&] { s.SetSocksPort("1"); }), "Can't change socks port if not closed");
