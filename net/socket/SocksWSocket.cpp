@@ -52,7 +52,7 @@ void TCustomSocksWSocket::Connect()
         TCustomWSocket::Connect();
         return;
     }
-    if (LowerCase(Proto()) != "tcp") {
+    if (!EqualNoCase(Proto(), "tcp")) {
         RaiseException("tcp is the only protocol supported thru socks server");
         return;
     }
