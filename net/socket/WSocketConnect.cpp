@@ -124,6 +124,9 @@ void TCustomWSocket::resolveAll(bool withAddr)
 
 void TCustomWSocket::Connect()
 {
+    // LastError tells how this attempt went: a refusal that carries no code
+    // of its own (a port the resolver cannot convert, say) leaves it 0.
+    m_lastError = 0;
     if (m_hSocket != INVALID_SOCKET && m_state != wsClosed) {
         RaiseException("Connect: Socket already in use");
         return;

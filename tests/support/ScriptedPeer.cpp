@@ -29,7 +29,19 @@ int msLeft(Clock::time_point deadline)
 
 struct ScriptedPeer::Step
 {
-    enum Kind { Accept, Send, SendBlocks, Drip, ReadUntil, ReadBytes, Sleep, Silent, Close, Reset };
+    enum Kind {
+        Accept,
+        Send,
+        SendBlocks,
+        Drip,
+        ReadUntil,
+        ReadBytes,
+        Sleep,
+        Silent,
+        Close,
+        Reset,
+        AwaitClose
+    };
     Kind kind;
     std::string bytes;
     std::vector<size_t> sizes;
@@ -149,6 +161,12 @@ ScriptedPeer& ScriptedPeer::close(int lingerMs)
 ScriptedPeer& ScriptedPeer::reset()
 {
     add({ Step::Reset, {}, {}, 0, 0 });
+    return *this;
+}
+
+ScriptedPeer& ScriptedPeer::awaitClose(int timeoutMs)
+{
+    add({ Step::AwaitClose, {}, {}, 0, timeoutMs });
     return *this;
 }
 
@@ -300,6 +318,14 @@ void ScriptedPeer::playStep(const Step& step, Connection& c)
     case Step::Close:
         finish(c, step.ms);
         break;
+    case Step::AwaitClose: {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(step.ms);
+        while (!c.peerClosed && msLeft(deadline) > 0 && !stopping())
+            readSome(c, std::min(SliceMs, msLeft(deadline)));
+        if (!c.peerClosed)
+            problem("awaitClose: the other side did not close");
+        break;
+    }
     case Step::Reset: {
         linger l { 1, 0 };
         ::setsockopt(c.fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);

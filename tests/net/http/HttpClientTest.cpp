@@ -661,6 +661,24 @@ TEST_F(HttpClient, RefusedConnectionEndsWith404)
     EXPECT_EQ(log.doneError, 0);
 }
 
+TEST_F(HttpClient, PortTheResolverCannotConvertEndsWithItsMessage)
+{
+    // Given in the URL, and reached by a relocation.
+    for (const bool relocated : { false, true }) {
+        SCOPED_TRACE(relocated ? "relocation" : "URL");
+        ScriptedPeer peer;
+        if (relocated)
+            answer(peer, "HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:99999/\r\n\r\n").start();
+        cli.URL = relocated ? url(peer.port(), "/") : "http://127.0.0.1:99999/";
+        THttpEventLog log(cli);
+        cli.Get();
+        EXPECT_EQ(cli.StatusCode(), 404);
+        EXPECT_EQ(cli.ReasonPhrase(), "connect: WSocketResolvePort: Cannot convert port '99999'");
+        EXPECT_EQ(log.Count("RequestDone"), 1);
+        EXPECT_EQ(log.doneError, 0);
+    }
+}
+
 TEST_F(HttpClient, HeadRequestLine)
 {
     ScriptedPeer peer;

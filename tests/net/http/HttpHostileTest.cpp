@@ -3,17 +3,13 @@
 // no CPU.
 #include "net/http/HttpProt.h"
 #include "tests/support/HttpTestKit.h"
+#include "tests/support/NetTestUtil.h"
 #include "tests/support/ScriptedPeer.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sstream>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -125,47 +121,12 @@ TEST_F(HttpHostile, WaitingForASlowPeerCostsNoCpu)
     EXPECT_LT(cpu, 0.2);
 }
 
-// A listening socket whose accept queue is full and never drained: further
-// connection attempts are left unanswered, so a connect never completes.
-class TFullBacklog
-{
-public:
-    TFullBacklog()
-    {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr {};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_listen, 0);
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-        port = ntohs(addr.sin_port);
-        for (int i = 0; i < 4; ++i) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-            ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-            m_fillers.push_back(fd);
-        }
-    }
-    ~TFullBacklog()
-    {
-        for (int fd : m_fillers)
-            ::close(fd);
-        ::close(m_listen);
-    }
-    int port = 0;
-
-private:
-    int m_listen = -1;
-    std::vector<int> m_fillers;
-};
-
 TEST_F(HttpHostile, UnansweredConnectEndsAtTheConnectBound)
 {
     TFullBacklog server;
     THttpEventLog log(cli);
     cli.ConnectTimeout = 400ms;
-    cli.URL = "http://127.0.0.1:" + std::to_string(server.port) + "/";
+    cli.URL = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 404);
     EXPECT_EQ(cli.ReasonPhrase(), "Timed out");
