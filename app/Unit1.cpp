@@ -5,6 +5,7 @@
 #include "app/SimpleReport.h"
 #include "app/about.h"
 #include "crawl/UrlListFile.h"
+#include "platform/Command.h"
 #include "platform/ContextHelp.h"
 #include "platform/TextFile.h"
 #include "platform/UiText.h"
@@ -121,9 +122,9 @@ QWidget* TfrmSkelvo::indexPage()
     cmdIndex = speedButton("cmdIndex", QStringLiteral("Index-It!"), QStyle::SP_MediaPlay);
     cmdStop = speedButton("cmdStop", QStringLiteral("Stop"), QStyle::SP_MediaStop);
     cmdExit = speedButton("cmdExit", QStringLiteral("E&xit"), QStyle::SP_DialogCloseButton);
-    connect(cmdIndex, &QToolButton::clicked, this, &TfrmSkelvo::cmdIndexClick);
-    connect(cmdStop, &QToolButton::clicked, this, &TfrmSkelvo::cmdStopClick);
-    connect(cmdExit, &QToolButton::clicked, this, &TfrmSkelvo::cmdExitClick);
+    connect(cmdIndex, &QToolButton::clicked, this, CommandSlot(this, &TfrmSkelvo::cmdIndexClick));
+    connect(cmdStop, &QToolButton::clicked, this, CommandSlot(this, &TfrmSkelvo::cmdStopClick));
+    connect(cmdExit, &QToolButton::clicked, this, CommandSlot(this, &TfrmSkelvo::cmdExitClick));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdIndex);
     buttons->addWidget(cmdStop);
@@ -198,7 +199,8 @@ QWidget* TfrmSkelvo::logsPage()
     txtSaved->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     cmdClearLogs = new QPushButton(QStringLiteral("Clear "));
     cmdClearLogs->setObjectName(QStringLiteral("cmdClearLogs"));
-    connect(cmdClearLogs, &QPushButton::clicked, this, &TfrmSkelvo::cmdClearLogsClick);
+    connect(cmdClearLogs, &QPushButton::clicked, this,
+        CommandSlot(this, &TfrmSkelvo::cmdClearLogsClick));
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(new QLabel(QStringLiteral("Saved Web Sites:")));
@@ -228,14 +230,20 @@ void TfrmSkelvo::buildMenus()
     help->addSeparator();
     mnuHelpAbout = menuItem(help, "mnuHelpAbout", QStringLiteral("About"), {});
 
-    connect(mnuFileOptions, &QAction::triggered, this, &TfrmSkelvo::mnuFileOptionsClick);
-    connect(mnuFileExit, &QAction::triggered, this, &TfrmSkelvo::mnuFileExitClick);
-    connect(mnuSitesAdd, &QAction::triggered, this, &TfrmSkelvo::mnuSitesAddClick);
-    connect(mnuSitesDelete, &QAction::triggered, this, &TfrmSkelvo::mnuSitesDeleteClick);
-    connect(Detailed1, &QAction::triggered, this, &TfrmSkelvo::Detailed1Click);
-    connect(mnuHelpContents, &QAction::triggered, this, &TfrmSkelvo::mnuHelpContentsClick);
-    connect(mnuHome, &QAction::triggered, this, &TfrmSkelvo::mnuHomeClick);
-    connect(mnuHelpAbout, &QAction::triggered, this, &TfrmSkelvo::mnuHelpAboutClick);
+    connect(mnuFileOptions, &QAction::triggered, this,
+        CommandSlot(this, &TfrmSkelvo::mnuFileOptionsClick));
+    connect(
+        mnuFileExit, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::mnuFileExitClick));
+    connect(
+        mnuSitesAdd, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::mnuSitesAddClick));
+    connect(mnuSitesDelete, &QAction::triggered, this,
+        CommandSlot(this, &TfrmSkelvo::mnuSitesDeleteClick));
+    connect(Detailed1, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::Detailed1Click));
+    connect(mnuHelpContents, &QAction::triggered, this,
+        CommandSlot(this, &TfrmSkelvo::mnuHelpContentsClick));
+    connect(mnuHome, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::mnuHomeClick));
+    connect(
+        mnuHelpAbout, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::mnuHelpAboutClick));
 }
 
 void TfrmSkelvo::AttachForms(TAboutBox& aboutBox, TfrmOptions& options)
@@ -290,16 +298,16 @@ void TfrmSkelvo::showEvent(QShowEvent* event)
     m_shown = true;
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
-    FormShow();
+    RunCommand(this, [this] { FormShow(); });
 }
 
 void TfrmSkelvo::closeEvent(QCloseEvent* event)
 {
-    // The window stays open unless every close step succeeds; an error
-    // leaves through the general error handler with the event still refused.
+    // The window stays open unless every close step succeeds; an error goes
+    // to the general error handler.
     event->ignore();
-    FormClose();
-    event->accept();
+    if (RunCommand(this, [this] { FormClose(); }))
+        event->accept();
 }
 
 void TfrmSkelvo::cmdIndexClick()

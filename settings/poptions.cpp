@@ -1,5 +1,6 @@
 #include "settings/poptions.h"
 
+#include "platform/Command.h"
 #include "platform/ContextHelp.h"
 #include "platform/UiText.h"
 #include "platform/UserDialogs.h"
@@ -15,14 +16,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMetaObject>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include <stdexcept>
 
 namespace {
 
@@ -117,8 +115,9 @@ TfrmOptions::TfrmOptions(TSettings& settings, TUserDialogs& dialogs, QWidget* pa
 
     cmdOK = button("cmdOK", QStringLiteral("OK"), 37);
     cmdCancel = button("cmdCancel", QStringLiteral("Cancel"), 38);
-    connect(cmdOK, &QPushButton::clicked, this, &TfrmOptions::cmdOKClick);
-    connect(cmdCancel, &QPushButton::clicked, this, &TfrmOptions::cmdCancelClick);
+    connect(cmdOK, &QPushButton::clicked, this, CommandSlot(this, &TfrmOptions::cmdOKClick));
+    connect(
+        cmdCancel, &QPushButton::clicked, this, CommandSlot(this, &TfrmOptions::cmdCancelClick));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -189,7 +188,8 @@ QWidget* TfrmOptions::pathsPage()
         dots->setFont(bold);
         dots->setFixedWidth(32);
         const TPathPart part { row.box, QLatin1String(row.title), row.noReadOnly };
-        connect(dots, &QPushButton::clicked, this, [this, part] { browse(part); });
+        connect(dots, &QPushButton::clicked, this,
+            [this, part] { RunCommand(this, [this, part] { browse(part); }); });
         grid->addWidget(label(QLatin1String(row.caption), row.box), line, 0);
         grid->addWidget(row.box, line, 1);
         grid->addWidget(dots, line, 2);
@@ -245,8 +245,10 @@ QWidget* TfrmOptions::listBox(const char* listName, int help, const char* addNam
 
     auto* add = button(addName, QStringLiteral("Add"), help);
     auto* remove = button(removeName, QStringLiteral("Remove"), help);
-    connect(add, &QPushButton::clicked, this, [this, part] { addEntry(part); });
-    connect(remove, &QPushButton::clicked, this, [this, part] { removeEntry(part); });
+    connect(add, &QPushButton::clicked, this,
+        [this, part] { RunCommand(this, [this, part] { addEntry(part); }); });
+    connect(remove, &QPushButton::clicked, this,
+        [this, part] { RunCommand(this, [this, part] { removeEntry(part); }); });
 
     auto* box = new QWidget;
     QBoxLayout* layout = buttons == Qt::Horizontal ? static_cast<QBoxLayout*>(new QVBoxLayout(box))
@@ -401,7 +403,7 @@ void TfrmOptions::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        RunCommand(this, [this] { FormShow(); });
 }
 
 void TfrmOptions::keyPressEvent(QKeyEvent* event)
@@ -423,17 +425,8 @@ bool TfrmOptions::eventFilter(QObject* watched, QEvent* event)
         // Only a move of the focus within the program leaves the box; another
         // window becoming active does not.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            try {
-                txtDescExit();
-            } catch (const std::exception& e) {
-                // Raised again from an event of its own, so the general error
-                // handler reports it outside Qt's focus change.
-                QMetaObject::invokeMethod(
-                    this, [message = std::string(e.what())] { throw std::runtime_error(message); },
-                    Qt::QueuedConnection);
-            }
-        }
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            RunCommand(this, [this] { txtDescExit(); });
     }
     return QDialog::eventFilter(watched, event);
 }

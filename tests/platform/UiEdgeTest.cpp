@@ -1,7 +1,9 @@
+#include "platform/Command.h"
 #include "platform/FileFilter.h"
 #include "platform/HelpViewer.h"
 #include "platform/QtUserDialogs.h"
 #include "platform/UiText.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WidgetDriver.h"
 
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <stdexcept>
 
 namespace {
 
@@ -41,6 +44,24 @@ TEST(FileFilter, TurnsDescriptionAndPatternPairsIntoQtFilters)
         EXPECT_EQ(
             QtNameFilters(QLatin1String(filter)).join(QLatin1Char('\n')), QLatin1String(expected))
             << filter;
+}
+
+TEST(Command, AnErrorReachesTheGeneralHandlerOnceTheCommandHasReturned)
+{
+    TScriptedDialogs user; // receives what the general error handler reports
+    QObject context;
+    std::vector<std::string> steps;
+    const bool ok = RunCommand(&context, [&] {
+        steps.push_back("command");
+        throw std::runtime_error("Cannot open file x");
+    });
+    steps.push_back("returned");
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(user.messages.empty());
+    processEvents();
+    EXPECT_EQ(user.messages, std::vector<QString> { QStringLiteral("Cannot open file x") });
+    EXPECT_EQ(steps, (std::vector<std::string> { "command", "returned" }));
+    EXPECT_TRUE(RunCommand(&context, [] {}));
 }
 
 class HelpViewerTest : public ::testing::Test

@@ -178,15 +178,19 @@ TEST_F(OptionsDialogTest, RefusedWriteKeepsTheDialogOpenAndShowsWhy)
 {
     const std::string unwritable = m_dir.file("no-such-folder/skelvo.ini");
     setSettingsPath(unwritable);
-    m_dialogs.modalActions.push_back([this](QDialog&) {
+    m_dialogs.modalActions.push_back([this, &unwritable](QDialog&) {
         click(control<QPushButton>("cmdOK"));
         EXPECT_TRUE(m_form.isVisible());
-        click(control<QPushButton>("cmdCancel"));
+        EXPECT_EQ(m_dialogs.messages,
+            std::vector<QString> { QString::fromStdString("Unable to write to " + unwritable) });
+        // Once the file can be written, the same button saves and closes.
+        setSettingsPath(m_ini);
+        click(control<QPushButton>("cmdOK"));
+        EXPECT_FALSE(m_form.isVisible());
     });
-    EXPECT_EQ(m_dialogs.ShowModal(m_form), QDialog::Rejected);
-    EXPECT_EQ(m_dialogs.messages,
-        std::vector<QString> { QString::fromStdString("Unable to write to " + unwritable) });
+    EXPECT_EQ(m_dialogs.ShowModal(m_form), QDialog::Accepted);
     EXPECT_FALSE(std::filesystem::exists(unwritable));
+    EXPECT_NE(ReadWholeFile(m_ini).find("[PATHS]\r\nOUTPUT=out.txt\r\n"), std::string::npos);
 }
 
 TEST_F(OptionsDialogTest, CancelAndEscapeWriteNothing)
