@@ -1,7 +1,6 @@
 #include "page/GrabLinks.h"
 
 #include "page/PumpThrottle.h"
-#include "platform/TextFile.h"
 #include "platform/TextSearch.h"
 
 #include <algorithm>
@@ -194,9 +193,9 @@ private:
             return;
         m_state.urlList.push_back(url);
         m_state.seenList.Add(url);
+        m_state.newLinks.push_back(url);
         if (m_state.ShowLeft)
             m_state.ShowLeft();
-        AppendLine(m_state.settings.trackFile, url);
     }
 
     TLinkState& m_state;

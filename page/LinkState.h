@@ -14,7 +14,6 @@ struct TLinkSettings
     std::vector<std::string> webExts; // a link path must end with one (or with '/')
     std::vector<std::string> domainExts; // a link host must end with one
     std::vector<std::string> filterDomains; // a page whose site root holds one is not accepted
-    std::string trackFile; // every queued link is appended here
 };
 
 // The part of a crawl run's shared state that link following reads and
@@ -28,6 +27,10 @@ struct TLinkState
     std::vector<std::string> urlList; // the work queue; new links go to its end
     TSeenList seenList; // every link ever queued, mirrored in the track file
     bool pageAccepted = true; // cleared by the site-exclusion test
+    // The links queued since the owner last wrote them to the track file, in
+    // queueing order. The owner decides when they reach the file, so that a
+    // crash can never leave a link in the track file but not in the queue.
+    std::vector<std::string> newLinks;
 
     // Reads the "Internal Only" check box at the moment of the test; unassigned = off.
     std::function<bool()> InternalOnly;

@@ -67,13 +67,64 @@ bool keepAttributes(int fd, const struct stat& old)
 
 void AppendLine(const std::string& path, const std::string& line)
 {
+    AppendLines(path, { line });
+}
+
+void AppendLines(const std::string& path, const std::vector<std::string>& lines)
+{
+    if (lines.empty())
+        return;
     FilePtr file(std::fopen(path.c_str(), "ab"));
     if (!file)
         fail("Cannot open file", path);
-    if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size()
-        || std::fwrite("\r\n", 1, 2, file.get()) != 2 || std::fflush(file.get()) != 0)
+    for (const auto& line : lines) {
+        if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size()
+            || std::fwrite("\r\n", 1, 2, file.get()) != 2)
+            fail("Cannot write to file", path);
+    }
+    if (std::fflush(file.get()) != 0)
         fail("Cannot write to file", path);
     closeChecked(file, path);
+}
+
+void CreateIfMissing(const std::string& path)
+{
+    // O_EXCL: a file that exists is never truncated, even when another
+    // program creates it between a test and the creation.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return;
+        fail("Cannot create file", path);
+    }
+    ::close(fd);
+}
+
+void WriteWholeFile(const std::string& path, const std::string& content)
+{
+    // Written over the old bytes and then cut to size, not truncated first:
+    // on ext4 truncating a file that holds data starts its writeback at once,
+    // which a file rewritten for every page pays for every time.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        fail("Cannot create file", path);
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    const bool written
+        = done == content.size() && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+    const int saved = errno;
+    if (::close(fd) != 0 || !written) {
+        if (!written)
+            errno = saved;
+        fail("Cannot write to file", path);
+    }
 }
 
 void WriteFileAtomic(const std::string& path, const std::string& content, NewFileMode newFileMode)

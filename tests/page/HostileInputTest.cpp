@@ -5,8 +5,6 @@
 #include "page/StripHtml.h"
 #include "page/Title.h"
 
-#include "tests/support/TempFolder.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -71,10 +69,8 @@ protected:
     {
         settings.webExts = { ".HTM" };
         settings.domainExts = { ".TEST" };
-        settings.trackFile = m_dir.file("track.txt");
         state.currentUrl = "http://site.test/dir/index.html";
     }
-    TempFolder m_dir { "hostile" };
     TLinkState state;
     TLinkSettings& settings = state.settings;
 };
