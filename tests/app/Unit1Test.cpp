@@ -19,7 +19,7 @@
 
 namespace {
 
-TEST_F(WindowTest, ShowsTheSpecifiedLayoutAndMenus)
+TEST_F(WindowTest, ShowsItsFixedLayoutAndMenus)
 {
     writeSettings();
     TfrmSkelvo& window = start();
