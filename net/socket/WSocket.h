@@ -4,6 +4,7 @@
 #include "net/socket/WSockbuf.h"
 #include "net/socket/WSocketException.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -226,7 +227,11 @@ private:
     void post(void (TCustomWSocket::*notify)(int), int error);
     void onReadable(TSocket fd);
     void onWritable(TSocket fd);
-    void receiveLoop(int error);
+    // Hands the waiting bytes to the owner pass after pass. A non-zero
+    // `yieldAfter` stops the loop once that much time has gone and leaves the
+    // rest to the next read report, so a fast peer cannot hold the thread for
+    // a whole body.
+    void receiveLoop(int error, std::chrono::milliseconds yieldAfter = {});
     void dropEmptyDatagram();
     void tryToSend();
     void deleteBufferedData();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -17,6 +18,10 @@ constexpr int MaxGather = 128;
 // Drained blocks kept for reuse (about 1.5 MB): bulk sends then cycle through
 // warm memory instead of allocating and freeing a block per 1514 bytes.
 constexpr size_t MaxSpare = 1024;
+
+// The longest one read report hands bytes to the owner before the event loop
+// gets its turn: the window repaints and takes clicks while a body streams in.
+constexpr std::chrono::milliseconds ReadReportSlice { 20 };
 
 bool closesOnSend(int code)
 {
@@ -110,7 +115,9 @@ void TCustomWSocket::TriggerSessionClosed(int error)
 
 void TCustomWSocket::Do_FD_READ(int error)
 {
-    receiveLoop(error);
+    // Readiness is level-triggered: bytes left when the loop yields raise the
+    // next report as soon as the event loop has handled what else is waiting.
+    receiveLoop(error, ReadReportSlice);
 }
 
 void TCustomWSocket::Do_FD_WRITE(int error)
@@ -156,9 +163,10 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
 
 // ---- receiving ----------------------------------------------------------------
 
-void TCustomWSocket::receiveLoop(int error)
+void TCustomWSocket::receiveLoop(int error, std::chrono::milliseconds yieldAfter)
 {
     const Private::Guard guard(*m_p);
+    const auto started = std::chrono::steady_clock::now();
     for (;;) {
         const unsigned readsBefore = m_p->reads;
         m_lastError = 0;
@@ -210,6 +218,8 @@ void TCustomWSocket::receiveLoop(int error)
             updateNotifiers();
             break;
         }
+        if (yieldAfter.count() != 0 && std::chrono::steady_clock::now() - started >= yieldAfter)
+            break;
     }
 }
 

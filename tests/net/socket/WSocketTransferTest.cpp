@@ -4,11 +4,16 @@
 #include "tests/support/NetTestUtil.h"
 #include "tests/support/ScriptedPeer.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -311,3 +316,39 @@ TEST(WSocketTransfer, CloseHandlerMayDestroyTheSocketInsideSend)
 }
 
 } // namespace
+
+TEST(WSocketTransfer, ABodyStreamingInLeavesTheEventLoopItsTurn)
+{
+    // The owner reads slowly while the peer keeps the socket full: one read
+    // report would otherwise hand over the whole stream before anything else
+    // queued on the thread (a repaint, a click on "Stop") could run.
+    const std::string payload = pattern(4 * 1024 * 1024);
+    ScriptedPeer peer;
+    peer.send(payload).close();
+    peer.start();
+
+    TWSocket s;
+    SocketRecorder rec;
+    rec.attach(s, false);
+    std::size_t readWhenPostedRan = 0;
+    bool posted = false;
+    std::size_t total = 0;
+    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        if (!posted) {
+            posted = true;
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [&] { readWhenPostedRan = total; },
+                Qt::QueuedConnection);
+        }
+        char buf[1024];
+        const int n = sender->Receive(buf, sizeof buf);
+        if (n > 0)
+            total += static_cast<std::size_t>(n);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    };
+    connectTo(s, peer.port());
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, 60000));
+    EXPECT_EQ(total, payload.size());
+    EXPECT_GT(readWhenPostedRan, 0u);
+    EXPECT_LT(readWhenPostedRan, payload.size() / 2);
+}
