@@ -7,8 +7,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -110,22 +108,16 @@ BENCHMARK(BM_GetMetaDescriptionMissing)
     ->Unit(benchmark::kMicrosecond);
 
 // A page of `pageBytes` with `links` link values against a seenList of
-// `seen` URLs; a tenth of the links are new and go to the track file.
+// `seen` URLs; a tenth of the links are new.
 void BM_GrabLinks(benchmark::State& state)
 {
     const auto pageBytes = static_cast<size_t>(state.range(0));
     const auto links = static_cast<int>(state.range(1));
     const auto seen = static_cast<int>(state.range(2));
-    std::string dir = (std::filesystem::temp_directory_path() / "skelvo-bench-XXXXXX").string();
-    if (!::mkdtemp(dir.data())) {
-        state.SkipWithError("no temporary folder");
-        return;
-    }
     TSettings settings;
     settings.webExts = { ".HTM", ".HTML", ".PHP" };
     settings.domainExts = { ".COM", ".ORG", ".TEST" };
     settings.filterDomains = { "SPAM.TEST" };
-    settings.trackFile = dir + "/track.txt";
 
     const size_t lineBytes = pageBytes / static_cast<size_t>(links);
     std::vector<std::string> source;
@@ -165,13 +157,12 @@ void BM_GrabLinks(benchmark::State& state)
         state.PauseTiming();
         linkState.urlList.clear();
         linkState.seenList = seenList;
-        std::filesystem::remove(settings.trackFile);
+        linkState.newLinks.clear();
         state.ResumeTiming();
         GrabLinks(linkState);
     }
     state.counters["queued"] = static_cast<double>(linkState.urlList.size());
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(pageBytes));
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_GrabLinks)
     ->Args({ 1 << 20, 10000, 100000 })

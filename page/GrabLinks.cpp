@@ -2,7 +2,6 @@
 
 #include "page/PumpThrottle.h"
 #include "page/TextSearch.h"
-#include "platform/TextFile.h"
 
 #include <algorithm>
 #include <string_view>
@@ -190,9 +189,9 @@ private:
             return;
         m_state.urlList.push_back(url);
         m_state.seenList.Add(url);
+        m_state.newLinks.push_back(url);
         if (m_state.ShowLeft)
             m_state.ShowLeft();
-        AppendLine(m_state.settings.trackFile, url);
     }
 
     TLinkState& m_state;

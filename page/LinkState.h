@@ -10,7 +10,7 @@
 // The part of a crawl run's shared state that link following reads and
 // changes. The run owns one and hands it to GrabLinks for every page; tests
 // build one the same way. The settings are only read (webExts, domainExts,
-// filterDomains, trackFile).
+// filterDomains).
 struct TLinkState
 {
     explicit TLinkState(const TSettings& runSettings)
@@ -23,6 +23,10 @@ struct TLinkState
     std::vector<std::string> urlList; // the work queue; new links go to its end
     TSeenList seenList; // every link ever queued, mirrored in the track file
     bool pageAccepted = true; // cleared by the site-exclusion test
+    // The links queued since the owner last wrote them to the track file, in
+    // queueing order. The owner decides when they reach the file, so that a
+    // crash can never leave a link in the track file but not in the queue.
+    std::vector<std::string> newLinks;
 
     // Reads the "Internal Only" check box at the moment of the test; unassigned = off.
     std::function<bool()> InternalOnly;

@@ -8,6 +8,7 @@
 namespace {
 
 constexpr std::string_view ContentMarker = "content=\"";
+constexpr std::string_view KeywordsMarker = "meta name=\"keywords\"";
 
 // The lookup all three routines share. Only the tag marker is found from the
 // start; the value marker is the first one at or after it, even when it lies in
@@ -48,5 +49,10 @@ std::string GetMetaDescription(const std::string& text)
 
 std::string GetMetaKeywords(const std::string& text)
 {
-    return std::string(LookupTag(text, "meta name=\"keywords\""));
+    return std::string(LookupTag(text, KeywordsMarker));
+}
+
+bool HasKeywordsTag(const std::string& text)
+{
+    return FindFromNoCase(text, KeywordsMarker, 1) != 0;
 }

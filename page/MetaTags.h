@@ -16,3 +16,6 @@ std::string GetMetaDescription(const std::string& text);
 
 // The content value of the first keywords tag, with the same fallbacks.
 std::string GetMetaKeywords(const std::string& text);
+
+// True when the text holds the keywords tag's marker (in any letter case).
+bool HasKeywordsTag(const std::string& text);

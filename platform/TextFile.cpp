@@ -34,11 +34,46 @@ void closeChecked(FilePtr& file, const std::string& path)
 
 void AppendLine(const std::string& path, const std::string& line)
 {
+    AppendLines(path, { line });
+}
+
+void AppendLines(const std::string& path, const std::vector<std::string>& lines)
+{
+    if (lines.empty())
+        return;
     FilePtr file(std::fopen(path.c_str(), "ab"));
     if (!file)
         fail("Cannot open file", path);
-    if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size()
-        || std::fwrite("\r\n", 1, 2, file.get()) != 2 || std::fflush(file.get()) != 0)
+    for (const auto& line : lines) {
+        if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size()
+            || std::fwrite("\r\n", 1, 2, file.get()) != 2)
+            fail("Cannot write to file", path);
+    }
+    if (std::fflush(file.get()) != 0)
+        fail("Cannot write to file", path);
+    closeChecked(file, path);
+}
+
+void CreateIfMissing(const std::string& path)
+{
+    // O_EXCL: a file that exists is never truncated, even when another
+    // program creates it between a test and the creation.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return;
+        fail("Cannot create file", path);
+    }
+    ::close(fd);
+}
+
+void WriteWholeFile(const std::string& path, const std::string& content)
+{
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+        fail("Cannot create file", path);
+    if (std::fwrite(content.data(), 1, content.size(), file.get()) != content.size()
+        || std::fflush(file.get()) != 0)
         fail("Cannot write to file", path);
     closeChecked(file, path);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Small whole-file operations on 8-bit text files. Every failure raises
 // EInOutError naming the file.
@@ -8,6 +9,16 @@
 // Appends `line` and CR LF to `path`, creating the file when missing; the file
 // is opened, written, flushed and closed within the call.
 void AppendLine(const std::string& path, const std::string& line);
+
+// Appends every entry of `lines`, each followed by CR LF, in one opening of
+// `path` (created when missing); nothing is opened for an empty list.
+void AppendLines(const std::string& path, const std::vector<std::string>& lines);
+
+// Creates `path` empty when it does not exist; an existing file is left alone.
+void CreateIfMissing(const std::string& path);
+
+// Replaces the contents of `path` with `content` in place (created when missing).
+void WriteWholeFile(const std::string& path, const std::string& content);
 
 // Replaces the contents of `path` with `content` through a temporary file in
 // the same folder renamed over it: a crash leaves the old or the new file whole.

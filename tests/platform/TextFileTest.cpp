@@ -37,6 +37,26 @@ TEST_F(TextFileTest, WriteFileAtomicReplacesWholeAndLeavesNoTemporary)
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path()), fs::directory_iterator()), 1);
 }
 
+TEST_F(TextFileTest, AppendLinesWritesAllOrOpensNothing)
+{
+    AppendLines(path("track.txt"), {});
+    EXPECT_FALSE(fs::exists(path("track.txt")));
+    AppendLines(path("track.txt"), { "a", "", "b" });
+    AppendLines(path("track.txt"), { "c" });
+    EXPECT_EQ(ReadWholeFile(path("track.txt")), "a\r\n\r\nb\r\nc\r\n");
+}
+
+TEST_F(TextFileTest, CreateIfMissingNeverTouchesAnExistingFile)
+{
+    CreateIfMissing(path("track.txt"));
+    EXPECT_EQ(ReadWholeFile(path("track.txt")), "");
+    WriteWholeFile(path("track.txt"), "kept\r\n");
+    CreateIfMissing(path("track.txt"));
+    EXPECT_EQ(ReadWholeFile(path("track.txt")), "kept\r\n");
+    WriteWholeFile(path("track.txt"), "x");
+    EXPECT_EQ(ReadWholeFile(path("track.txt")), "x");
+}
+
 TEST_F(TextFileTest, FailuresRaiseNamingTheFile)
 {
     EXPECT_THROW(ReadWholeFile(path("missing.txt")), EInOutError);
@@ -46,6 +66,8 @@ TEST_F(TextFileTest, FailuresRaiseNamingTheFile)
         ASSERT_TRUE(readOnly.ok());
         EXPECT_THROW(WriteFileAtomic(path("kept.txt"), "lost"), EInOutError);
         EXPECT_THROW(AppendLine(path("new.txt"), "x"), EInOutError);
+        EXPECT_THROW(CreateIfMissing(path("new.txt")), EInOutError);
+        EXPECT_THROW(WriteWholeFile(path("new.txt"), "x"), EInOutError);
     }
     EXPECT_EQ(ReadWholeFile(path("kept.txt")), "kept");
     try {

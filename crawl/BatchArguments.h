@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The command line of skelvo-batch.
+struct TBatchArguments
+{
+    enum TAction { baRun, baHelp, baVersion, baWrong };
+
+    TAction action = baRun;
+    std::string settingsFile; // "--settings FILE"; empty for skelvo.ini beside the program
+    std::string problem; // what is wrong with the arguments, for baWrong
+};
+
+// Reads the arguments that follow the program name: "--settings FILE" (or
+// "--settings=FILE"), "--help" ("-h"), "--version". Anything else is wrong.
+TBatchArguments ParseBatchArguments(const std::vector<std::string>& args);
+
+// The usage text, ending in a line break.
+const char* BatchUsage();

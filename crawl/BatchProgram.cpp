@@ -1,0 +1,97 @@
+#include "crawl/BatchProgram.h"
+
+#include "crawl/BatchArguments.h"
+#include "crawl/CrawlRun.h"
+#include "crawl/StopSignals.h"
+#include "crawl/TerminalFrontEnd.h"
+#include "platform/Pump.h"
+#include "settings/Settings.h"
+
+#include <QCoreApplication>
+
+#include <exception>
+#include <filesystem>
+
+namespace {
+
+// Loads the settings file; on failure, says why on `err`.
+bool LoadBatchSettings(const std::string& file, std::ostream& err)
+{
+    if (!file.empty())
+        overrideSettingsPath(file);
+    const std::string path = settingsPath();
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored)) {
+        err << "skelvo-batch: no settings file " << path << '\n';
+        return false;
+    }
+    try {
+        LoadSettings();
+    } catch (const std::exception& e) {
+        err << "skelvo-batch: cannot load the settings of " << path << ": " << e.what() << '\n';
+        return false;
+    }
+    return true;
+}
+
+// The page routines pump through the hook; it reaches the Qt loop while the run goes.
+class TPumpHookScope
+{
+public:
+    TPumpHookScope()
+        : m_previous(setPumpHook([] { QCoreApplication::processEvents(); }))
+    { }
+    ~TPumpHookScope() { setPumpHook(m_previous); }
+    TPumpHookScope(const TPumpHookScope&) = delete;
+    TPumpHookScope& operator=(const TPumpHookScope&) = delete;
+
+private:
+    PumpHook m_previous;
+};
+
+} // namespace
+
+int RunBatch(
+    const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
+{
+    const TBatchArguments parsed = ParseBatchArguments(args);
+    switch (parsed.action) {
+    case TBatchArguments::baHelp:
+        out << BatchUsage();
+        return beDone;
+    case TBatchArguments::baVersion:
+        out << "skelvo-batch " << QCoreApplication::applicationVersion().toStdString() << '\n';
+        return beDone;
+    case TBatchArguments::baWrong:
+        err << "skelvo-batch: " << parsed.problem << '\n' << BatchUsage();
+        return beSetupError;
+    case TBatchArguments::baRun:
+        break;
+    }
+    if (!LoadBatchSettings(parsed.settingsFile, err))
+        return beSetupError;
+
+    TTerminalFrontEnd frontEnd(out, err, errIsTerminal,
+        { Settings.obeyNoindex == 1, Settings.followLinks == 1, Settings.internalOnly == 1 });
+    TCrawlRun run(frontEnd, Settings);
+    const TPumpHookScope pumpHook;
+    const TStopSignals stopSignals([&](int count) {
+        if (count == 1) {
+            frontEnd.Note("stopping after the page in progress (again to abandon it)");
+            run.cmdStopClick();
+        } else if (count == 2 && run.Running()) {
+            frontEnd.Note(
+                "abandoning the page in progress; it stays at the head of the input file");
+            run.Abandon();
+        }
+    });
+    try {
+        run.cmdIndexClick();
+    } catch (const std::exception& e) {
+        frontEnd.ClearStatus();
+        err << "skelvo-batch: " << e.what() << '\n';
+        return beRunError;
+    }
+    frontEnd.ClearStatus();
+    return beDone;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <streambuf>
+#include <string>
+
+// The in-memory receive stream of one page. It keeps at most `capacity`
+// bytes and quietly drops the rest, so a server that sends without end can
+// never make the crawl hold more than that of one page.
+class TBodyStream : public std::ostream
+{
+public:
+    explicit TBodyStream(std::size_t capacity);
+
+    // The bytes kept so far.
+    const std::string& Bytes() const { return m_buffer.bytes; }
+    // Empties the stream for the next page.
+    void Clear() { m_buffer.bytes.clear(); }
+
+private:
+    struct TBuffer : std::streambuf
+    {
+        std::streamsize xsputn(const char* data, std::streamsize count) override;
+        int_type overflow(int_type ch) override;
+
+        std::size_t capacity = 0;
+        std::string bytes;
+    };
+    TBuffer m_buffer;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "crawl/PageReport.h"
+
+#include <string>
+
+// Everything a crawl run shows or asks while it goes. The run knows no
+// widgets: the main window implements this with its labels, buttons and check
+// boxes, the batch program with the terminal, the tests with a recorder. Every
+// call comes on the thread that runs the crawl.
+class TCrawlFrontEnd
+{
+public:
+    virtual ~TCrawlFrontEnd() = default;
+
+    // Sets the status caption ("Connecting...", "Receiving...4096 bytes", "Idle") and shows it at
+    // once.
+    virtual void ShowStatus(const std::string& text) = 0;
+    // Sets the caption naming the page in progress (its stripped title, or "None") and shows it at
+    // once.
+    virtual void ShowSite(const std::string& title) = 0;
+    // Shows the number of URLs left in the work queue ("Left:") at once.
+    virtual void ShowLeft(int count) = 0;
+    // Shows the number of pages done since the program started ("Done:").
+    virtual void ShowDone(int count) = 0;
+    // Sets the progress value, 0 to 100.
+    virtual void ShowProgress(int percent) = 0;
+
+    // Puts the run's controls in the running state (true: "Index-It!", "Exit"
+    // and the Options, Exit, Sites Add and Delete All menu items disabled,
+    // "Stop" enabled) or back in the idle state (false: the reverse).
+    virtual void SetRunning(bool running) = 0;
+    // Disables "Stop" once it has been pressed (the run is still going).
+    virtual void DisableStop() = 0;
+
+    // The three check boxes, read at the moment of the call: the user may
+    // change them during a run and the run follows from its next reading.
+    virtual bool ObeyNoIndex() = 0; // "Obey NOINDEX"
+    virtual bool FollowLinks() = 0; // "Follow Links"
+    virtual bool InternalOnly() = 0; // "Internal Only"
+
+    // Appends `line` and a line break to the log of saved sites.
+    virtual void AppendLog(const std::string& line) = 0;
+    // Shows `text` in a message box with an OK button; returns when it is dismissed.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // Dispatches every pending message of the thread (repaints, clicks, socket
+    // notifications), then returns.
+    virtual void Pump() = 0;
+
+    // A page's cycle has ended: its counters are shown and the input file
+    // holds the queue without it. Front ends that list pages one by one
+    // override this; the others need not.
+    virtual void PageFinished(const TPageReport& report) { (void)report; }
+};

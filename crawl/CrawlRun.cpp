@@ -1,0 +1,270 @@
+#include "crawl/CrawlRun.h"
+
+#include "crawl/CrawlFrontEnd.h"
+#include "crawl/PageFetch.h"
+#include "crawl/PageRecord.h"
+#include "crawl/TextLines.h"
+#include "crawl/UrlListFile.h"
+#include "page/GrabLinks.h"
+#include "page/MetaTags.h"
+#include "page/StripHtml.h"
+#include "page/TextSearch.h"
+#include "page/Title.h"
+#include "platform/LocalClock.h"
+#include "platform/TextFile.h"
+#include "settings/Settings.h"
+
+#include <optional>
+
+// Unwinds a run that Abandon has ended; never leaves the run.
+class TCrawlRun::TAbandoned
+{ };
+
+TCrawlRun::TCrawlRun(TCrawlFrontEnd& frontEnd, const TSettings& settings)
+    : Clock(LocalTimeOfDay)
+    , m_frontEnd(frontEnd)
+    , m_settings(settings)
+    , m_state(settings)
+    , m_fetch(std::make_unique<TPageFetch>(frontEnd, m_state))
+{
+    m_state.ShowLeft = [this] { ShowLeft(); };
+    m_state.InternalOnly = [this] { return m_frontEnd.InternalOnly(); };
+}
+
+TCrawlRun::~TCrawlRun() = default;
+
+void TCrawlRun::cmdIndexClick()
+{
+    if (m_running)
+        return;
+    CreateIfMissing(m_settings.trackFile);
+    m_runLog.BeginRun(Clock());
+    m_running = true;
+    m_abandoned = false;
+    m_frontEnd.SetRunning(true);
+    m_state.stopRequested = false;
+    try {
+        m_state.urlList = ReadUrlList(m_settings.inputFile);
+        if (m_state.urlList.empty()) {
+            m_frontEnd.ShowMessage("Cannot index - no URLs in URL list.");
+            m_state.stopRequested = true;
+        } else {
+            RunCycles();
+        }
+    } catch (const TAbandoned&) {
+        PutPageBack();
+    } catch (...) {
+        // The queue in memory stays what the input file holds, and the window
+        // is idle again before the error is shown.
+        PutPageBack();
+        EndRun();
+        throw;
+    }
+    EndRun();
+}
+
+void TCrawlRun::cmdStopClick()
+{
+    m_state.stopRequested = true;
+    m_frontEnd.DisableStop();
+}
+
+void TCrawlRun::Abandon()
+{
+    if (!m_running || m_abandoned)
+        return;
+    m_abandoned = true;
+    PutPageBack();
+    m_fetch->Abandon();
+}
+
+void TCrawlRun::ShowLeft()
+{
+    m_frontEnd.ShowLeft(static_cast<int>(m_state.urlList.size()));
+    m_frontEnd.Pump();
+}
+
+void TCrawlRun::RunCycles()
+{
+    do {
+        Cycle();
+    } while (!m_state.urlList.empty() && !m_state.stopRequested);
+}
+
+void TCrawlRun::Cycle()
+{
+    TCrawlState& s = m_state;
+    m_frontEnd.ShowStatus("Connecting...");
+    s.currentUrl = s.urlList.front();
+    Pump();
+    try {
+        m_fetch->Fetch(m_settings);
+    } catch (...) {
+        CheckAbandoned();
+        // The failing URL leaves the queue, in the file too, before the error
+        // ends the run; otherwise every later run would stop at it again.
+        s.urlList.erase(s.urlList.begin());
+        WriteUrlList(m_settings.inputFile, s.urlList);
+        throw;
+    }
+    CheckAbandoned();
+    // The page leaves the queue in memory now; the input file keeps it at its
+    // head until the page's cycle has ended, so that a crash before then
+    // fetches it again instead of losing it or its record.
+    s.urlList.erase(s.urlList.begin());
+    m_queueAfterHead = s.urlList.size();
+    m_pageTaken = true;
+    s.newLinks.clear();
+    Pump();
+
+    s.seenList.Assign(ReadUrlList(m_settings.trackFile));
+    Pump();
+
+    const std::string text = JoinLines(s.pageSource);
+    TPageReport report;
+    report.url = s.currentUrl;
+    if (m_frontEnd.ObeyNoIndex() && IsNoIndex(text)) {
+        m_frontEnd.ShowStatus("Idle");
+        m_frontEnd.ShowSite("None");
+        report.outcome = pgNoIndex;
+    } else {
+        report.outcome = AnalyseAndWrite(text, report.title);
+    }
+
+    ++s.pagesDone;
+    m_frontEnd.ShowDone(s.pagesDone);
+    ShowLeft();
+    const auto total = static_cast<long long>(s.urlList.size()) + s.pagesDone;
+    m_frontEnd.ShowProgress(static_cast<int>(s.pagesDone * 100LL / total));
+
+    CheckAbandoned();
+    // The rewrite without the page and with its links comes after its record;
+    // its links reach the track file only after it, in one append.
+    WriteUrlList(m_settings.inputFile, s.urlList);
+    m_pageTaken = false;
+    AppendLines(m_settings.trackFile, s.newLinks);
+    s.newLinks.clear();
+    s.urlList = ReadUrlList(m_settings.inputFile);
+
+    report.done = s.pagesDone;
+    report.left = static_cast<int>(s.urlList.size());
+    m_frontEnd.PageFinished(report);
+    CheckAbandoned();
+}
+
+TPageOutcome TCrawlRun::AnalyseAndWrite(const std::string& text, std::string& title)
+{
+    TCrawlState& s = m_state;
+    const TSettings& settings = m_settings;
+    const std::string& separator = settings.separator;
+    std::optional<TPageOutcome> refused;
+    const auto refuse = [&](TPageOutcome why) {
+        s.pageAccepted = false;
+        if (!refused)
+            refused = why;
+    };
+
+    s.pageAccepted = true;
+    m_frontEnd.ShowStatus("Getting Title...");
+    title = StripHtml(GetTitle(text), separator);
+    m_frontEnd.ShowSite(title);
+    Pump();
+
+    const std::string head = LeftPart(text, AnalysedLength);
+    std::string description;
+    if (settings.metaFirst == 1) {
+        m_frontEnd.ShowStatus("Checking For Meta Description...");
+        description = StripHtml(GetMetaDescription(head), separator);
+        Pump();
+    }
+    m_frontEnd.ShowStatus("Checking For Meta Keywords...");
+    const std::string keywords = StripHtml(GetMetaKeywords(head), separator);
+    Pump();
+    std::string bodyText;
+    if (settings.metaFirst != 1 || description.size() < 10) {
+        m_frontEnd.ShowStatus("Removing HTML Code...");
+        bodyText = StripHtml(head, separator);
+        Pump();
+    }
+
+    const std::string upperText = UpperCase(text);
+    if (HoldsAnyEntry(upperText, settings.filterKeywords))
+        refuse(pgKeywordFilter);
+    if (!settings.targetKeywords.empty() && s.pageAccepted
+        && !HoldsAnyEntry(upperText, settings.targetKeywords))
+        refuse(pgNotTargeted);
+    Pump();
+
+    if (m_frontEnd.FollowLinks()) {
+        m_frontEnd.ShowStatus("Grabbing URLs...");
+        const bool accepted = s.pageAccepted;
+        GrabLinks(s);
+        if (accepted && !s.pageAccepted)
+            refuse(pgDomainFilter);
+        Pump();
+    }
+    m_frontEnd.ShowStatus("Idle");
+    m_frontEnd.ShowSite("None");
+
+    if (s.pageAccepted && IsErrorPageTitle(title))
+        refuse(pgErrorPage);
+    const TRecordFields fields { TitleField(title, settings.titleCutoff),
+        DescriptionField(description, bodyText, settings.metaFirst == 1, settings.descMax),
+        KeywordsField(keywords), s.currentUrl };
+    if (settings.keywordsRequired == 1 && s.pageAccepted && !HasUsableKeywords(head, keywords))
+        refuse(pgNoKeywords);
+    if (!IsTitleFieldFilled(fields.title))
+        refused = refused.value_or(pgBlankTitle);
+    if (refused)
+        return *refused;
+
+    CheckAbandoned();
+    m_frontEnd.AppendLog(fields.title);
+    m_runLog.CountRecord();
+    AppendLine(settings.outputFile,
+        RecordLine(
+            fields, separator, settings.saveLastModified == 1, s.lastModified, s.contentLength));
+    AppendLine(settings.savedFile, s.currentUrl);
+    return pgWritten;
+}
+
+void TCrawlRun::EndRun()
+{
+    m_frontEnd.ShowStatus("Writing Track File...");
+    m_frontEnd.ShowStatus("Idle");
+    m_runLog.EndRun(Clock());
+    m_frontEnd.ShowProgress(0);
+    m_frontEnd.SetRunning(false);
+    m_running = false;
+    m_pageTaken = false;
+    m_pageBack = false;
+}
+
+void TCrawlRun::Pump()
+{
+    m_frontEnd.Pump();
+    CheckAbandoned();
+}
+
+void TCrawlRun::CheckAbandoned() const
+{
+    if (m_abandoned)
+        throw TAbandoned();
+}
+
+void TCrawlRun::PutPageBack()
+{
+    // The queue as the input file holds it: the page at its head, without
+    // the links queued from it, also those a link step still running after
+    // an abandon has added since.
+    TCrawlState& s = m_state;
+    if (m_pageTaken) {
+        s.urlList.resize(m_queueAfterHead);
+        s.urlList.insert(s.urlList.begin(), s.currentUrl);
+        m_pageTaken = false;
+        m_pageBack = true;
+    } else if (m_pageBack) {
+        s.urlList.resize(m_queueAfterHead + 1);
+    }
+    s.newLinks.clear();
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "crawl/CrawlState.h"
+#include "crawl/PageReport.h"
+#include "crawl/RunLog.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+class TCrawlFrontEnd;
+class TPageFetch;
+struct TSettings;
+
+// The crawl run behind "Index-It!": takes the URLs of the input file one at a
+// time from its head, fetches and analyses each page, writes the records of
+// the accepted ones, queues their links when "Follow Links" is checked, and
+// keeps the front end's captions, counters and progress up to date. One object
+// lives as long as the program: its counters and run log carry over from one
+// run to the next.
+class TCrawlRun
+{
+public:
+    // A crawl over `settings` (read at the points of use; constant during a
+    // run) reporting to `frontEnd`. Both must outlive the object.
+    TCrawlRun(TCrawlFrontEnd& frontEnd, const TSettings& settings);
+    ~TCrawlRun();
+    TCrawlRun(const TCrawlRun&) = delete;
+    TCrawlRun& operator=(const TCrawlRun&) = delete;
+
+    // "Index-It!": performs a whole run and returns when it has ended (queue
+    // empty, "Stop" honoured, or abandoned). An error that ends the run (a
+    // fetch that raises, a file that cannot be read or written) leaves this
+    // call only after the front end is idle again and the stop time is set.
+    void cmdIndexClick();
+    // "Stop": the run ends after the page in progress; "Stop" is disabled.
+    void cmdStopClick();
+    // Ends the run in progress at once, from a handler run while it pumps: the
+    // request in progress is aborted and nothing more is written. The page in
+    // progress stays at the head of the input file and is put back at the head
+    // of urlList, so the next run fetches it again. Nothing when idle.
+    void Abandon();
+    // Shows the number of entries of urlList in "Left:" and pumps.
+    void ShowLeft();
+
+    // True from the start of a run to its end.
+    bool Running() const { return m_running; }
+
+    // The run's state; the window loads, edits and saves urlList while idle.
+    TCrawlState& State() { return m_state; }
+    const TCrawlState& State() const { return m_state; }
+    // The runs since the program started, for the report.
+    const TRunLog& RunLog() const { return m_runLog; }
+
+    // The local time of day for the run log; tests set a fixed one.
+    std::function<TTimeOfDay()> Clock;
+
+private:
+    class TAbandoned;
+    void RunCycles();
+    void Cycle();
+    TPageOutcome AnalyseAndWrite(const std::string& text, std::string& title);
+    void EndRun();
+    void Pump();
+    void CheckAbandoned() const;
+    void PutPageBack();
+
+    TCrawlFrontEnd& m_frontEnd;
+    const TSettings& m_settings;
+    TCrawlState m_state;
+    TRunLog m_runLog;
+    std::unique_ptr<TPageFetch> m_fetch;
+    bool m_running = false;
+    bool m_abandoned = false;
+    // The page in progress has left urlList but not yet the input file;
+    // m_queueAfterHead is the queue's length right after it left. After an
+    // abandon the page is back at the head (m_pageBack) until the run ends.
+    bool m_pageTaken = false;
+    bool m_pageBack = false;
+    std::size_t m_queueAfterHead = 0;
+};

@@ -1,0 +1,101 @@
+#include "crawl/PageFetch.h"
+
+#include "crawl/CrawlFrontEnd.h"
+#include "crawl/CrawlState.h"
+#include "crawl/HeaderValues.h"
+#include "crawl/TextLines.h"
+#include "platform/TextFile.h"
+#include "settings/Settings.h"
+
+#include <string_view>
+
+namespace {
+
+constexpr const char* TempFile = "temp.txt";
+constexpr const char* Unknown = "Unknown";
+
+} // namespace
+
+TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state)
+    : m_frontEnd(frontEnd)
+    , m_state(state)
+{
+    m_http.Agent = Agent;
+    m_http.SetMultiThreaded(true);
+    m_http.OnHeaderEnd = [this](THttpCli*) { HttpCli1HeaderEnd(); };
+    m_http.OnDocData = [this](THttpCli*, const char*, int len) { HttpCli1DocData(len); };
+}
+
+void TPageFetch::Fetch(const TSettings& settings)
+{
+    m_body.Clear();
+    m_abandoned = false;
+    m_http.URL = m_state.currentUrl;
+    if (settings.proxyEnabled == 1) {
+        m_http.Proxy = settings.proxyAddress;
+        m_http.ProxyPort = std::to_string(settings.proxyPort);
+        m_http.ProxyUsername = settings.proxyName;
+        m_http.ProxyPassword = settings.proxyPassword;
+    } else {
+        m_http.ProxyPort = "80";
+        m_http.Proxy.clear();
+    }
+    m_http.RcvdStream = &m_body;
+    struct TDetach
+    {
+        THttpCli& http;
+        ~TDetach() { http.RcvdStream = nullptr; }
+    } detach { m_http };
+    m_http.Get();
+    if (m_abandoned)
+        return;
+
+    m_frontEnd.ShowStatus("Received: " + std::to_string(m_http.RcvdCount()) + " bytes");
+    m_frontEnd.Pump();
+    if (m_abandoned)
+        return;
+    const std::string& body = m_body.Bytes();
+    WriteWholeFile(TempFile, body);
+    // The lines end at the first zero byte, as a text reader stops there.
+    const std::string_view text(body.data(), std::min(body.find('\0'), body.size()));
+    m_state.pageSource = SplitLines(text);
+    m_frontEnd.Pump();
+}
+
+void TPageFetch::Abandon()
+{
+    m_abandoned = true;
+    AbortRequest();
+}
+
+void TPageFetch::AbortRequest()
+{
+    // PENDING-CLIENT m_http.Abort();
+}
+
+void TPageFetch::HttpCli1DocData(int len)
+{
+    const std::size_t size = m_body.Bytes().size();
+    m_frontEnd.ShowStatus("Receiving..." + std::to_string(size) + " bytes");
+    if (size + static_cast<std::size_t>(len) >= MaxBodyBytes)
+        AbortRequest();
+}
+
+void TPageFetch::HttpCli1HeaderEnd()
+{
+    m_frontEnd.Pump();
+    const std::string header = JoinLines(m_http.RcvdHeader());
+    // Every header end sets both values afresh; a response without the field
+    // gives "Unknown". The first content length counts, the last date stands.
+    const auto lengths = HeaderValues(header, "CONTENT-LENGTH");
+    m_state.contentLength = lengths.empty() ? std::string() : lengths.front();
+    if (m_state.contentLength.empty())
+        m_state.contentLength = Unknown;
+    m_state.lastModified.clear();
+    for (const auto& date : HeaderValues(header, "LAST-MODIFIED")) {
+        m_state.lastModified = date;
+        m_frontEnd.Pump();
+    }
+    if (m_state.lastModified.empty())
+        m_state.lastModified = Unknown;
+}

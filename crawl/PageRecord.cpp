@@ -1,0 +1,73 @@
+#include "crawl/PageRecord.h"
+
+#include "crawl/HeaderValues.h"
+#include "page/MetaTags.h"
+#include "page/TextSearch.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+constexpr int MinMetaDescription = 10;
+constexpr int KeywordsFieldLength = 75;
+
+} // namespace
+
+bool HoldsAnyEntry(const std::string& upperText, const TStringList& entries)
+{
+    return std::any_of(entries.begin(), entries.end(),
+        [&upperText](const std::string& entry) { return FindFrom(upperText, entry, 1) != 0; });
+}
+
+bool IsErrorPageTitle(const std::string& title)
+{
+    static constexpr std::string_view Words[]
+        = { "404", "not found", "server error", "unauthorized", "redirect", "forbidden",
+              "access denied", "302 moved", "error", "has moved" };
+    const std::string lower = LowerCase(title);
+    return std::any_of(std::begin(Words), std::end(Words),
+        [&lower](std::string_view word) { return lower.find(word) != std::string::npos; });
+}
+
+bool HasUsableKeywords(const std::string& head, const std::string& strippedKeywords)
+{
+    return HasKeywordsTag(head) && strippedKeywords.find_first_not_of(' ') != std::string::npos;
+}
+
+std::string TitleField(const std::string& title, int cutoff)
+{
+    if (static_cast<long long>(title.size()) <= cutoff)
+        return title;
+    return LeftPart(title, cutoff) + "...";
+}
+
+std::string DescriptionField(
+    const std::string& description, const std::string& bodyText, bool metaFirst, int descMax)
+{
+    const bool useMeta = metaFirst && static_cast<int>(description.size()) >= MinMetaDescription;
+    return LeftPart(useMeta ? description : bodyText, descMax);
+}
+
+std::string KeywordsField(const std::string& keywords)
+{
+    return LeftPart(keywords, KeywordsFieldLength);
+}
+
+bool IsTitleFieldFilled(const std::string& titleField)
+{
+    // std::string compares its bytes as unsigned characters.
+    return titleField > "  " || titleField.size() > 4;
+}
+
+std::string RecordLine(const TRecordFields& fields, const std::string& separator,
+    bool saveLastModified, const std::string& lastModified, const std::string& contentLength)
+{
+    std::string line = fields.title + separator + fields.description + separator + fields.keywords
+        + separator + fields.url;
+    if (saveLastModified) {
+        line += separator + WithoutControlBytes(lastModified);
+        line += separator + WithoutControlBytes(contentLength);
+    }
+    return line;
+}

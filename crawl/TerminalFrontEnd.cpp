@@ -1,0 +1,67 @@
+#include "crawl/TerminalFrontEnd.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// Back to the line's start, and erase to its end.
+constexpr const char* EraseLine = "\r\033[K";
+
+} // namespace
+
+TTerminalFrontEnd::TTerminalFrontEnd(
+    std::ostream& out, std::ostream& err, bool liveStatus, TCheckBoxes boxes)
+    : m_out(out)
+    , m_err(err)
+    , m_liveStatus(liveStatus)
+    , m_boxes(boxes)
+{ }
+
+void TTerminalFrontEnd::ShowStatus(const std::string& text)
+{
+    m_status = text;
+    DrawStatus();
+}
+
+void TTerminalFrontEnd::ShowMessage(const std::string& text)
+{
+    Note(text);
+}
+
+void TTerminalFrontEnd::Pump()
+{
+    QCoreApplication::processEvents();
+}
+
+void TTerminalFrontEnd::PageFinished(const TPageReport& report)
+{
+    ClearStatus();
+    m_out << report.done << '\t' << report.left << '\t' << PageOutcomeText(report.outcome) << '\t'
+          << report.url << '\t' << report.title << '\n'
+          << std::flush;
+    DrawStatus();
+}
+
+void TTerminalFrontEnd::Note(const std::string& text)
+{
+    ClearStatus();
+    m_err << "skelvo-batch: " << text << '\n' << std::flush;
+    DrawStatus();
+}
+
+void TTerminalFrontEnd::ClearStatus()
+{
+    if (!m_statusShown)
+        return;
+    m_err << EraseLine << std::flush;
+    m_statusShown = false;
+}
+
+void TTerminalFrontEnd::DrawStatus()
+{
+    if (!m_liveStatus || m_status.empty())
+        return;
+    m_err << EraseLine << "done " << m_done << ", left " << m_left << ": " << m_status
+          << std::flush;
+    m_statusShown = true;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The lines of `bytes`: a line ends at CR, LF or CR LF (the break is not
+// kept); every line, an empty one too, is an entry, and a break at the very
+// end adds no empty entry.
+std::vector<std::string> SplitLines(std::string_view bytes);
+
+// The lines, each followed by CR LF.
+std::string JoinLines(const std::vector<std::string>& lines);

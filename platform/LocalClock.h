@@ -1,0 +1,6 @@
+#pragma once
+
+#include <chrono>
+
+// The local time of day, in milliseconds since midnight.
+std::chrono::milliseconds LocalTimeOfDay();

@@ -1,0 +1,237 @@
+// skelvo-batch as a process: its exit statuses, its page lines, and Ctrl+C
+// once (stop after the page) and twice (abandon the page).
+#include "crawl/UrlListFile.h"
+#include "platform/TextFile.h"
+#include "tests/crawl/CrawlFixture.h"
+#include "tests/support/ScriptedPeer.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// One run of skelvo-batch in `folder`, its output and errors kept in files there.
+class BatchProcess
+{
+public:
+    BatchProcess(const TempFolder& folder, const std::vector<std::string>& args)
+        : m_folder(folder)
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(
+            &actions, 1, "batch.out", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(
+            &actions, 2, "batch.err", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<char*> argv { const_cast<char*>(SKELVO_BATCH_PATH) };
+        for (const auto& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        if (::posix_spawn(&m_pid, SKELVO_BATCH_PATH, &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+
+    ~BatchProcess()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            Reap(true);
+        }
+    }
+
+    // The exit status, or -1 when the process did not end within `limit` (it is then killed).
+    int Wait(std::chrono::milliseconds limit = 30s)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (m_pid > 0 && std::chrono::steady_clock::now() < deadline) {
+            if (Reap(false))
+                return m_status;
+            std::this_thread::sleep_for(10ms);
+        }
+        return m_pid > 0 ? -1 : m_status;
+    }
+
+    void Signal(int sig) const { ::kill(m_pid, sig); }
+    bool Started() const { return m_pid > 0 || m_status >= 0; }
+    std::string Out() const { return Read("batch.out"); }
+    std::string Err() const { return Read("batch.err"); }
+
+private:
+    bool Reap(bool block)
+    {
+        int status = 0;
+        pid_t done;
+        while ((done = ::waitpid(m_pid, &status, block ? 0 : WNOHANG)) < 0 && errno == EINTR) { }
+        if (done != m_pid)
+            return false;
+        m_pid = -1;
+        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return true;
+    }
+
+    std::string Read(const char* name) const
+    {
+        const std::string path = m_folder.file(name);
+        return fs::exists(path) ? ReadWholeFile(path) : "";
+    }
+
+    const TempFolder& m_folder;
+    pid_t m_pid = -1;
+    int m_status = -1;
+};
+
+const char* const SettingsText = "[PATHS]\r\nOUTPUT=out.txt\r\nINPUT=in.txt\r\nSAVED=saved.txt\r\n"
+                                 "TRACK=track.txt\r\n[OUTPUT]\r\nSEPERATOR=|\r\nCUTOFF=70\r\n"
+                                 "DESC=255\r\nB1=0\r\nB3=0\r\nB4=0\r\n[PROXY]\r\nPORT=80\r\n"
+                                 "ENABLED=0\r\n[OPTIONS]\r\nFOLLOW=0\r\nNOINDEX=0\r\n"
+                                 "INTERNAL=0\r\n";
+
+class Batch : public ::testing::Test
+{
+protected:
+    Batch()
+    {
+        WriteWholeFile(m_dir.file("ok.ini"), SettingsText);
+        std::string bad = SettingsText;
+        bad.replace(bad.find("CUTOFF=70"), 9, "CUTOFF=seventy");
+        WriteWholeFile(m_dir.file("bad.ini"), bad);
+    }
+
+    void WriteInput(const std::vector<std::string>& urls) const
+    {
+        WriteUrlList(m_dir.file("in.txt"), urls);
+    }
+    std::vector<std::string> Lines(const char* name) const
+    {
+        const std::string path = m_dir.file(name);
+        return fs::exists(path) ? ReadUrlList(path) : std::vector<std::string>();
+    }
+
+    // A page whose body takes a while: the request is answered, then the
+    // peer waits before the rest of the page and the close.
+    static void SlowPage(ScriptedPeer& peer)
+    {
+        peer.accept()
+            .readUntil("\r\n\r\n")
+            .send("HTTP/1.0 200 OK\r\n\r\n<title>Slow Page</title>\r\n")
+            .sleep(1500)
+            .send("<p>The rest.</p>\r\n")
+            .close();
+        peer.start();
+    }
+
+    // Waits (bounded) until the peer has the whole request: the batch is then
+    // inside the fetch, its signal catcher installed.
+    static bool RequestArrived(const ScriptedPeer& peer)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (peer.accepted() > 0 && peer.received(0).find("\r\n\r\n") != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+
+    TempFolder m_dir { "batch" };
+};
+
+TEST_F(Batch, ExitStatuses)
+{
+    struct Row
+    {
+        std::vector<std::string> args;
+        std::vector<std::string> input;
+        int status;
+        std::string out; // a text standard output holds
+        std::string err; // a text standard error holds
+    };
+    const std::string page = SiteUrl("/b1.html");
+    const Row rows[] = {
+        { { "--help" }, {}, 0, "Usage: skelvo-batch", "" },
+        { { "--version" }, {}, 0, "skelvo-batch 1.5\n", "" },
+        { { "--verbose" }, {}, 2, "", "Usage: skelvo-batch" },
+        { { "--settings" }, {}, 2, "", "--settings needs a file name" },
+        { { "--settings", "missing.ini" }, {}, 2, "", "no settings file missing.ini" },
+        { { "--settings", "bad.ini" }, {}, 2, "", "'SEVENTY' is not a valid integer value" },
+        { { "--settings=ok.ini" }, { page }, 0, "1\t0\twritten\t" + page + "\tPage B1\n", "" },
+        { { "--settings", "ok.ini" }, {}, 0, "", "Cannot index - no URLs in URL list." },
+        { { "--settings", "ok.ini" }, { "http:///no-host.html", page }, 1, "", "skelvo-batch: " },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args.front());
+        WriteInput(row.input);
+        BatchProcess batch(m_dir, row.args);
+        ASSERT_TRUE(batch.Started());
+        EXPECT_EQ(batch.Wait(), row.status) << batch.Err();
+        EXPECT_NE(batch.Out().find(row.out), std::string::npos) << batch.Out();
+        EXPECT_NE(batch.Err().find(row.err), std::string::npos) << batch.Err();
+    }
+    // The run that raised took the failing URL off the queue.
+    EXPECT_EQ(Lines("in.txt"), std::vector<std::string> { page });
+}
+
+TEST_F(Batch, WithoutArgumentsTheSettingsBesideTheProgramAreUsed)
+{
+    // The default settings name in.txt in the current folder, which is missing here.
+    BatchProcess batch(m_dir, {});
+    EXPECT_EQ(batch.Wait(), 1) << batch.Err();
+    EXPECT_NE(batch.Err().find("in.txt"), std::string::npos) << batch.Err();
+    EXPECT_TRUE(fs::exists(m_dir.file("track.txt")));
+}
+
+TEST_F(Batch, OneInterruptFinishesThePageAndKeepsTheQueue)
+{
+    ScriptedPeer peer;
+    SlowPage(peer);
+    const std::string slow = "http://127.0.0.1:" + std::to_string(peer.port()) + "/slow.html";
+    const std::string next = SiteUrl("/b1.html");
+    WriteInput({ slow, next });
+    BatchProcess batch(m_dir, { "--settings", "ok.ini" });
+    ASSERT_TRUE(RequestArrived(peer));
+    batch.Signal(SIGINT);
+    EXPECT_EQ(batch.Wait(), 0) << batch.Err();
+    EXPECT_EQ(batch.Out(), "1\t1\twritten\t" + slow + "\tSlow Page\n");
+    EXPECT_EQ(Lines("in.txt"), std::vector<std::string> { next });
+    EXPECT_EQ(Lines("saved.txt"), std::vector<std::string> { slow });
+}
+
+TEST_F(Batch, TwoSignalsAbandonThePageAtTheHeadOfTheQueue)
+{
+    ScriptedPeer peer;
+    SlowPage(peer);
+    const std::string slow = "http://127.0.0.1:" + std::to_string(peer.port()) + "/slow.html";
+    const std::vector<std::string> queue { slow, SiteUrl("/b1.html") };
+    WriteInput(queue);
+    BatchProcess batch(m_dir, { "--settings", "ok.ini" });
+    ASSERT_TRUE(RequestArrived(peer));
+    batch.Signal(SIGTERM);
+    batch.Signal(SIGINT);
+    EXPECT_EQ(batch.Wait(), 0) << batch.Err();
+    EXPECT_EQ(batch.Out(), "");
+    EXPECT_NE(batch.Err().find("abandon"), std::string::npos) << batch.Err();
+    EXPECT_EQ(Lines("in.txt"), queue);
+    EXPECT_FALSE(fs::exists(m_dir.file("out.txt")));
+    EXPECT_FALSE(fs::exists(m_dir.file("temp.txt")));
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+#include "tests/crawl/CrawlFixture.h"
+
+#include "crawl/UrlListFile.h"
+#include "platform/TextFile.h"
+#include "tests/support/RealServers.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::unique_ptr<TRealServer> StartSite()
+{
+    auto nginx = TRealServer::StartNginx("");
+    const fs::path www = nginx->Dir() + "/www";
+    fs::copy(SKELVO_TEST_DATA "/crawlsite", www, fs::copy_options::recursive);
+
+    // One page larger than the crawl keeps: a title, then filler.
+    std::string big = "<html><head><title>Big Page</title></head><body>\r\n";
+    big.resize((std::size_t { 33 } << 20) + 123, 'x');
+    std::ofstream(www / "big.html", std::ios::binary) << big;
+
+    const fs::path dated = www / "dated.html";
+    std::ofstream(dated, std::ios::binary) << "<html><title>Dated Page</title></html>\r\n";
+    // Tue, 02 Jan 2024 03:04:05 GMT.
+    const timespec times[2] = { { 1704164645, 0 }, { 1704164645, 0 } };
+    if (::utimensat(AT_FDCWD, dated.c_str(), times, 0) != 0)
+        throw std::runtime_error("cannot date " + dated.string());
+    return nginx;
+}
+
+} // namespace
+
+TRealServer& FixtureSite()
+{
+    static std::unique_ptr<TRealServer> site;
+    static std::string problem;
+    if (!site && problem.empty()) {
+        try {
+            site = StartSite();
+        } catch (const std::exception& e) {
+            problem = e.what();
+        }
+    }
+    if (!site)
+        throw std::runtime_error("the fixture site did not start: " + problem);
+    return *site;
+}
+
+std::string SiteUrl(const std::string& path)
+{
+    return "http://127.0.0.1:" + std::to_string(FixtureSite().Port()) + path;
+}
+
+std::string SiteFile(const std::string& path)
+{
+    return FixtureSite().Dir() + "/www" + path;
+}
+
+CrawlTest::CrawlTest()
+    : m_previousDir(fs::current_path().string())
+{
+    fs::current_path(m_dir.path());
+    settings.inputFile = "in.txt";
+    settings.outputFile = "out.txt";
+    settings.savedFile = "saved.txt";
+    settings.trackFile = "track.txt";
+    settings.separator = "|";
+    settings.titleCutoff = 70;
+    settings.descMax = 255;
+    settings.webExts = { ".HTM", ".HTML" };
+    settings.domainExts = { ":" + std::to_string(FixtureSite().Port()) };
+}
+
+CrawlTest::~CrawlTest()
+{
+    m_run.reset();
+    fs::current_path(m_previousDir);
+}
+
+void CrawlTest::Restart()
+{
+    m_run.reset();
+}
+
+TCrawlRun& CrawlTest::Run()
+{
+    if (!m_run) {
+        m_run = std::make_unique<TCrawlRun>(frontEnd, settings);
+        m_run->Clock = [] { return TTimeOfDay(12 * 3600 * 1000); };
+    }
+    return *m_run;
+}
+
+std::string CrawlTest::Index()
+{
+    try {
+        Run().cmdIndexClick();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "";
+}
+
+void CrawlTest::WriteInput(const std::vector<std::string>& urls) const
+{
+    WriteUrlList(settings.inputFile, urls);
+}
+
+std::vector<std::string> CrawlTest::Lines(const std::string& name) const
+{
+    return fs::exists(name) ? ReadUrlList(name) : std::vector<std::string>();
+}
+
+std::string CrawlTest::Text(const std::string& name) const
+{
+    return fs::exists(name) ? ReadWholeFile(name) : std::string();
+}
