@@ -38,7 +38,7 @@ constexpr int NotePages = 29;
 constexpr int MinKills = 50;
 // Kills made before the crawl is let finish; a few more than required, so
 // that a crawl ending early still leaves the minimum met.
-constexpr int KillsBeforeFinish = 60;
+constexpr int KillsBeforeFinish = 70;
 constexpr int MaxRuns = 600;
 constexpr auto CrawlDeadline = 60s;
 constexpr unsigned DefaultSeed = 20261208;
@@ -204,43 +204,81 @@ struct TQueueFiles
     Lines track; // the track file
 };
 
-// The pages of the crawl, from files as they stood to files as they stand
-// now: a sequence of pages completed from the head of the queue, each
-// removing its URL and appending its links not yet in the track file to the
-// queue, then to the track file. The last page's links may still be missing
-// from the track file (they reach it only after the queue is rewritten).
-// Nothing when no such sequence leads to what the files hold.
+// The two files as a crawl without kills changes them, page by page: each
+// page leaves the head of the queue, and its links not yet in the track file
+// are appended to the queue and then to the track file.
+class TFileModel
+{
+public:
+    TFileModel(const TFixtureSite& site, const std::string& origin, TQueueFiles files)
+        : m_site(site)
+        , m_origin(origin)
+        , m_files(std::move(files))
+        , m_trackBeforeLastPage(m_files.track.size())
+    {
+        for (const auto& url : m_files.track)
+            m_seen.insert(Lower(url));
+    }
+
+    bool QueueEmpty() const { return m_files.queue.empty(); }
+
+    // Completes the page at the head of the queue; returns its URL.
+    std::string CompletePage()
+    {
+        const std::string url = m_files.queue.front();
+        m_files.queue.erase(m_files.queue.begin());
+        m_trackBeforeLastPage = m_files.track.size();
+        for (const auto& link : m_site.LinksOf(m_origin, url)) {
+            if (m_seen.insert(Lower(link)).second) {
+                m_files.queue.push_back(link);
+                m_files.track.push_back(link);
+            }
+        }
+        return url;
+    }
+
+    // True when `files` hold what the files hold now, allowing the links of
+    // the last page to be missing from the end of the track file (they reach
+    // it only after the queue is rewritten).
+    bool Holds(const TQueueFiles& files) const
+    {
+        const Lines& track = m_files.track;
+        return files.queue == m_files.queue && files.track.size() <= track.size()
+            && files.track.size() >= m_trackBeforeLastPage
+            && std::equal(files.track.begin(), files.track.end(), track.begin());
+    }
+
+private:
+    const TFixtureSite& m_site;
+    const std::string m_origin;
+    TQueueFiles m_files;
+    size_t m_trackBeforeLastPage;
+    std::unordered_set<std::string> m_seen;
+};
+
+// The pages completed from files as they stood to files as they stand now,
+// in order; nothing when no number of pages leads to what the files hold.
 std::optional<Lines> CompletedPages(const TFixtureSite& site, const std::string& origin,
     const TQueueFiles& before, const TQueueFiles& now)
 {
-    Lines queue = before.queue;
-    Lines track = before.track;
-    std::unordered_set<std::string> seen;
-    for (const auto& url : track)
-        seen.insert(Lower(url));
+    TFileModel model(site, origin, before);
     Lines completed;
-    size_t trackBeforeLastPage = track.size();
-    for (;;) {
-        if (queue == now.queue) {
-            const bool trackPrefix = now.track.size() <= track.size()
-                && now.track.size() >= trackBeforeLastPage
-                && std::equal(now.track.begin(), now.track.end(), track.begin());
-            if (trackPrefix)
-                return completed;
-        }
-        if (queue.empty())
+    while (!model.Holds(now)) {
+        if (model.QueueEmpty())
             return std::nullopt;
-        const std::string url = queue.front();
-        queue.erase(queue.begin());
-        trackBeforeLastPage = track.size();
-        for (const auto& link : site.LinksOf(origin, url)) {
-            if (seen.insert(Lower(link)).second) {
-                queue.push_back(link);
-                track.push_back(link);
-            }
-        }
-        completed.push_back(url);
+        completed.push_back(model.CompletePage());
     }
+    return completed;
+}
+
+// How many pages a crawl without kills still completes from `files`.
+int PagesLeft(const TFixtureSite& site, const std::string& origin, const TQueueFiles& files)
+{
+    TFileModel model(site, origin, files);
+    int pages = 0;
+    for (; !model.QueueEmpty(); ++pages)
+        model.CompletePage();
+    return pages;
 }
 
 std::string Describe(const Lines& lines)
@@ -369,19 +407,28 @@ TEST(CrashSafety, KilledAtRandomMomentsTheCrawlLosesNoQueuedUrlAndNoRecord)
     // Kills come at a uniform moment within a window that adapts to the
     // machine's speed: wider while kills find no page completed, narrower
     // while several pages complete between kills, so the crawl lasts for
-    // many kills and they fall anywhere in a cycle, start-up included.
+    // many kills and they fall anywhere in a cycle, start-up included. When
+    // fewer pages are left than kills wanted, the window stays below the
+    // shortest delay that has let a page complete.
     const auto longest = std::chrono::duration_cast<std::chrono::microseconds>(referenceTime);
+    const auto shortest = std::chrono::microseconds(200);
     auto window = longest / 10;
+    auto shortestWithProgress = longest;
     TQueueFiles last { { start }, {} };
     std::map<std::string, int> dequeued; // URL -> cycles completed for it
     int kills = 0;
     int killsWithoutProgress = 0;
+    int killsAfterRecord = 0;
+    int lastSurplus = 0;
     bool finished = false;
     for (int run = 0; kills < KillsBeforeFinish && !finished; ++run) {
         ASSERT_LT(run, MaxRuns) << "too many runs without the kills wanted";
+        if (PagesLeft(site, origin, last) <= KillsBeforeFinish - kills)
+            window = std::max(shortest, std::min(window, shortestWithProgress / 2));
+        const auto delay
+            = std::uniform_int_distribution<std::int64_t>(0, window.count())(rng) * 1us;
         TBatchProcess batch = crawl.Start();
-        std::this_thread::sleep_for(
-            std::uniform_int_distribution<std::int64_t>(0, window.count())(rng) * 1us);
+        std::this_thread::sleep_for(delay);
         if (batch.Kill()) {
             ++kills;
         } else {
@@ -403,17 +450,28 @@ TEST(CrashSafety, KilledAtRandomMomentsTheCrawlLosesNoQueuedUrlAndNoRecord)
         ASSERT_TRUE(crawl.CountRecords(records));
         for (const auto& [url, count] : dequeued)
             ASSERT_GE(records[url], count) << url << " left the queue without its record";
+        // Every completed page writes one record, so records beyond the
+        // pages completed grow only when a kill falls between a record and
+        // the rewrite that removes its page.
+        int surplus = 0;
+        for (const auto& [url, count] : records)
+            surplus += count - dequeued[url];
+        if (surplus > lastSurplus)
+            ++killsAfterRecord;
+        lastSurplus = surplus;
         last = now;
 
         if (completed->empty()) {
             ++killsWithoutProgress;
             window = std::min(longest, window * 6 / 5);
-        } else if (completed->size() > 1) {
-            window = std::max(std::chrono::microseconds(1000), window * 7 / 10);
+        } else {
+            shortestWithProgress = std::min(shortestWithProgress, delay);
+            if (completed->size() > 1)
+                window = std::max(shortest, window * 7 / 10);
         }
     }
-    std::cout << kills << " kills, " << killsWithoutProgress
-              << " of them before a page was completed\n";
+    std::cout << kills << " kills: " << killsWithoutProgress << " before a page was completed, "
+              << killsAfterRecord << " between a record and the rewrite removing its page\n";
     ASSERT_GE(kills, MinKills) << "the crawl ended before enough kills";
 
     if (!finished) {
