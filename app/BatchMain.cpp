@@ -1,14 +1,13 @@
 // skelvo-batch: one crawl run without a window, for scheduled jobs and servers.
 #include "crawl/BatchProgram.h"
-
-#include <QCoreApplication>
+#include "platform/CatchingApplication.h"
 
 #include <iostream>
 #include <unistd.h>
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    TCatchingApplication<QCoreApplication> app(argc, argv, reportToStandardError);
     QCoreApplication::setApplicationName(QStringLiteral("skelvo-batch"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.5"));
     return RunBatch({ argv + 1, argv + argc }, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);

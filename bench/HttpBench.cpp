@@ -1,10 +1,10 @@
 // Costs of the HTTP client: its pure routines, and a whole GET of a body
 // from a scripted peer on 127.0.0.1.
-#include "net/HttpHeaderLine.h"
-#include "net/HttpProt.h"
-#include "net/HttpRcvBuffer.h"
-#include "net/HttpRequestHeader.h"
-#include "net/UrlRoutines.h"
+#include "net/http/HttpHeaderLine.h"
+#include "net/http/HttpProt.h"
+#include "net/http/HttpRcvBuffer.h"
+#include "net/http/HttpRequestHeader.h"
+#include "net/http/UrlRoutines.h"
 #include "tests/support/ScriptedPeer.h"
 
 #include <QCoreApplication>

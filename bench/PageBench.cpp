@@ -114,7 +114,7 @@ void BM_GrabLinks(benchmark::State& state)
     const auto pageBytes = static_cast<size_t>(state.range(0));
     const auto links = static_cast<int>(state.range(1));
     const auto seen = static_cast<int>(state.range(2));
-    TSettings settings;
+    TLinkSettings settings;
     settings.webExts = { ".HTM", ".HTML", ".PHP" };
     settings.domainExts = { ".COM", ".ORG", ".TEST" };
     settings.filterDomains = { "SPAM.TEST" };
@@ -150,7 +150,8 @@ void BM_GrabLinks(benchmark::State& state)
         seenList.Assign(std::move(lines));
     }
 
-    TLinkState linkState(settings);
+    TLinkState linkState;
+    linkState.settings = settings;
     linkState.currentUrl = "http://site.test/dir/index.html";
     linkState.pageSource = source;
     for (auto _ : state) {

@@ -1,6 +1,6 @@
 // Throughput of the socket component on loopback, beside plain blocking
 // send/recv loops over a loopback TCP pair (the physical limit).
-#include "net/WSocket.h"
+#include "net/socket/WSocket.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <benchmark/benchmark.h>
 

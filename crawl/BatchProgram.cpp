@@ -18,7 +18,7 @@ namespace {
 bool LoadBatchSettings(const std::string& file, std::ostream& err)
 {
     if (!file.empty())
-        overrideSettingsPath(file);
+        setSettingsPath(file);
     const std::string path = settingsPath();
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(path, ignored)) {
@@ -33,21 +33,6 @@ bool LoadBatchSettings(const std::string& file, std::ostream& err)
     }
     return true;
 }
-
-// The page routines pump through the hook; it reaches the Qt loop while the run goes.
-class TPumpHookScope
-{
-public:
-    TPumpHookScope()
-        : m_previous(setPumpHook([] { QCoreApplication::processEvents(); }))
-    { }
-    ~TPumpHookScope() { setPumpHook(m_previous); }
-    TPumpHookScope(const TPumpHookScope&) = delete;
-    TPumpHookScope& operator=(const TPumpHookScope&) = delete;
-
-private:
-    PumpHook m_previous;
-};
 
 } // namespace
 
@@ -74,7 +59,8 @@ int RunBatch(
     TTerminalFrontEnd frontEnd(out, err, errIsTerminal,
         { Settings.obeyNoindex == 1, Settings.followLinks == 1, Settings.internalOnly == 1 });
     TCrawlRun run(frontEnd, Settings);
-    const TPumpHookScope pumpHook;
+    // The page routines pump through the hook; it reaches the Qt loop during the run.
+    const TPumpScope pump([] { QCoreApplication::processEvents(); });
     const TStopSignals stopSignals([&](int count) {
         if (count == 1) {
             frontEnd.Note("stopping after the page in progress (again to abandon it)");

@@ -8,7 +8,7 @@
 #include "page/GrabLinks.h"
 #include "page/MetaTags.h"
 #include "page/StripHtml.h"
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 #include "page/Title.h"
 #include "platform/LocalClock.h"
 #include "platform/TextFile.h"
@@ -24,7 +24,6 @@ TCrawlRun::TCrawlRun(TCrawlFrontEnd& frontEnd, const TSettings& settings)
     : Clock(LocalTimeOfDay)
     , m_frontEnd(frontEnd)
     , m_settings(settings)
-    , m_state(settings)
     , m_fetch(std::make_unique<TPageFetch>(frontEnd, m_state))
 {
     m_state.ShowLeft = [this] { ShowLeft(); };
@@ -43,6 +42,7 @@ void TCrawlRun::cmdIndexClick()
     m_abandoned = false;
     m_frontEnd.SetRunning(true);
     m_state.stopRequested = false;
+    m_state.settings = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains };
     try {
         m_state.urlList = ReadUrlList(m_settings.inputFile);
         if (m_state.urlList.empty()) {

@@ -10,8 +10,6 @@
 // and changes, so the state is a TLinkState handed to it whole.
 struct TCrawlState : TLinkState
 {
-    using TLinkState::TLinkState;
-
     bool stopRequested = false; // "Stop" pressed; the run ends after the page in progress
     int pagesDone = 0; // pages processed since the program started, over all runs
     // Header values of the latest response, for the records; "Unknown" when absent.

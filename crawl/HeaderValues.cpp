@@ -1,6 +1,6 @@
 #include "crawl/HeaderValues.h"
 
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "crawl/BodyStream.h"
-#include "net/HttpProt.h"
+#include "net/http/HttpProt.h"
 
 #include <cstddef>
 

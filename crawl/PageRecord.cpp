@@ -2,7 +2,7 @@
 
 #include "crawl/HeaderValues.h"
 #include "page/MetaTags.h"
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <algorithm>
 #include <string_view>

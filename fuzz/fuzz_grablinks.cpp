@@ -1,6 +1,6 @@
 // GrabLinks on arbitrary pages. The first line of the input is the page's URL,
 // its first byte also ticks Internal Only; the other lines are the page.
-#include "FuzzCheck.h"
+#include "fuzz/FuzzCheck.h"
 #include "page/GrabLinks.h"
 
 #include <algorithm>
@@ -31,12 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The run takes the URL from a list split at CR and LF: it holds neither.
     const size_t firstBreak = std::min(input.find_first_of("\r\n"), input.size());
 
-    TSettings settings;
+    TLinkSettings settings;
     settings.webExts = { ".HTM", ".HTML", "" };
     settings.domainExts = { ".TEST", ".COM", "" };
     settings.filterDomains = { "SITE", "" };
 
-    TLinkState state(settings);
+    TLinkState state;
+    state.settings = settings;
     state.currentUrl = input.substr(0, firstBreak);
     state.pageSource = SplitLines(input, firstBreak + 1);
     state.seenList.Assign({ "http://site.test/seen.htm" });

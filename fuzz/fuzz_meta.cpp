@@ -1,8 +1,8 @@
 // The three meta-tag routines on arbitrary bytes: a result is the whole input
 // (no tag) or a piece of it that holds no double quote.
-#include "FuzzCheck.h"
+#include "fuzz/FuzzCheck.h"
 #include "page/MetaTags.h"
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // separator's length (0 to 3), the next bytes are the separator, the rest is
 // the text. Small inputs are compared with the restart-from-the-start
 // reference; every result must keep the flattened form.
-#include "FuzzCheck.h"
+#include "fuzz/FuzzCheck.h"
 #include "page/StripHtml.h"
 #include "page/Title.h"
 #include "tests/page/StripHtmlReference.h"

@@ -1,7 +1,7 @@
 #include "page/GrabLinks.h"
 
 #include "page/PumpThrottle.h"
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <algorithm>
 #include <string_view>
@@ -34,9 +34,11 @@ bool StartsWithHttp(const std::string& s)
     return s.size() >= 7 && LowerCase(s.substr(0, 7)) == "http://";
 }
 
-// The page directory D and the page site root R, from the URL of the page.
-// Both depend on that URL alone, so they are worked out once per call; where R
-// would keep "its previous value" it keeps the empty value it starts with.
+// What the page's own URL gives link following: the directory relative links
+// are resolved against, and the site root the site-exclusion test searches.
+// Both depend on that URL alone, so they are worked out once per call. A URL
+// that names no host (fewer than two slashes, or none past "http://") has an
+// empty root.
 struct PageBase
 {
     std::string dir;
@@ -51,7 +53,8 @@ PageBase PageBaseOf(const std::string& url)
         base.root = url;
         base.dir = !url.empty() && url.back() == '/' ? url : url + '/';
     } else if (slashes >= 3) {
-        // Position 8 is the first one past "http://": the slash after the host.
+        // The search starts at 0-based offset 7, the first byte past "http://",
+        // so the slash it finds ends the host.
         const size_t afterHost = url.find('/', 7);
         if (afterHost == NotFound) {
             base.dir = LeftPart(url, 7);
@@ -66,8 +69,9 @@ PageBase PageBaseOf(const std::string& url)
 }
 
 // Handles the link values of one call in page order. Holds what lasts from one
-// value to the next within the call: the link site root S and whether the
-// site-exclusion test has been made.
+// value to the next within the call: the site root of the last absolute link
+// (a relative link keeps the one before it) and whether the site-exclusion
+// test has been made.
 class LinkHandler
 {
 public:
@@ -172,7 +176,7 @@ private:
         return url.back() == '/';
     }
 
-    // The host must end with a listed extension: entry + "/" ends S.
+    // The host must end with a listed extension: entry + "/" ends the link's site root.
     bool PassesDomainExtension() const
     {
         const std::string upper = UpperCase(m_linkRoot);
@@ -197,7 +201,7 @@ private:
     TLinkState& m_state;
     TPumpThrottle& m_pump;
     const PageBase m_base;
-    std::string m_linkRoot; // S
+    std::string m_linkRoot; // site root of the last absolute link
     bool m_exclusionTested = false;
 };
 

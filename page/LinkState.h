@@ -1,23 +1,27 @@
 #pragma once
 
 #include "page/SeenList.h"
-#include "settings/Settings.h"
 
 #include <functional>
 #include <string>
 #include <vector>
 
+// The settings link following reads, copied from the program's settings record
+// when a run starts. Extension entries are upper-case, as the settings file
+// holds them.
+struct TLinkSettings
+{
+    std::vector<std::string> webExts; // a link path must end with one (or with '/')
+    std::vector<std::string> domainExts; // a link host must end with one
+    std::vector<std::string> filterDomains; // a page whose site root holds one is not accepted
+};
+
 // The part of a crawl run's shared state that link following reads and
 // changes. The run owns one and hands it to GrabLinks for every page; tests
-// build one the same way. The settings are only read (webExts, domainExts,
-// filterDomains).
+// build one the same way.
 struct TLinkState
 {
-    explicit TLinkState(const TSettings& runSettings)
-        : settings(runSettings)
-    { }
-
-    const TSettings& settings;
+    TLinkSettings settings;
     std::string currentUrl; // the page being indexed
     std::vector<std::string> pageSource; // its lines, without line ends
     std::vector<std::string> urlList; // the work queue; new links go to its end

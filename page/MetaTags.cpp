@@ -1,7 +1,7 @@
 #include "page/MetaTags.h"
 
-#include "page/TextSearch.h"
 #include "platform/Pump.h"
+#include "platform/TextSearch.h"
 
 #include <string_view>
 

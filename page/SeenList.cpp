@@ -1,6 +1,6 @@
 #include "page/SeenList.h"
 
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 bool TSeenList::Contains(const std::string& url) const
 {

@@ -1,7 +1,7 @@
 #include "page/StripHtml.h"
 
 #include "page/PumpThrottle.h"
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <string_view>
 
@@ -11,14 +11,14 @@ namespace {
 constexpr char Filler = ' ';
 constexpr auto NotFound = std::string_view::npos;
 
-// Pass 1. Every search restarts at the beginning, so a filler left by one
-// replacement can complete a separator that holds a blank, even one that began
-// before it. Emitting byte by byte and replacing as soon as the output ends
-// with the separator finds exactly those occurrences in the same order: the
-// output never holds one, so an occurrence ending at its tail is the leftmost
-// one of the whole text. Each replacement shortens the text (a one-byte
-// separator other than the filler cannot match the filler), except for a lone
-// blank, which would replace itself for ever and is left alone.
+// The separator goes first. Each occurrence becomes a blank and the search
+// starts again from the beginning, so a blank left by one replacement can
+// complete a separator that holds a blank, even one that began before it. Emitting byte by byte and
+// replacing as soon as the output ends with the separator finds exactly those occurrences in the
+// same order: the output never holds one, so an occurrence ending at its tail is the leftmost one
+// of the whole text. Each replacement shortens the text (a one-byte separator other than the filler
+// cannot match the filler), except for a lone blank, which would replace itself for ever and is
+// left alone.
 std::string ReplaceSeparator(
     const std::string& text, const std::string& separator, TPumpThrottle& pump)
 {
@@ -47,12 +47,13 @@ struct BlockMarkers
     bool anyCase;
 };
 
-// Passes 2 to 6: each `open` with everything through the next `close` becomes
-// one blank; without a `close` only the opening '<' does. No marker holds a
-// blank, so the search may resume after the inserted blank with the same result
-// as restarting. The close searches start further right each time: one answer
-// serves until its start is passed, and a miss stays a miss, which keeps an
-// unclosed block repeated many times linear.
+// The blocks, one kind at a time (title element, declarations and comments,
+// style and script blocks, then every tag): each `open` with everything through
+// the next `close` becomes one blank; without a `close` only the opening '<'
+// does. No marker holds a blank, so the search may resume after the inserted
+// blank with the same result as starting again from the beginning. The close searches start further
+// right each time: one answer serves until its start is passed, and a miss stays a miss, which
+// keeps an unclosed block repeated many times linear.
 std::string ReplaceBlocks(const std::string& text, const BlockMarkers& m, TPumpThrottle& pump)
 {
     const std::string folded = m.anyCase ? LowerCase(text) : std::string();
@@ -80,7 +81,8 @@ std::string ReplaceBlocks(const std::string& text, const BlockMarkers& m, TPumpT
     return out;
 }
 
-// Passes 7 to 12: each `marker` becomes one blank, left to right.
+// The entities, the bare "nbsp", line breaks and tabs, one marker at a time:
+// each occurrence becomes one blank, left to right.
 std::string ReplaceAll(const std::string& text, std::string_view marker, TPumpThrottle& pump)
 {
     const std::string_view hay(text);
@@ -100,7 +102,7 @@ std::string ReplaceAll(const std::string& text, std::string_view marker, TPumpTh
     return out;
 }
 
-// Passes 13 to 15: a leading blank, every run of blanks cut to one (dropping
+// Last the blanks: a leading blank, every run of blanks cut to one (dropping
 // the first blank of each pair is the same as keeping the last), and the
 // leading blank removed again from a text longer than 5 bytes.
 std::string Collapse(const std::string& text, TPumpThrottle& pump)

@@ -10,6 +10,3 @@
 
 // StripHtml with `separator` as the output field separator.
 std::string StripHtml(const std::string& text, const std::string& separator);
-
-// StripHtml with the separator of the global Settings.
-std::string StripHtml(const std::string& text);

@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/TextFile.h"
+#include "platform/TextSearch.h"
 
 #include <cerrno>
 #include <string_view>
@@ -13,36 +14,8 @@ namespace {
 using Lines = std::vector<std::string>;
 constexpr std::size_t npos = std::string::npos;
 constexpr std::string_view Bom = "\xEF\xBB\xBF";
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-char asciiUpper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiUpper(a[i]) != asciiUpper(b[i]))
-            return false;
-    }
-    return true;
-}
+// The blanks a line may carry around names, values and brackets.
+constexpr std::string_view Blanks = " \t";
 
 // A value with blanks at either end, or already wrapped in quotes, is written
 // inside double quotes: reading trims blanks around a value and drops one pair
@@ -62,14 +35,14 @@ std::string encodedValue(const std::string& value)
         if (c != '\r' && c != '\n')
             out += c;
     }
-    if (!out.empty() && (isBlank(out.front()) || isBlank(out.back()) || isQuoted(out)))
+    if (!out.empty() && (Trim(out, Blanks).size() != out.size() || isQuoted(out)))
         return '"' + out + '"';
     return out;
 }
 
 std::string decodedValue(std::string_view raw)
 {
-    raw = trimmed(raw);
+    raw = Trim(raw, Blanks);
     if (isQuoted(raw))
         raw = raw.substr(1, raw.size() - 2);
     return std::string(raw);
@@ -131,12 +104,12 @@ KeySpot findKey(const Lines& lines, std::string_view section, std::string_view k
         std::string_view line = lines[i];
         if (i == 0 && line.starts_with(Bom))
             line.remove_prefix(Bom.size());
-        line = trimmed(line);
+        line = Trim(line, Blanks);
         if (line.empty())
             continue;
         if (line.front() == '[') {
             std::string_view name = line.substr(1, line.find(']') - 1);
-            inSection = sameName(trimmed(name), section);
+            inSection = EqualNoCase(Trim(name, Blanks), section);
             inFirstSection = inSection && spot.sectionEnd == npos;
             if (inFirstSection)
                 spot.sectionEnd = i + 1;
@@ -147,7 +120,7 @@ KeySpot findKey(const Lines& lines, std::string_view section, std::string_view k
         if (!inSection || line.front() == ';' || spot.keyLine != npos)
             continue;
         const std::size_t eq = line.find('=');
-        if (eq != npos && sameName(trimmed(line.substr(0, eq)), key)) {
+        if (eq != npos && EqualNoCase(Trim(line.substr(0, eq), Blanks), key)) {
             spot.keyLine = i;
             spot.value = decodedValue(line.substr(eq + 1));
         }
@@ -163,12 +136,12 @@ bool hasLineBreak(std::string_view s)
 // Names that could not be found again after writing them are refused.
 bool validSection(std::string_view s)
 {
-    return !s.empty() && trimmed(s) == s && s.find(']') == npos && !hasLineBreak(s);
+    return !s.empty() && Trim(s, Blanks) == s && s.find(']') == npos && !hasLineBreak(s);
 }
 
 bool validKey(std::string_view k)
 {
-    return !k.empty() && trimmed(k) == k && k.find('=') == npos && k.front() != '['
+    return !k.empty() && Trim(k, Blanks) == k && k.find('=') == npos && k.front() != '['
         && k.front() != ';' && !hasLineBreak(k);
 }
 
@@ -205,7 +178,7 @@ bool WriteProfileString(const std::string& section, const std::string& key,
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(spot.sectionEnd), entry);
     } else {
         // A blank line sets the new section apart from the one before it.
-        if (!lines.empty() && !trimmed(lines.back()).empty())
+        if (!lines.empty() && !Trim(lines.back(), Blanks).empty())
             lines.emplace_back();
         lines.push_back('[' + section + ']');
         lines.push_back(std::move(entry));
@@ -214,7 +187,7 @@ bool WriteProfileString(const std::string& section, const std::string& key,
     for (const std::string& line : lines)
         content.append(line).append("\r\n");
     try {
-        WriteFileAtomic(path, content);
+        WriteFileAtomic(path, content, NewFileMode::OwnerOnly);
     } catch (const EInOutError&) {
         return false;
     }

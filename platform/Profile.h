@@ -18,6 +18,8 @@ std::string GetProfileString(const std::string& section, const std::string& key,
 
 // Sets `key` in `section` of `path` to `value`: an existing key is replaced in
 // place, a new key goes at the end of its section, a new section at the end of
-// the file. False when the write is refused; the old file then stays as it was.
+// the file. A file the write creates is readable and writable by its owner
+// only (settings files hold a proxy password); a rewritten file keeps its mode.
+// False when the write is refused; the old file then stays as it was.
 bool WriteProfileString(const std::string& section, const std::string& key,
     const std::string& value, const std::string& path);

@@ -10,9 +10,13 @@ void pumpMessages()
         g_hook();
 }
 
-PumpHook setPumpHook(PumpHook hook)
+TPumpScope::TPumpScope(PumpHook hook)
+    : m_previous(g_hook)
 {
-    const PumpHook previous = g_hook;
     g_hook = hook;
-    return previous;
+}
+
+TPumpScope::~TPumpScope()
+{
+    g_hook = m_previous;
 }

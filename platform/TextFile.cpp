@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +29,38 @@ void closeChecked(FilePtr& file, const std::string& path)
 {
     if (std::fclose(file.release()) != 0)
         fail("Cannot close file", path);
+}
+
+// Creates a file of a fresh name beside `path`, open for writing; `mode` less
+// the umask becomes its mode, as for any new file (mkstemp would always give
+// 0600). Returns the descriptor, or -1 with errno set.
+int createTemporary(const std::string& path, mode_t mode, std::string& temp)
+{
+    static constexpr char Letters[]
+        = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 random { std::random_device {}() };
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof Letters - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = path + '.';
+        for (int i = 0; i < 6; ++i)
+            temp += Letters[pick(random)];
+        // O_EXCL: never an existing file, nor one a symbolic link points at.
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// Gives the replacement the owner, group and mode of the file it replaces.
+// Only root may give a file away, and only to a group it belongs to may a user
+// give it: ownership is kept as far as that allows, and never fails the write.
+// The mode is set last, since a change of owner clears the set-id bits.
+bool keepAttributes(int fd, const struct stat& old)
+{
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+        (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
 } // namespace
@@ -58,7 +91,7 @@ void CreateIfMissing(const std::string& path)
 {
     // O_EXCL: a file that exists is never truncated, even when another
     // program creates it between a test and the creation.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (errno == EEXIST)
             return;
@@ -78,22 +111,28 @@ void WriteWholeFile(const std::string& path, const std::string& content)
     closeChecked(file, path);
 }
 
-void WriteFileAtomic(const std::string& path, const std::string& content)
+void WriteFileAtomic(const std::string& path, const std::string& content, NewFileMode newFileMode)
 {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    struct stat old
+    { };
+    const bool replacing = ::stat(path.c_str(), &old) == 0;
+    // A replacement starts private and takes the old file's mode before any
+    // content goes in, so it never shows more than the old file did.
+    const mode_t mode = replacing || newFileMode == NewFileMode::OwnerOnly ? 0600 : 0666;
+    std::string temp;
+    const int fd = createTemporary(path, mode, temp);
     if (fd < 0)
         fail("Cannot create file", temp);
     FilePtr file(::fdopen(fd, "wb"));
     if (!file) {
+        const int saved = errno;
         ::close(fd);
         ::unlink(temp.c_str());
+        errno = saved;
         fail("Cannot open file", temp);
     }
-    // mkstemp creates 0600; give the new file the usual permissions for a text file.
-    ::fchmod(fd, 0644);
-    const bool written
-        = std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()
+    const bool written = (!replacing || keepAttributes(fd, old))
+        && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()
         && std::fflush(file.get()) == 0 && ::fsync(fd) == 0;
     const bool closed = std::fclose(file.release()) == 0;
     if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {

@@ -20,9 +20,17 @@ void CreateIfMissing(const std::string& path);
 // Replaces the contents of `path` with `content` in place (created when missing).
 void WriteWholeFile(const std::string& path, const std::string& content);
 
+// The permissions of a file that a write creates: those any new file gets
+// (0666 less the umask), or reading and writing by its owner only, for files
+// that may hold a password.
+enum class NewFileMode { ByUmask, OwnerOnly };
+
 // Replaces the contents of `path` with `content` through a temporary file in
 // the same folder renamed over it: a crash leaves the old or the new file whole.
-void WriteFileAtomic(const std::string& path, const std::string& content);
+// The new file keeps the mode of the one it replaces, and its owner and group
+// where the system permits; a file that did not exist gets `newFileMode`.
+void WriteFileAtomic(const std::string& path, const std::string& content,
+    NewFileMode newFileMode = NewFileMode::ByUmask);
 
 // The whole contents of `path`.
 std::string ReadWholeFile(const std::string& path);

@@ -1,6 +1,6 @@
 #include "settings/ListValue.h"
 
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #include "settings/Settings.h"
 
-#include "page/TextSearch.h"
 #include "platform/Errors.h"
 #include "platform/Profile.h"
 #include "platform/Pump.h"
+#include "platform/TextSearch.h"
 #include "settings/ListValue.h"
 #include "settings/StrToInt.h"
 #include "settings/TOptionsValues.h"
@@ -15,7 +15,7 @@ TSettings Settings;
 
 namespace {
 
-std::string g_pathOverride;
+std::string g_settingsPath;
 
 // The program's folder with its trailing separator, from /proc/self/exe;
 // empty (the current directory) when the link cannot be read.
@@ -94,12 +94,12 @@ std::string flagText(bool on)
 
 std::string settingsPath()
 {
-    return g_pathOverride.empty() ? programFolder() + "skelvo.ini" : g_pathOverride;
+    return g_settingsPath.empty() ? programFolder() + "skelvo.ini" : g_settingsPath;
 }
 
-void overrideSettingsPath(const std::string& path)
+void setSettingsPath(const std::string& path)
 {
-    g_pathOverride = path;
+    g_settingsPath = path;
 }
 
 void LoadSettings()

@@ -51,12 +51,14 @@ extern TSettings Settings;
 
 struct TOptionsValues;
 
-// The settings file: the running program's folder followed by "skelvo.ini",
-// unless overrideSettingsPath has named another file.
+// The settings file every load and save uses: the file setSettingsPath named,
+// else "skelvo.ini" in the running program's folder.
 std::string settingsPath();
 
-// Makes settingsPath() give `path` (for tests); an empty path restores the default.
-void overrideSettingsPath(const std::string& path);
+// Makes `path` the settings file from now on (a program started with another
+// settings file, the batch program's --settings FILE); an empty path goes back
+// to the file beside the program.
+void setSettingsPath(const std::string& path);
 
 // Reads every key of settingsPath() into Settings and rebuilds its five lists.
 // Raises EConvertError at the first integer that is missing or not a number;

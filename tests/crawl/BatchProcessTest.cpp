@@ -1,8 +1,8 @@
 // skelvo-batch as a process: its exit statuses, its page lines, and Ctrl+C
 // once (stop after the page) and twice (abandon the page).
+#include "CrawlFixture.h"
 #include "crawl/UrlListFile.h"
 #include "platform/TextFile.h"
-#include "tests/crawl/CrawlFixture.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/support/TempFolder.h"
 

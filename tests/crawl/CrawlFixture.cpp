@@ -1,4 +1,4 @@
-#include "tests/crawl/CrawlFixture.h"
+#include "CrawlFixture.h"
 
 #include "crawl/UrlListFile.h"
 #include "platform/TextFile.h"

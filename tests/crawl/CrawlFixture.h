@@ -1,8 +1,8 @@
 #pragma once
 
+#include "CrawlRecorder.h"
 #include "crawl/CrawlRun.h"
 #include "settings/Settings.h"
-#include "tests/crawl/CrawlRecorder.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "tests/crawl/CrawlRecorder.h"
+#include "CrawlRecorder.h"
 
 #include <QCoreApplication>
 

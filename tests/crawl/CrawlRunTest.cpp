@@ -1,9 +1,9 @@
 // Whole crawl runs over the fixture site served by a real nginx: the queue's
 // order, the files after every page, stopping, abandoning and the failures
 // that end a run.
+#include "CrawlFixture.h"
 #include "crawl/PageFetch.h"
 #include "platform/TextFile.h"
-#include "tests/crawl/CrawlFixture.h"
 #include "tests/support/NetTestUtil.h"
 
 #include <filesystem>

@@ -1,6 +1,6 @@
 // The Content-Length and Last-Modified values a record carries, from
 // responses written byte for byte by scripted peers.
-#include "tests/crawl/CrawlFixture.h"
+#include "CrawlFixture.h"
 #include "tests/support/ScriptedPeer.h"
 
 namespace {

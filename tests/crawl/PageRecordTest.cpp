@@ -1,7 +1,7 @@
 // The acceptance rules and the record of one page, page by page from the
 // fixture site's rules folder, each under its own settings.
 #include "crawl/PageRecord.h"
-#include "tests/crawl/CrawlFixture.h"
+#include "CrawlFixture.h"
 
 #include <filesystem>
 #include <functional>

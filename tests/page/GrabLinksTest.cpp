@@ -38,8 +38,8 @@ protected:
         return lines;
     }
 
-    TSettings settings;
-    TLinkState state { settings };
+    TLinkState state;
+    TLinkSettings& settings = state.settings;
     int showLeftCalls = 0;
     std::vector<bool> acceptedAtShowLeft;
 };
@@ -164,7 +164,8 @@ TEST_F(GrabLinksTest, PageDirectoryFromTheCurrentUrl)
         { "http://site.test/dir/", "/b.htm", "http://site.test/b.htm" },
         { "http://site.test/a/b/c.html", "d.htm", "http://site.test/a/b/d.htm" },
         { "http://site.test/a/b/c.html", "/d.htm", "http://site.test/d.htm" },
-        { "http://site.test/page.htm?x=/y/z", "d.htm", "" }, // the '?' of D stays in A
+        // The directory keeps the '?', so the link is dropped.
+        { "http://site.test/page.htm?x=/y/z", "d.htm", "" },
         { "http://site.test/a.htm", "http://x.test/", "http://x.test/" },
     };
     for (const auto& c : cases) {
@@ -199,15 +200,16 @@ TEST_F(GrabLinksTest, SiteExclusion)
     settings.filterDomains = { "SITE.TEST" };
     const ExclusionCase cases[] = {
         { "http://site.test/dir/index.html", { "<a href=\"x.gif\">" }, false },
-        { "http://www.SITE.TEST/", { "<a href=\"a.htm\">" }, true }, // R keeps its case
+        { "http://www.SITE.TEST/", { "<a href=\"a.htm\">" }, true }, // the site root keeps its case
         { "http://site.test/dir/index.html", { "no links at all" }, false },
         { "http://site.test/dir/index.html", { "<a href=\"../a.htm\"><a href=\"https://b\">" },
             true }, // every value skipped: no test
         { "http://site.test/dir/index.html", { "<a href=\"../a.htm\"><a href=\"b.htm\">" }, false },
         { "http://other.test/site.test/", { "<a href=\"a.htm\">" }, true }, // the root only
-        { "http://site.test", { "<a href=\"a.htm\">" }, false }, // two slashes: R is U
-        { "site.test", { "<a href=\"a.htm\">" }, true }, // no slashes: R stays empty
-        { "a/b/c/site.test", { "<a href=\"a.htm\">" }, true }, // no slash at 8 or later
+        { "http://site.test", { "<a href=\"a.htm\">" },
+            false }, // two slashes: the URL is its own root
+        { "site.test", { "<a href=\"a.htm\">" }, true }, // no slashes: no site root
+        { "a/b/c/site.test", { "<a href=\"a.htm\">" }, true }, // no slash past the first 7 bytes
     };
     for (const auto& c : cases) {
         state.pageAccepted = true;

@@ -5,7 +5,6 @@
 #include "page/StripHtml.h"
 #include "page/Title.h"
 
-#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -71,12 +70,10 @@ protected:
     {
         settings.webExts = { ".HTM" };
         settings.domainExts = { ".TEST" };
-        settings.trackFile = m_dir.file("track.txt");
         state.currentUrl = "http://site.test/dir/index.html";
     }
-    TempFolder m_dir { "hostile" };
-    TSettings settings;
-    TLinkState state { settings };
+    TLinkState state;
+    TLinkSettings& settings = state.settings;
 };
 
 TEST_F(HostileLinks, UnterminatedAndDenseValues)

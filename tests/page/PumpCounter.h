@@ -6,12 +6,7 @@
 class PumpCounter
 {
 public:
-    PumpCounter()
-    {
-        s_count = 0;
-        m_previous = setPumpHook(&PumpCounter::Count);
-    }
-    ~PumpCounter() { setPumpHook(m_previous); }
+    PumpCounter() { s_count = 0; }
     PumpCounter(const PumpCounter&) = delete;
     PumpCounter& operator=(const PumpCounter&) = delete;
 
@@ -20,5 +15,5 @@ public:
 private:
     static void Count() { ++s_count; }
     static inline int s_count = 0;
-    PumpHook m_previous = nullptr;
+    TPumpScope m_pump { &PumpCounter::Count };
 };

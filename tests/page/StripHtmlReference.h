@@ -1,9 +1,9 @@
 #pragma once
 
-// StripHtml written word for word as its passes are defined: every search
-// restarts at position 1 and the text is edited in place. Quadratic, so only
+// StripHtml written the slow, obvious way: every search restarts at the first
+// byte (1-based position 1) and the text is edited in place. Quadratic, so only
 // for small inputs; the tests and the fuzzer compare the real one against it.
-#include "page/TextSearch.h"
+#include "platform/TextSearch.h"
 
 #include <string>
 
@@ -22,7 +22,8 @@ inline void ReferencePlain(std::string& s, const std::string& marker)
         Blank(s, p, static_cast<int>(marker.size()));
 }
 
-// A block pass: `open` up to `close` searched from `offset` after its start.
+// One kind of block: `open` up to `close`, the close searched from `offset`
+// bytes after the start of `open`.
 inline void ReferenceBlock(
     std::string& s, const std::string& open, const std::string& close, int offset, bool anyCase)
 {

@@ -1,7 +1,7 @@
-// The fast StripHtml against a word-for-word reference that restarts every
-// search at position 1 and edits the text in place, on many random texts made
+// The fast StripHtml against a slow, obvious reference that restarts every
+// search at the first byte and edits the text in place, on many random texts made
 // of the markers and of arbitrary bytes.
-#include "StripHtmlReference.h"
+#include "tests/page/StripHtmlReference.h"
 #include "page/StripHtml.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 #include "PumpCounter.h"
 #include "page/StripHtml.h"
 #include "page/Title.h"
-#include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +45,7 @@ struct StripCase
     std::string expected;
 };
 
-TEST(StripHtml, Passes)
+TEST(StripHtml, FlattensPageText)
 {
     const StripCase cases[] = {
         { "", "", " " }, { "Home", "", " Home" }, // 5 bytes keep the leading blank
@@ -74,14 +73,6 @@ TEST(StripHtml, Passes)
     for (const auto& c : cases)
         EXPECT_EQ(StripHtml(c.text, c.separator), c.expected)
             << "[" << c.text << "] sep [" << c.separator << "]";
-}
-
-TEST(StripHtml, ReadsTheGlobalSeparator)
-{
-    const std::string saved = Settings.separator;
-    Settings.separator = "~~";
-    EXPECT_EQ(StripHtml("one~~two"), "one two");
-    Settings.separator = saved;
 }
 
 TEST(StripHtml, PumpsBeforeReturning)

@@ -4,21 +4,31 @@
 
 namespace {
 
-int g_pumped = 0;
+int g_outer = 0;
+int g_inner = 0;
 
-TEST(Pump, DoesNothingUntilAHookIsInstalled)
+TEST(Pump, ScopesInstallTheirHookAndPutBackTheOneTheyReplaced)
 {
-    setPumpHook(nullptr);
-    g_pumped = 0;
+    g_outer = g_inner = 0;
     pumpMessages();
-    EXPECT_EQ(g_pumped, 0);
-
-    const PumpHook previous = setPumpHook([] { ++g_pumped; });
-    EXPECT_EQ(previous, nullptr);
+    {
+        TPumpScope outer([] { ++g_outer; });
+        pumpMessages();
+        {
+            TPumpScope inner([] { ++g_inner; });
+            pumpMessages();
+            pumpMessages();
+            {
+                TPumpScope none(nullptr);
+                pumpMessages();
+            }
+            pumpMessages();
+        }
+        pumpMessages();
+    }
     pumpMessages();
-    pumpMessages();
-    EXPECT_EQ(g_pumped, 2);
-    EXPECT_NE(setPumpHook(nullptr), nullptr);
+    EXPECT_EQ(g_outer, 2);
+    EXPECT_EQ(g_inner, 3);
 }
 
 } // namespace

@@ -47,14 +47,14 @@ TEST_F(DefaultIniTest, TheBuildPlacesTheFileBesideTheProgram)
 }
 #endif
 
-TEST_F(DefaultIniTest, TheSettingsFileSitsBesideTheRunningProgram)
+TEST_F(DefaultIniTest, TheSettingsFileSitsBesideTheProgramUnlessTheProgramNamesAnother)
 {
-    overrideSettingsPath("");
+    setSettingsPath("");
     const std::filesystem::path path = settingsPath();
     EXPECT_TRUE(path.is_absolute());
     EXPECT_EQ(path.filename(), "skelvo.ini");
     EXPECT_TRUE(std::filesystem::is_regular_file(path.parent_path() / "test_settings"));
-    overrideSettingsPath("/elsewhere/x.ini");
+    setSettingsPath("/elsewhere/x.ini");
     EXPECT_EQ(settingsPath(), "/elsewhere/x.ini");
 }
 

@@ -8,10 +8,19 @@
 
 #include <algorithm>
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
 using SaveSettingsTest = SettingsFixture;
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat info
+    { };
+    EXPECT_EQ(::stat(path.c_str(), &info), 0);
+    return info.st_mode & 07777;
+}
 
 TOptionsValues typedValues()
 {
@@ -108,6 +117,21 @@ TEST_F(SaveSettingsTest, AHundredAndTwentyEntriesComeBackAsAHundredAndGoOutSo)
     const std::string value = GetProfileString("FILTER2", "DOMAINS1", "", m_ini);
     EXPECT_EQ(std::count(value.begin(), value.end(), ','), 99);
     EXPECT_EQ(value.substr(value.size() - 4), ",K99");
+}
+
+// The file holds the proxy password: one the program creates is its owner's
+// alone, and a mode the user chose survives every save.
+TEST_F(SaveSettingsTest, ANewFileIsPrivateAndAnExistingOneKeepsItsMode)
+{
+    const mode_t umask = ::umask(022);
+    TOptionsValues v = typedValues();
+    SaveSettings(v);
+    EXPECT_EQ(modeOf(m_ini), 0600u);
+    EXPECT_EQ(::chmod(m_ini.c_str(), 0640), 0);
+    SaveWindowOptions(true, true, true);
+    SaveSettings(v);
+    EXPECT_EQ(modeOf(m_ini), 0640u);
+    ::umask(umask);
 }
 
 TEST_F(SaveSettingsTest, ARefusedWriteNamesTheFileAndLeavesItWhole)

@@ -19,15 +19,13 @@ protected:
     void SetUp() override
     {
         m_ini = m_dir.file("skelvo.ini");
-        overrideSettingsPath(m_ini);
+        setSettingsPath(m_ini);
         Settings = TSettings {};
         s_pumped = 0;
-        setPumpHook([] { ++s_pumped; });
     }
     void TearDown() override
     {
-        setPumpHook(nullptr);
-        overrideSettingsPath("");
+        setSettingsPath("");
         Settings = TSettings {};
     }
     // Writes `lines` as the whole settings file, each ended by CR LF.
@@ -52,4 +50,5 @@ protected:
     TempFolder m_dir { "settings" };
     std::string m_ini;
     static inline int s_pumped = 0;
+    TPumpScope m_pump { [] { ++s_pumped; } };
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/HttpProt.h"
+#include "net/http/HttpProt.h"
 
 #include <string>
 #include <vector>

@@ -1,14 +1,15 @@
 // GoogleTest entry for tests that need a Qt event loop: one application
-// object lives for the whole run. Like the program's general error handler,
-// it catches an exception that an event handler lets escape (instead of the
-// process ending) and keeps its message for the tests to inspect.
+// object lives for the whole run. It is the program's general error handler,
+// over QCoreApplication: an exception that an event handler lets escape is
+// caught instead of ending the process, and its message kept for the tests to
+// inspect.
+#include "platform/CatchingApplication.h"
 #include "tests/support/NetTestUtil.h"
 
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
-#include <exception>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -17,24 +18,6 @@ namespace {
 
 std::mutex g_errorsMutex;
 std::vector<std::string> g_errors;
-
-class TestApplication : public QCoreApplication
-{
-public:
-    using QCoreApplication::QCoreApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return QCoreApplication::notify(receiver, event);
-        } catch (const std::exception& e) {
-            noteUnhandledError(e.what());
-        } catch (...) {
-            noteUnhandledError("unknown exception");
-        }
-        return false;
-    }
-};
 
 } // namespace
 
@@ -54,7 +37,7 @@ std::vector<std::string> takeUnhandledErrors()
 
 int main(int argc, char** argv)
 {
-    TestApplication app(argc, argv);
+    TCatchingApplication<QCoreApplication> app(argc, argv, noteUnhandledError);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

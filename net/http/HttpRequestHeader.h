@@ -1,0 +1,35 @@
+#pragma once
+
+#include "net/http/UrlRoutines.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Assembly of a request header, a pure function of the request's values.
+
+// Everything a request header is built from.
+struct THttpRequestFields
+{
+    std::string Method; // "GET", "POST" or "HEAD"
+    std::string RequestPath;
+    std::string Version = "1.0";
+    std::string Sender;
+    std::string Reference;
+    std::string ContentTypePost;
+    std::string Agent;
+    std::string TargetHost;
+    bool NoCache = false;
+    std::int64_t PostSize = 0; // size of the POST body stream
+    TDateTime ModifiedSince = 0; // 0: no If-Modified-Since line
+    std::string Username;
+    std::string Password;
+    std::string Proxy;
+    std::string ProxyUsername;
+    std::string ProxyPassword;
+    std::string Cookie;
+};
+
+// The header lines, without line ends and without the final empty line, in
+// their fixed order; each optional line appears only under its condition.
+std::vector<std::string> BuildRequestLines(const THttpRequestFields& f);

@@ -1,0 +1,159 @@
+#include "net/http/HttpRoute.h"
+
+#include "net/http/UrlRoutines.h"
+#include "platform/TextSearch.h"
+
+namespace {
+
+// The absolute URL of `path` on the route's server, naming its port when the
+// URL did: a proxy must reach the same server the URL names.
+std::string AbsoluteUrl(const std::string& scheme, const THttpRoute& route, const std::string& path)
+{
+    const std::string port = route.TargetPort.empty() ? "" : ":" + route.TargetPort;
+    return scheme + "://" + route.TargetHost + port + path;
+}
+
+} // namespace
+
+THttpRequestPlan PlanRequest(const std::string& url, const std::string& proxy,
+    const std::string& proxyPort, const std::string& username, const std::string& password)
+{
+    THttpRequestPlan plan;
+    const TUrlParts parts = SplitUrl(url);
+    plan.Route.TargetHost = parts.Host;
+    plan.Route.TargetPort = parts.Port;
+    plan.DocName = parts.Path;
+    plan.Username = parts.User.empty() ? username : parts.User;
+    plan.Password = parts.Password.empty() ? password : parts.Password;
+
+    if (proxy.empty()) {
+        plan.Route.RequestPath = parts.Path;
+        plan.Route.ConnectHost = parts.Host;
+        plan.Route.ConnectPort = parts.Port.empty() ? "80" : parts.Port;
+    } else {
+        // The proxy gets the absolute URL, with the URL's own port when it names one.
+        const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
+        plan.Route.RequestPath = AbsoluteUrl(scheme, plan.Route, parts.Path);
+        const TUrlParts proxyParts = SplitUrl(proxy);
+        plan.Route.ConnectHost = proxyParts.Host;
+        plan.Route.ConnectPort = proxyParts.Port.empty() ? proxyPort : proxyParts.Port;
+    }
+    if (plan.Route.RequestPath.empty())
+        plan.Route.RequestPath = "/";
+    plan.DocName = DeriveDocName(plan.DocName);
+    return plan;
+}
+
+std::string DeriveDocName(const std::string& path)
+{
+    if (path.empty() || path == "/")
+        return "document.htm";
+    std::string name = path;
+    if (name.back() == '/')
+        name.pop_back();
+    const auto slash = name.rfind('/');
+    if (slash != std::string::npos)
+        name = name.substr(slash + 1, 255);
+    else
+        name = name.substr(0, 255);
+    const auto query = name.find('?');
+    if (query != std::string::npos)
+        name.erase(query);
+    return name;
+}
+
+std::string DocNameForContentType(const std::string& docName, const std::string& contentType)
+{
+    const auto dot = docName.rfind('.');
+    if (contentType != "text/html" || dot == std::string::npos)
+        return docName;
+    if (LowerCase(docName.substr(dot)) != ".exe")
+        return docName;
+    return ReplaceExt(docName, "htm");
+}
+
+bool IsUsableLocation(const std::string& location)
+{
+    for (const char c : location) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The parts of a relocation target. An empty path marks a relative name on
+// the current server, which the splitter returns as a host. A target with no
+// scheme is always such a name, even with a "/" inside ("sub/b.html" must not
+// connect to a host "sub"); an absolute URL without a path ("http://host2")
+// names that server's root.
+TUrlParts SplitLocation(const std::string& location)
+{
+    TUrlParts parts = SplitUrl(location);
+    // "://" inside a query ("p?u=http://host3/") does not make a scheme.
+    const bool schemeChars
+        = parts.Scheme.find_first_not_of(
+              "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+-.")
+        == std::string::npos;
+    if (parts.Scheme.empty() || !schemeChars) {
+        parts = TUrlParts {};
+        parts.Host = location;
+        return parts;
+    }
+    if (parts.Path.empty() && !parts.Host.empty() && location.find("://") != std::string::npos)
+        parts.Path = "/";
+    return parts;
+}
+
+} // namespace
+
+THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location, bool viaProxy)
+{
+    THttpRoute next = current;
+    if (viaProxy) {
+        // The proxy always gets an absolute URL; relative targets are made
+        // absolute on the server requested so far.
+        const TUrlParts parts = SplitLocation(location);
+        const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
+        if (parts.Path.empty()) {
+            next.RequestPath = AbsoluteUrl(scheme, current, "/" + parts.Host);
+        } else if (parts.Host.empty()) {
+            next.RequestPath = AbsoluteUrl(scheme, current, parts.Path);
+        } else {
+            // Another server: later relative targets are resolved against it.
+            next.RequestPath = SplitUrl(location).Path.empty() ? location + "/" : location;
+            next.TargetHost = parts.Host;
+            next.TargetPort = parts.Port;
+        }
+        return next;
+    }
+
+    if (!location.empty() && location[0] == '/') {
+        next.RequestPath = location;
+        return next;
+    }
+    const TUrlParts parts = SplitLocation(location);
+    const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
+    next.ConnectHost = parts.Host;
+    next.RequestPath = parts.Path;
+    if (!parts.Port.empty())
+        next.ConnectPort = parts.Port;
+    if (next.RequestPath.empty()) {
+        // A bare relative name: asked for as an absolute URL on the same server.
+        next.RequestPath = AbsoluteUrl(scheme, current, "/" + next.ConnectHost);
+        next.ConnectHost = current.TargetHost;
+    } else if (next.ConnectHost.empty()) {
+        next.RequestPath = AbsoluteUrl(scheme, current, next.RequestPath);
+        next.ConnectHost = current.TargetHost;
+    } else {
+        // An absolute URL names its own server, and without a port that
+        // server's HTTP port, not the port of the server that relocated.
+        next.TargetHost = next.ConnectHost;
+        next.TargetPort = parts.Port;
+        if (parts.Port.empty())
+            next.ConnectPort = "80";
+    }
+    return next;
+}

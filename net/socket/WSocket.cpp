@@ -1,0 +1,284 @@
+#include "net/socket/WSocket.h"
+
+#include "net/socket/SocketEngine.h"
+#include "net/socket/WSocketPrivate.h"
+#include "platform/HostLookup.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <algorithm>
+#include <sys/socket.h>
+
+namespace {
+
+// Trims spaces and control characters at both ends.
+std::string trimmed(const std::string& s)
+{
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
+        --e;
+    return s.substr(b, e - b);
+}
+
+} // namespace
+
+TCustomWSocket::TCustomWSocket()
+    : m_p(std::make_unique<Private>())
+{
+    QObject::connect(&m_p->readNotifier, &QSocketNotifier::activated,
+        [this](QSocketDescriptor fd) { onReadable(static_cast<TSocket>(qintptr(fd))); });
+    QObject::connect(&m_p->writeNotifier, &QSocketNotifier::activated,
+        [this](QSocketDescriptor fd) { onWritable(static_cast<TSocket>(qintptr(fd))); });
+    AssignDefaultValue();
+}
+
+TCustomWSocket::~TCustomWSocket()
+{
+    m_destroying = true;
+    // The owner is usually being torn down too: nothing is raised into it now.
+    OnDnsLookupDone = nullptr;
+    OnSessionConnected = nullptr;
+    OnDataAvailable = nullptr;
+    OnDataSent = nullptr;
+    OnSessionClosed = nullptr;
+    OnSessionAvailable = nullptr;
+    OnChangeState = nullptr;
+    OnLineTooLong = nullptr;
+    OnError = nullptr;
+    if (m_dnsLookupId >= 0)
+        HostLookup::abort(m_dnsLookupId);
+    m_dnsLookupId = -1;
+    try {
+        if (m_state != wsClosed)
+            InternalClose(true, 0);
+    } catch (...) {
+        // A destructor reports nothing.
+    }
+    closeHandleNow();
+    *m_p->alive = false;
+}
+
+void TCustomWSocket::raiseErrorEvent(const TWSocketErrorEvent& ev, int error)
+{
+    if (ev)
+        ev(this, static_cast<std::uint16_t>(error));
+}
+
+// ---- properties -------------------------------------------------------------
+
+void TCustomWSocket::SetAddr(const std::string& value)
+{
+    if (m_state != wsClosed) {
+        RaiseException("Cannot change Addr if not closed");
+        return;
+    }
+    const std::string v = trimmed(value);
+    if (m_addrAssigned && v == m_addr)
+        return;
+    m_addr = v;
+    m_addrAssigned = !v.empty();
+    m_addrResolved = false;
+}
+
+void TCustomWSocket::SetPort(const std::string& value)
+{
+    if (m_state != wsClosed) {
+        RaiseException("Cannot change Port if not closed");
+        return;
+    }
+    const std::string v = trimmed(value);
+    if (m_portAssigned && v == m_port)
+        return;
+    m_port = v;
+    m_portAssigned = !v.empty();
+    m_portResolved = false;
+}
+
+void TCustomWSocket::SetProto(const std::string& value)
+{
+    if (m_state != wsClosed) {
+        RaiseException("Cannot change Proto if not closed");
+        return;
+    }
+    const std::string v = trimmed(value);
+    if (m_protoAssigned && v == m_proto)
+        return;
+    m_proto = v;
+    m_protoAssigned = !v.empty();
+    m_protoResolved = false;
+}
+
+void TCustomWSocket::SetSendFlags(TSocketSendFlags value)
+{
+    if (value != wsSendNormal && value != wsSendUrgent) {
+        RaiseException("Invalid SendFlags");
+        return;
+    }
+    m_sendFlags = value;
+}
+
+int TCustomWSocket::RcvdCount()
+{
+    if (m_hSocket == INVALID_SOCKET)
+        return 0;
+    int count = 0;
+    if (SocketEngine::bytesWaiting(m_hSocket, count) != 0)
+        return -1;
+    return count;
+}
+
+void TCustomWSocket::AssignDefaultValue()
+{
+    m_addr.clear();
+    m_port.clear();
+    m_addrAssigned = m_portAssigned = false;
+    m_addrResolved = m_portResolved = false;
+    m_proto = "tcp";
+    m_protoAssigned = m_protoResolved = true;
+    m_protoNum = 6;
+    m_datagram = false;
+    m_lingerOnOff = wsLingerOn;
+    m_lingerTimeout = 0;
+    closeHandleNow();
+    m_state = wsClosed;
+    m_readCount = 0;
+    m_lineMode = false;
+    m_paused = false;
+    m_closeReported = false;
+    m_allSent = true;
+    m_flushTimeout = 60;
+    deleteBufferedData();
+    m_spareBufs.clear();
+}
+
+void TCustomWSocket::ChangeState(TSocketState newState)
+{
+    const TSocketState old = m_state;
+    if (old == newState)
+        return;
+    m_state = newState;
+    if (OnChangeState)
+        OnChangeState(this, old, newState);
+}
+
+// ---- error route --------------------------------------------------------------
+
+void TCustomWSocket::RaiseException(const std::string& msg)
+{
+    if (OnError) {
+        OnError(this);
+        return;
+    }
+    throw ESocketException(msg);
+}
+
+void TCustomWSocket::SocketError(const std::string& op, int code)
+{
+    m_lastError = code;
+    if (code == SocketErrors::ConnReset || code == SocketErrors::NotConnected) {
+        // The connection is gone: drop the handle now, silently.
+        closeHandleNow();
+        ChangeState(wsClosed);
+    }
+    RaiseException(
+        "Error " + std::to_string(code) + " in function " + op + "\r\n" + WSocketErrorText(code));
+}
+
+// ---- handle and notifiers -----------------------------------------------------
+
+void TCustomWSocket::attachHandle(TSocket fd)
+{
+    closeHandleNow();
+    m_hSocket = fd;
+    ++m_p->generation;
+    m_p->readNotifier.setSocket(fd);
+    m_p->writeNotifier.setSocket(fd);
+    m_p->wantRead = m_p->wantWrite = m_p->readSuspended = m_p->readShut = false;
+}
+
+void TCustomWSocket::closeHandleNow()
+{
+    if (m_hSocket == INVALID_SOCKET)
+        return;
+    // The event loop must forget the descriptor before it is closed and reused.
+    m_p->readNotifier.setEnabled(false);
+    m_p->writeNotifier.setEnabled(false);
+    m_p->wantRead = m_p->wantWrite = false;
+    ++m_p->generation;
+    SocketEngine::close(m_hSocket);
+    m_hSocket = INVALID_SOCKET;
+}
+
+void TCustomWSocket::watch(bool read, bool write)
+{
+    m_p->wantRead = read;
+    m_p->wantWrite = write;
+    updateNotifiers();
+}
+
+void TCustomWSocket::updateNotifiers()
+{
+    const bool on = m_hSocket != INVALID_SOCKET && !m_paused;
+    m_p->readNotifier.setEnabled(on && m_p->wantRead && !m_p->readSuspended && !m_p->readShut);
+    m_p->writeNotifier.setEnabled(on && m_p->wantWrite);
+}
+
+void TCustomWSocket::ResumeDataReports()
+{
+    if (m_p->readSuspended) {
+        m_p->readSuspended = false;
+        updateNotifiers();
+    }
+}
+
+void TCustomWSocket::post(void (TCustomWSocket::*notify)(int), int error)
+{
+    QMetaObject::invokeMethod(
+        &m_p->target,
+        [this, notify, error, gen = m_p->generation] {
+            if (gen == m_p->generation && !m_paused)
+                (this->*notify)(error);
+        },
+        Qt::QueuedConnection);
+}
+
+bool TCustomWSocket::applyLinger()
+{
+    if (m_lingerOnOff == wsLingerNoSet)
+        return true;
+    if (m_hSocket == INVALID_SOCKET) {
+        RaiseException("Cannot set linger option at this time");
+        return false;
+    }
+    const int rc = SocketEngine::setLinger(
+        m_hSocket, m_lingerOnOff == wsLingerOn, std::clamp(m_lingerTimeout, 0, 65535));
+    if (rc != 0) {
+        SocketError("setsockopt(SO_LINGER)", rc);
+        return false;
+    }
+    return true;
+}
+
+// ---- event loop helpers -------------------------------------------------------
+
+void TCustomWSocket::ProcessMessages()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TCustomWSocket::WaitForEvents(int maxMs)
+{
+    if (QAbstractEventDispatcher::instance() == nullptr)
+        return;
+    // The timer bounds the sleep: the dispatcher returns on the first event,
+    // and the timer's expiry is one.
+    QTimer bound;
+    bound.setSingleShot(true);
+    bound.start(std::max(0, maxMs));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
