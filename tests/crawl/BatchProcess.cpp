@@ -1,4 +1,4 @@
-#include "tests/crawl/BatchProcess.h"
+#include "BatchProcess.h"
 
 #include <cerrno>
 #include <csignal>

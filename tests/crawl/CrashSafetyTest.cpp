@@ -6,7 +6,7 @@
 // every page that left the queue must have its record. When the crawl is
 // finally let finish, it must have written every record a crawl without kills
 // writes: a record may be repeated, none may be missing.
-#include "tests/crawl/BatchProcess.h"
+#include "BatchProcess.h"
 #include "tests/support/RealServers.h"
 #include "tests/support/TempFolder.h"
 
