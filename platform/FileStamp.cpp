@@ -1,0 +1,32 @@
+#include "platform/FileStamp.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+TFileStamp stampOf(const struct stat& st)
+{
+    return { static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+        static_cast<std::int64_t>(st.st_size),
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec };
+}
+
+} // namespace
+
+std::optional<TFileStamp> StampOf(const std::string& path)
+{
+    struct stat st
+    { };
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return stampOf(st);
+}
+
+std::optional<TFileStamp> StampOf(int fd)
+{
+    struct stat st
+    { };
+    if (::fstat(fd, &st) != 0)
+        return std::nullopt;
+    return stampOf(st);
+}
