@@ -8,10 +8,10 @@
 #include "page/GrabLinks.h"
 #include "page/MetaTags.h"
 #include "page/StripHtml.h"
-#include "platform/TextSearch.h"
 #include "page/Title.h"
 #include "platform/LocalClock.h"
 #include "platform/TextFile.h"
+#include "platform/TextSearch.h"
 #include "settings/Settings.h"
 
 #include <optional>
@@ -43,6 +43,8 @@ void TCrawlRun::cmdIndexClick()
     m_frontEnd.SetRunning(true);
     m_state.stopRequested = false;
     m_state.settings = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains };
+    m_inputFile.Forget();
+    m_trackFile.Forget();
     try {
         m_state.urlList = ReadUrlList(m_settings.inputFile);
         if (m_state.urlList.empty()) {
@@ -117,7 +119,10 @@ void TCrawlRun::Cycle()
     s.newLinks.clear();
     Pump();
 
-    s.seenList.Assign(ReadUrlList(m_settings.trackFile));
+    // Unchanged since the run last read or appended to it, the track file
+    // holds just the lines of seenList.
+    if (!m_trackFile.Unchanged(m_settings.trackFile))
+        s.seenList.Assign(m_trackFile.Read(m_settings.trackFile));
     Pump();
 
     const std::string text = JoinLines(s.pageSource);
@@ -140,11 +145,13 @@ void TCrawlRun::Cycle()
     CheckAbandoned();
     // The rewrite without the page and with its links comes after its record;
     // its links reach the track file only after it, in one append.
-    WriteUrlList(m_settings.inputFile, s.urlList);
+    m_inputFile.Rewrite(m_settings.inputFile, s.urlList);
     m_pageTaken = false;
-    AppendLines(m_settings.trackFile, s.newLinks);
+    m_trackFile.Append(m_settings.trackFile, s.newLinks);
     s.newLinks.clear();
-    s.urlList = ReadUrlList(m_settings.inputFile);
+    // Read back unless it is still the file just written, whose lines are urlList.
+    if (!m_inputFile.Unchanged(m_settings.inputFile))
+        s.urlList = m_inputFile.Read(m_settings.inputFile);
 
     report.done = s.pagesDone;
     report.left = static_cast<int>(s.urlList.size());

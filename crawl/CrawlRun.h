@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/CrawlState.h"
+#include "crawl/KnownListFile.h"
 #include "crawl/PageReport.h"
 #include "crawl/RunLog.h"
 
@@ -78,4 +79,9 @@ private:
     bool m_pageTaken = false;
     bool m_pageBack = false;
     std::size_t m_queueAfterHead = 0;
+    // The input and track files as the run last read or wrote them; forgotten
+    // at the start of every run, since an abandoned page leaves links in
+    // seenList that never reached the track file.
+    TKnownListFile m_inputFile;
+    TKnownListFile m_trackFile;
 };
