@@ -38,7 +38,12 @@ std::vector<std::string> TKnownListFile::Read(const std::string& path)
 void TKnownListFile::Rewrite(const std::string& path, const std::vector<std::string>& urls)
 {
     Forget();
-    const auto stamp = WriteFileAtomic(path, JoinLines(urls));
+    // The queue is rewritten after every page. Waiting for the disk each time
+    // would cost a disk round trip per page and still not carry a crawl
+    // through a power loss: the records appended before it are not waited
+    // for either. A crash of the program leaves the old or the new list.
+    const auto stamp
+        = WriteFileAtomic(path, JoinLines(urls), NewFileMode::ByUmask, Durability::Cached);
     if (ReadsBackWhole(urls))
         Note(path, stamp);
 }

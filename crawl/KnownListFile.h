@@ -23,7 +23,8 @@ public:
     // lengthen instead of adding a line after it.
     std::vector<std::string> Read(const std::string& path);
 
-    // Rewrites `path` with `urls` (as WriteUrlList does) and notes the new file.
+    // Rewrites `path` with `urls` (as WriteUrlList does, but without waiting
+    // for the disk) and notes the new file.
     void Rewrite(const std::string& path, const std::vector<std::string>& urls);
 
     // Appends `urls` to `path`, one CR LF line each, in one write. The file

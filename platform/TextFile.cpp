@@ -159,8 +159,8 @@ void WriteWholeFile(const std::string& path, const std::string& content)
     file.Close(path);
 }
 
-std::optional<TFileStamp> WriteFileAtomic(
-    const std::string& path, const std::string& content, NewFileMode newFileMode)
+std::optional<TFileStamp> WriteFileAtomic(const std::string& path, const std::string& content,
+    NewFileMode newFileMode, Durability durability)
 {
     struct stat old
     { };
@@ -182,7 +182,7 @@ std::optional<TFileStamp> WriteFileAtomic(
     }
     const bool written = (!replacing || keepAttributes(fd, old))
         && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()
-        && std::fflush(file.get()) == 0 && ::fsync(fd) == 0;
+        && std::fflush(file.get()) == 0 && (durability == Durability::Cached || ::fsync(fd) == 0);
     // The rename keeps the inode, size and modification time.
     const auto stamp = StampOf(fd);
     const bool closed = std::fclose(file.release()) == 0;
