@@ -13,11 +13,14 @@ bool EndsWithBreak(const std::string& text)
     return text.empty() || text.back() == '\r' || text.back() == '\n';
 }
 
-// An entry holding a line break would come back from the file as two.
-bool ReadsBackWhole(const std::vector<std::string>& urls)
+// The text of the list holds one CR and one LF per entry, those that end
+// the lines, unless an entry holds a line break of its own: it would come
+// back from the file as two entries.
+bool ReadsBackWhole(const std::vector<std::string>& urls, const std::string& text)
 {
-    return std::none_of(urls.begin(), urls.end(),
-        [](const std::string& url) { return url.find_first_of("\r\n") != std::string::npos; });
+    const auto lines = static_cast<std::ptrdiff_t>(urls.size());
+    return std::count(text.begin(), text.end(), '\r') == lines
+        && std::count(text.begin(), text.end(), '\n') == lines;
 }
 
 } // namespace
@@ -42,9 +45,9 @@ void TKnownListFile::Rewrite(const std::string& path, const std::vector<std::str
     // would cost a disk round trip per page and still not carry a crawl
     // through a power loss: the records appended before it are not waited
     // for either. A crash of the program leaves the old or the new list.
-    const auto stamp
-        = WriteFileAtomic(path, JoinLines(urls), NewFileMode::ByUmask, Durability::Cached);
-    if (ReadsBackWhole(urls))
+    const std::string text = JoinLines(urls);
+    const auto stamp = WriteFileAtomic(path, text, NewFileMode::ByUmask, Durability::Cached);
+    if (ReadsBackWhole(urls, text))
         Note(path, stamp);
 }
 
@@ -55,11 +58,10 @@ void TKnownListFile::Append(const std::string& path, const std::vector<std::stri
     const bool known = m_stamp && path == m_path;
     const auto before = m_stamp;
     Forget();
-    std::int64_t bytes = 0;
-    for (const auto& url : urls)
-        bytes += static_cast<std::int64_t>(url.size()) + 2;
+    const std::string text = JoinLines(urls);
+    const auto bytes = static_cast<std::int64_t>(text.size());
     const auto after = AppendLines(path, urls);
-    if (known && after && ReadsBackWhole(urls) && after->device == before->device
+    if (known && after && ReadsBackWhole(urls, text) && after->device == before->device
         && after->inode == before->inode && after->size == before->size + bytes)
         Note(path, after);
 }
