@@ -145,7 +145,9 @@ void TCrawlRun::Cycle()
     CheckAbandoned();
     // The rewrite without the page and with its links comes after its record;
     // its links reach the track file only after it, in one append.
-    m_inputFile.Rewrite(m_settings.inputFile, s.urlList);
+    // The queue as it stood when the page left it was read from the input
+    // file or came back from it whole; only the page's links are new.
+    m_inputFile.Rewrite(m_settings.inputFile, s.urlList, m_queueAfterHead);
     m_pageTaken = false;
     m_trackFile.Append(m_settings.trackFile, s.newLinks);
     s.newLinks.clear();

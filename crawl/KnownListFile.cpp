@@ -13,14 +13,10 @@ bool EndsWithBreak(const std::string& text)
     return text.empty() || text.back() == '\r' || text.back() == '\n';
 }
 
-// The text of the list holds one CR and one LF per entry, those that end
-// the lines, unless an entry holds a line break of its own: it would come
-// back from the file as two entries.
-bool ReadsBackWhole(const std::vector<std::string>& urls, const std::string& text)
+// An entry holding a line break would come back from the file as two.
+bool HoldsLineBreak(const std::string& url)
 {
-    const auto lines = static_cast<std::ptrdiff_t>(urls.size());
-    return std::count(text.begin(), text.end(), '\r') == lines
-        && std::count(text.begin(), text.end(), '\n') == lines;
+    return url.find('\r') != std::string::npos || url.find('\n') != std::string::npos;
 }
 
 } // namespace
@@ -38,16 +34,18 @@ std::vector<std::string> TKnownListFile::Read(const std::string& path)
     return SplitLines(text);
 }
 
-void TKnownListFile::Rewrite(const std::string& path, const std::vector<std::string>& urls)
+void TKnownListFile::Rewrite(
+    const std::string& path, const std::vector<std::string>& urls, std::size_t checkFrom)
 {
     Forget();
     // The queue is rewritten after every page. Waiting for the disk each time
     // would cost a disk round trip per page and still not carry a crawl
     // through a power loss: the records appended before it are not waited
     // for either. A crash of the program leaves the old or the new list.
-    const std::string text = JoinLines(urls);
-    const auto stamp = WriteFileAtomic(path, text, NewFileMode::ByUmask, Durability::Cached);
-    if (ReadsBackWhole(urls, text))
+    const auto stamp
+        = WriteFileAtomic(path, JoinLines(urls), NewFileMode::ByUmask, Durability::Cached);
+    if (std::none_of(urls.begin() + static_cast<std::ptrdiff_t>(std::min(checkFrom, urls.size())),
+            urls.end(), HoldsLineBreak))
         Note(path, stamp);
 }
 
@@ -58,11 +56,13 @@ void TKnownListFile::Append(const std::string& path, const std::vector<std::stri
     const bool known = m_stamp && path == m_path;
     const auto before = m_stamp;
     Forget();
-    const std::string text = JoinLines(urls);
-    const auto bytes = static_cast<std::int64_t>(text.size());
+    std::int64_t bytes = 0;
+    for (const auto& url : urls)
+        bytes += static_cast<std::int64_t>(url.size()) + 2;
     const auto after = AppendLines(path, urls);
-    if (known && after && ReadsBackWhole(urls, text) && after->device == before->device
-        && after->inode == before->inode && after->size == before->size + bytes)
+    if (known && after && std::none_of(urls.begin(), urls.end(), HoldsLineBreak)
+        && after->device == before->device && after->inode == before->inode
+        && after->size == before->size + bytes)
         Note(path, after);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/FileStamp.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,8 +25,12 @@ public:
     std::vector<std::string> Read(const std::string& path);
 
     // Rewrites `path` with `urls` (as WriteUrlList does, but without waiting
-    // for the disk) and notes the new file.
-    void Rewrite(const std::string& path, const std::vector<std::string>& urls);
+    // for the disk) and notes the new file, unless an entry from `checkFrom`
+    // on holds a line break and so would not come back from the file as it
+    // is. The caller vouches for the entries before `checkFrom`: they come
+    // from a read of a list file or from the list of a rewrite noted before.
+    void Rewrite(
+        const std::string& path, const std::vector<std::string>& urls, std::size_t checkFrom = 0);
 
     // Appends `urls` to `path`, one CR LF line each, in one write. The file
     // stays known when it was before and grew by just these lines, so that
