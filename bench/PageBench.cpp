@@ -11,7 +11,7 @@
 
 namespace {
 
-std::string Repeat(const std::string& piece, size_t bytes)
+std::string repeat(const std::string& piece, size_t bytes)
 {
     std::string s;
     s.reserve(bytes + piece.size());
@@ -22,16 +22,16 @@ std::string Repeat(const std::string& piece, size_t bytes)
 }
 
 // A page body in the usual proportions of words, tags, entities and line breaks.
-std::string OrdinaryPage(size_t bytes)
+std::string ordinaryPage(size_t bytes)
 {
-    return Repeat("<p class=\"x\">Some words &amp; more&nbsp;words</p>\r\n<!-- note -->"
+    return repeat("<p class=\"x\">Some words &amp; more&nbsp;words</p>\r\n<!-- note -->"
                   "<script>if (a < b) go();</script><div>\tText <b>bold</b> end</div>\r\n",
         bytes);
 }
 
 void BM_StripHtmlOrdinary(benchmark::State& state)
 {
-    const std::string page = OrdinaryPage(static_cast<size_t>(state.range(0)));
+    const std::string page = ordinaryPage(static_cast<size_t>(state.range(0)));
     for (auto _ : state)
         benchmark::DoNotOptimize(StripHtml(page, "|"));
     state.SetBytesProcessed(state.iterations() * state.range(0));
@@ -47,7 +47,7 @@ BENCHMARK(BM_StripHtmlOrdinary)
 void BM_StripHtmlHostile(benchmark::State& state)
 {
     const std::string page
-        = Repeat("<script<style<title><!| | ", static_cast<size_t>(state.range(0)));
+        = repeat("<script<style<title><!| | ", static_cast<size_t>(state.range(0)));
     for (auto _ : state)
         benchmark::DoNotOptimize(StripHtml(page, " |"));
     state.SetBytesProcessed(state.iterations() * state.range(0));
@@ -62,22 +62,22 @@ BENCHMARK(BM_StripHtmlHostile)
 void BM_GetTitle(benchmark::State& state)
 {
     const std::string page
-        = OrdinaryPage(static_cast<size_t>(state.range(0))) + "<title>Late Title</title>";
+        = ordinaryPage(static_cast<size_t>(state.range(0))) + "<title>Late Title</title>";
     for (auto _ : state)
         benchmark::DoNotOptimize(GetTitle(page));
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_GetTitle)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
-std::string PageWithKeywordsAtTheEnd(size_t bytes)
+std::string pageWithKeywordsAtTheEnd(size_t bytes)
 {
-    return OrdinaryPage(bytes) + "<meta name=\"keywords\" content=\"late, keywords\">";
+    return ordinaryPage(bytes) + "<meta name=\"keywords\" content=\"late, keywords\">";
 }
 
 // No robots tag: the whole page is tested for the word.
 void BM_IsNoIndex(benchmark::State& state)
 {
-    const std::string page = PageWithKeywordsAtTheEnd(static_cast<size_t>(state.range(0)));
+    const std::string page = pageWithKeywordsAtTheEnd(static_cast<size_t>(state.range(0)));
     for (auto _ : state)
         benchmark::DoNotOptimize(IsNoIndex(page));
     state.SetBytesProcessed(state.iterations() * state.range(0));
@@ -86,7 +86,7 @@ BENCHMARK(BM_IsNoIndex)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::
 
 void BM_GetMetaKeywords(benchmark::State& state)
 {
-    const std::string page = PageWithKeywordsAtTheEnd(static_cast<size_t>(state.range(0)));
+    const std::string page = pageWithKeywordsAtTheEnd(static_cast<size_t>(state.range(0)));
     for (auto _ : state)
         benchmark::DoNotOptimize(GetMetaKeywords(page));
     state.SetBytesProcessed(state.iterations() * state.range(0));
@@ -96,7 +96,7 @@ BENCHMARK(BM_GetMetaKeywords)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(bench
 // No description tag: the whole page comes back.
 void BM_GetMetaDescriptionMissing(benchmark::State& state)
 {
-    const std::string page = PageWithKeywordsAtTheEnd(static_cast<size_t>(state.range(0)));
+    const std::string page = pageWithKeywordsAtTheEnd(static_cast<size_t>(state.range(0)));
     for (auto _ : state)
         benchmark::DoNotOptimize(GetMetaDescription(page));
     state.SetBytesProcessed(state.iterations() * state.range(0));

@@ -21,10 +21,10 @@
 
 namespace {
 
-constexpr std::int64_t kTotal = 256LL * 1024 * 1024; // bytes per iteration
-constexpr int kChunk = 1024 * 1024; // what the sender queues per all-sent report
-constexpr int kReadBlock = 256 * 1024; // what the receiver reads per call
-constexpr int kPlainBlock = 64 * 1024; // send/recv size of the plain loops
+constexpr std::int64_t Total = 256LL * 1024 * 1024; // bytes per iteration
+constexpr int Chunk = 1024 * 1024; // what the sender queues per all-sent report
+constexpr int ReadBlock = 256 * 1024; // what the receiver reads per call
+constexpr int PlainBlock = 64 * 1024; // send/recv size of the plain loops
 
 // The sockets need a Qt event loop; the benchmark binary has no main of its own.
 void ensureApp()
@@ -43,15 +43,15 @@ void BM_WSocketLoopback(benchmark::State& state)
     TWSocket listener;
     TWSocket receiver;
     TWSocket sender;
-    std::vector<char> buf(kReadBlock);
+    std::vector<char> buf(ReadBlock);
     std::int64_t received = 0;
     std::int64_t queued = 0;
     std::int64_t target = 0;
-    const std::string chunk(kChunk, 'x');
+    const std::string chunk(Chunk, 'x');
 
     receiver.OnDataAvailable = [&](TCustomWSocket* s, std::uint16_t) {
         for (;;) {
-            const int n = s->Receive(buf.data(), kReadBlock);
+            const int n = s->Receive(buf.data(), ReadBlock);
             if (n <= 0)
                 break;
             received += n;
@@ -65,8 +65,8 @@ void BM_WSocketLoopback(benchmark::State& state)
 
     sender.OnDataSent = [&](TCustomWSocket* s, std::uint16_t) {
         if (queued < target) {
-            s->Send(chunk.data(), kChunk);
-            queued += kChunk;
+            s->Send(chunk.data(), Chunk);
+            queued += Chunk;
         }
     };
     sender.SetAddr("127.0.0.1");
@@ -81,13 +81,13 @@ void BM_WSocketLoopback(benchmark::State& state)
     }
 
     for (auto _ : state) {
-        target += kTotal;
-        sender.Send(chunk.data(), kChunk);
-        queued += kChunk;
+        target += Total;
+        sender.Send(chunk.data(), Chunk);
+        queued += Chunk;
         while (received < target)
             TCustomWSocket::WaitForEvents(100);
     }
-    state.SetBytesProcessed(state.iterations() * kTotal);
+    state.SetBytesProcessed(state.iterations() * Total);
 }
 BENCHMARK(BM_WSocketLoopback)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(4);
 
@@ -114,7 +114,7 @@ void recvExactly(int fd, char* buf, std::int64_t count)
 {
     while (count > 0) {
         const ssize_t n
-            = ::recv(fd, buf, static_cast<size_t>(std::min<std::int64_t>(count, kPlainBlock)), 0);
+            = ::recv(fd, buf, static_cast<size_t>(std::min<std::int64_t>(count, PlainBlock)), 0);
         if (n <= 0)
             throw std::runtime_error("recv failed");
         count -= n;
@@ -125,7 +125,7 @@ void sendExactly(int fd, const char* buf, std::int64_t count)
 {
     while (count > 0) {
         const ssize_t n
-            = ::send(fd, buf, static_cast<size_t>(std::min<std::int64_t>(count, kPlainBlock)), 0);
+            = ::send(fd, buf, static_cast<size_t>(std::min<std::int64_t>(count, PlainBlock)), 0);
         if (n <= 0)
             throw std::runtime_error("send failed");
         count -= n;
@@ -142,17 +142,17 @@ void BM_PlainLoopbackOneThread(benchmark::State& state)
     std::vector<char> out(static_cast<size_t>(round), 'x');
     std::vector<char> in(static_cast<size_t>(round));
     for (auto _ : state) {
-        for (std::int64_t done = 0; done < kTotal; done += round) {
+        for (std::int64_t done = 0; done < Total; done += round) {
             sendExactly(a, out.data(), round);
             recvExactly(b, in.data(), round);
         }
     }
-    state.SetBytesProcessed(state.iterations() * kTotal);
+    state.SetBytesProcessed(state.iterations() * Total);
     ::close(a);
     ::close(b);
 }
 BENCHMARK(BM_PlainLoopbackOneThread)
-    ->Arg(kPlainBlock)
+    ->Arg(PlainBlock)
     ->Arg(1024 * 1024)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
@@ -162,14 +162,14 @@ BENCHMARK(BM_PlainLoopbackOneThread)
 void BM_PlainLoopbackTwoThreads(benchmark::State& state)
 {
     const auto [a, b] = plainPair();
-    std::vector<char> out(kPlainBlock, 'x');
-    std::vector<char> in(kPlainBlock);
+    std::vector<char> out(PlainBlock, 'x');
+    std::vector<char> in(PlainBlock);
     for (auto _ : state) {
-        std::thread tx([&, fd = a] { sendExactly(fd, out.data(), kTotal); });
-        recvExactly(b, in.data(), kTotal);
+        std::thread tx([&, fd = a] { sendExactly(fd, out.data(), Total); });
+        recvExactly(b, in.data(), Total);
         tx.join();
     }
-    state.SetBytesProcessed(state.iterations() * kTotal);
+    state.SetBytesProcessed(state.iterations() * Total);
     ::close(a);
     ::close(b);
 }

@@ -15,7 +15,7 @@
 namespace {
 
 // Loads the settings file; on failure, says why on `err`.
-bool LoadBatchSettings(const std::string& file, std::ostream& err)
+bool loadBatchSettings(const std::string& file, std::ostream& err)
 {
     if (!file.empty())
         setSettingsPath(file);
@@ -53,7 +53,7 @@ int RunBatch(
     case TBatchArguments::baRun:
         break;
     }
-    if (!LoadBatchSettings(parsed.settingsFile, err))
+    if (!loadBatchSettings(parsed.settingsFile, err))
         return beSetupError;
 
     TTerminalFrontEnd frontEnd(out, err, errIsTerminal,

@@ -15,8 +15,8 @@ public:
 
     // The bytes kept so far.
     const std::string& Bytes() const { return m_buffer.bytes; }
-    // Empties the stream for the next page.
-    void Clear() { m_buffer.bytes.clear(); }
+    // Empties the stream and frees its memory.
+    void Release() { std::string().swap(m_buffer.bytes); }
 
 private:
     struct TBuffer : std::streambuf

@@ -21,7 +21,7 @@ class TCrawlRun::TAbandoned
 { };
 
 TCrawlRun::TCrawlRun(TCrawlFrontEnd& frontEnd, const TSettings& settings)
-    : Clock(LocalTimeOfDay)
+    : Clock(localTimeOfDay)
     , m_frontEnd(frontEnd)
     , m_settings(settings)
     , m_fetch(std::make_unique<TPageFetch>(frontEnd, m_state))
@@ -43,10 +43,8 @@ void TCrawlRun::cmdIndexClick()
     m_frontEnd.SetRunning(true);
     m_state.stopRequested = false;
     m_state.settings = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains };
-    m_inputFile.Forget();
-    m_trackFile.Forget();
     try {
-        m_state.urlList = ReadUrlList(m_settings.inputFile);
+        m_inputFile.Read(m_settings.inputFile, m_state.urlList);
         if (m_state.urlList.empty()) {
             m_frontEnd.ShowMessage("Cannot index - no URLs in URL list.");
             m_state.stopRequested = true;
@@ -106,7 +104,7 @@ void TCrawlRun::Cycle()
         // The failing URL leaves the queue, in the file too, before the error
         // ends the run; otherwise every later run would stop at it again.
         s.urlList.erase(s.urlList.begin());
-        WriteUrlList(m_settings.inputFile, s.urlList);
+        m_inputFile.Write(m_settings.inputFile, s.urlList);
         throw;
     }
     CheckAbandoned();
@@ -119,10 +117,7 @@ void TCrawlRun::Cycle()
     s.newLinks.clear();
     Pump();
 
-    // Unchanged since the run last read or appended to it, the track file
-    // holds just the lines of seenList.
-    if (!m_trackFile.Unchanged(m_settings.trackFile))
-        s.seenList.Assign(m_trackFile.Read(m_settings.trackFile));
+    m_trackFile.Read(m_settings.trackFile, s.seenList);
     Pump();
 
     const std::string text = JoinLines(s.pageSource);
@@ -133,7 +128,13 @@ void TCrawlRun::Cycle()
         m_frontEnd.ShowSite("None");
         report.outcome = pgNoIndex;
     } else {
-        report.outcome = AnalyseAndWrite(text, report.title);
+        TRecordFields fields;
+        const auto refused = AnalysePage(text, report.title, fields);
+        report.outcome = refused.value_or(pgWritten);
+        if (!refused) {
+            CheckAbandoned();
+            WritePage(fields);
+        }
     }
 
     ++s.pagesDone;
@@ -145,15 +146,11 @@ void TCrawlRun::Cycle()
     CheckAbandoned();
     // The rewrite without the page and with its links comes after its record;
     // its links reach the track file only after it, in one append.
-    // The queue as it stood when the page left it was read from the input
-    // file or came back from it whole; only the page's links are new.
-    m_inputFile.Rewrite(m_settings.inputFile, s.urlList, m_queueAfterHead);
+    m_inputFile.Write(m_settings.inputFile, s.urlList);
     m_pageTaken = false;
-    m_trackFile.Append(m_settings.trackFile, s.newLinks);
+    m_trackFile.Append(m_settings.trackFile, s.newLinks, s.seenList);
     s.newLinks.clear();
-    // Read back unless it is still the file just written, whose lines are urlList.
-    if (!m_inputFile.Unchanged(m_settings.inputFile))
-        s.urlList = m_inputFile.Read(m_settings.inputFile);
+    m_inputFile.ReadBack(m_settings.inputFile, s.urlList);
 
     report.done = s.pagesDone;
     report.left = static_cast<int>(s.urlList.size());
@@ -161,7 +158,8 @@ void TCrawlRun::Cycle()
     CheckAbandoned();
 }
 
-TPageOutcome TCrawlRun::AnalyseAndWrite(const std::string& text, std::string& title)
+std::optional<TPageOutcome> TCrawlRun::AnalysePage(
+    const std::string& text, std::string& title, TRecordFields& fields)
 {
     TCrawlState& s = m_state;
     const TSettings& settings = m_settings;
@@ -180,8 +178,9 @@ TPageOutcome TCrawlRun::AnalyseAndWrite(const std::string& text, std::string& ti
     Pump();
 
     const std::string head = LeftPart(text, AnalysedLength);
+    const bool metaFirst = settings.metaFirst == 1;
     std::string description;
-    if (settings.metaFirst == 1) {
+    if (metaFirst) {
         m_frontEnd.ShowStatus("Checking For Meta Description...");
         description = StripHtml(GetMetaDescription(head), separator);
         Pump();
@@ -190,21 +189,18 @@ TPageOutcome TCrawlRun::AnalyseAndWrite(const std::string& text, std::string& ti
     const std::string keywords = StripHtml(GetMetaKeywords(head), separator);
     Pump();
     std::string bodyText;
-    if (settings.metaFirst != 1 || description.size() < 10) {
+    if (NeedsBodyText(description, metaFirst)) {
         m_frontEnd.ShowStatus("Removing HTML Code...");
         bodyText = StripHtml(head, separator);
         Pump();
     }
 
-    // The upper-cased copy of the page is made only when a list needs it.
-    if (!settings.filterKeywords.empty() || !settings.targetKeywords.empty()) {
-        const std::string upperText = UpperCase(text);
-        if (HoldsAnyEntry(upperText, settings.filterKeywords))
-            refuse(pgKeywordFilter);
-        if (!settings.targetKeywords.empty() && s.pageAccepted
-            && !HoldsAnyEntry(upperText, settings.targetKeywords))
-            refuse(pgNotTargeted);
-    }
+    const std::string upperText = UpperCase(text);
+    if (HoldsAnyEntry(upperText, settings.filterKeywords))
+        refuse(pgKeywordFilter);
+    if (!settings.targetKeywords.empty() && s.pageAccepted
+        && !HoldsAnyEntry(upperText, settings.targetKeywords))
+        refuse(pgNotTargeted);
     Pump();
 
     if (m_frontEnd.FollowLinks()) {
@@ -220,24 +216,25 @@ TPageOutcome TCrawlRun::AnalyseAndWrite(const std::string& text, std::string& ti
 
     if (s.pageAccepted && IsErrorPageTitle(title))
         refuse(pgErrorPage);
-    const TRecordFields fields { TitleField(title, settings.titleCutoff),
-        DescriptionField(description, bodyText, settings.metaFirst == 1, settings.descMax),
+    fields = { TitleField(title, settings.titleCutoff),
+        DescriptionField(description, bodyText, metaFirst, settings.descMax),
         KeywordsField(keywords), s.currentUrl };
     if (settings.keywordsRequired == 1 && s.pageAccepted && !HasUsableKeywords(head, keywords))
         refuse(pgNoKeywords);
-    if (!IsTitleFieldFilled(fields.title))
-        refused = refused.value_or(pgBlankTitle);
-    if (refused)
-        return *refused;
+    if (!IsTitleFieldFilled(fields.title) && !refused)
+        refused = pgBlankTitle;
+    return refused;
+}
 
-    CheckAbandoned();
+void TCrawlRun::WritePage(const TRecordFields& fields)
+{
+    const TSettings& settings = m_settings;
     m_frontEnd.AppendLog(fields.title);
     m_runLog.CountRecord();
     AppendLine(settings.outputFile,
-        RecordLine(
-            fields, separator, settings.saveLastModified == 1, s.lastModified, s.contentLength));
-    AppendLine(settings.savedFile, s.currentUrl);
-    return pgWritten;
+        RecordLine(fields, settings.separator, settings.saveLastModified == 1, m_state.lastModified,
+            m_state.contentLength));
+    AppendLine(settings.savedFile, m_state.currentUrl);
 }
 
 void TCrawlRun::EndRun()

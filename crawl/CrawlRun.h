@@ -1,13 +1,16 @@
 #pragma once
 
 #include "crawl/CrawlState.h"
-#include "crawl/KnownListFile.h"
+#include "crawl/PageRecord.h"
 #include "crawl/PageReport.h"
 #include "crawl/RunLog.h"
+#include "crawl/TrackFile.h"
+#include "crawl/UrlListFile.h"
 
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class TCrawlFrontEnd;
 class TPageFetch;
@@ -60,7 +63,12 @@ private:
     class TAbandoned;
     void RunCycles();
     void Cycle();
-    TPageOutcome AnalyseAndWrite(const std::string& text, std::string& title);
+    // Analyses the page and forms its record's fields; returns the first
+    // reason it gets no record, none for an accepted page.
+    std::optional<TPageOutcome> AnalysePage(
+        const std::string& text, std::string& title, TRecordFields& fields);
+    // Writes an accepted page: log line, run-log count, output record, saved URL.
+    void WritePage(const TRecordFields& fields);
     void EndRun();
     void Pump();
     void CheckAbandoned() const;
@@ -71,6 +79,8 @@ private:
     TCrawlState m_state;
     TRunLog m_runLog;
     std::unique_ptr<TPageFetch> m_fetch;
+    TUrlListFile m_inputFile;
+    TTrackFile m_trackFile;
     bool m_running = false;
     bool m_abandoned = false;
     // The page in progress has left urlList but not yet the input file;
@@ -79,9 +89,4 @@ private:
     bool m_pageTaken = false;
     bool m_pageBack = false;
     std::size_t m_queueAfterHead = 0;
-    // The input and track files as the run last read or wrote them; forgotten
-    // at the start of every run, since an abandoned page leaves links in
-    // seenList that never reached the track file.
-    TKnownListFile m_inputFile;
-    TKnownListFile m_trackFile;
 };

@@ -23,12 +23,11 @@ TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state)
     m_http.Agent = Agent;
     m_http.SetMultiThreaded(true);
     m_http.OnHeaderEnd = [this](THttpCli*) { HttpCli1HeaderEnd(); };
-    m_http.OnDocData = [this](THttpCli*, const char*, int len) { HttpCli1DocData(len); };
+    m_http.OnDocData = [this](THttpCli*, const char*, int) { HttpCli1DocData(); };
 }
 
 void TPageFetch::Fetch(const TSettings& settings)
 {
-    m_body.Clear();
     m_abandoned = false;
     m_http.URL = m_state.currentUrl;
     if (settings.proxyEnabled == 1) {
@@ -41,11 +40,19 @@ void TPageFetch::Fetch(const TSettings& settings)
         m_http.Proxy.clear();
     }
     m_http.RcvdStream = &m_body;
-    struct TDetach
+    // The receive stream is the client's only during the request, and its
+    // bytes are let go with the fetch, however it ends: a capped page's
+    // 32 MiB are not kept until the next page.
+    struct TRelease
     {
         THttpCli& http;
-        ~TDetach() { http.RcvdStream = nullptr; }
-    } detach { m_http };
+        TBodyStream& body;
+        ~TRelease()
+        {
+            http.RcvdStream = nullptr;
+            body.Release();
+        }
+    } release { m_http, m_body };
     m_http.Get();
     if (m_abandoned)
         return;
@@ -65,20 +72,17 @@ void TPageFetch::Fetch(const TSettings& settings)
 void TPageFetch::Abandon()
 {
     m_abandoned = true;
-    AbortRequest();
+    m_http.Abort();
 }
 
-void TPageFetch::AbortRequest()
-{
-    // PENDING-CLIENT m_http.Abort();
-}
-
-void TPageFetch::HttpCli1DocData(int len)
+void TPageFetch::HttpCli1DocData()
 {
     const std::size_t size = m_body.Bytes().size();
     m_frontEnd.ShowStatus("Receiving..." + std::to_string(size) + " bytes");
-    if (size + static_cast<std::size_t>(len) >= MaxBodyBytes)
-        AbortRequest();
+    // The chunk that reaches the cap was kept up to it (the stream drops the
+    // rest); the first chunk past it ends the request.
+    if (size >= MaxBodyBytes)
+        m_http.Abort();
 }
 
 void TPageFetch::HttpCli1HeaderEnd()

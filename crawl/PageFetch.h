@@ -38,8 +38,7 @@ public:
 
 private:
     void HttpCli1HeaderEnd();
-    void HttpCli1DocData(int len);
-    void AbortRequest();
+    void HttpCli1DocData();
 
     TCrawlFrontEnd& m_frontEnd;
     TCrawlState& m_state;

@@ -42,11 +42,15 @@ std::string TitleField(const std::string& title, int cutoff)
     return LeftPart(title, cutoff) + "...";
 }
 
+bool NeedsBodyText(const std::string& description, bool metaFirst)
+{
+    return !metaFirst || static_cast<int>(description.size()) < MinMetaDescription;
+}
+
 std::string DescriptionField(
     const std::string& description, const std::string& bodyText, bool metaFirst, int descMax)
 {
-    const bool useMeta = metaFirst && static_cast<int>(description.size()) >= MinMetaDescription;
-    return LeftPart(useMeta ? description : bodyText, descMax);
+    return LeftPart(NeedsBodyText(description, metaFirst) ? bodyText : description, descMax);
 }
 
 std::string KeywordsField(const std::string& keywords)

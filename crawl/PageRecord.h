@@ -26,6 +26,10 @@ bool HasUsableKeywords(const std::string& head, const std::string& strippedKeywo
 // The title cut to `cutoff` characters followed by "..." when it is longer.
 std::string TitleField(const std::string& title, int cutoff);
 
+// True when the description field comes from the body text: `metaFirst` is
+// off, or the meta description has fewer than 10 characters.
+bool NeedsBodyText(const std::string& description, bool metaFirst);
+
 // The meta description when `metaFirst` is on and it has at least 10
 // characters, else the body text; either cut to `descMax` characters.
 std::string DescriptionField(

@@ -18,7 +18,7 @@ constexpr int Caught[] = { SIGINT, SIGTERM };
 volatile sig_atomic_t g_writeFd = -1;
 struct sigaction g_previous[std::size(Caught)];
 
-extern "C" void NoteSignal(int)
+extern "C" void noteSignal(int)
 {
     // Only async-signal-safe calls here: one write, errno kept for the code
     // the signal interrupted. A full pipe drops the byte; enough are waiting.
@@ -46,7 +46,7 @@ TStopSignals::TStopSignals(std::function<void(int count)> onSignal)
     g_writeFd = m_writeFd;
     struct sigaction action
     { };
-    action.sa_handler = NoteSignal;
+    action.sa_handler = noteSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (size_t i = 0; i < std::size(Caught); ++i)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "crawl/FileMirror.h"
+
 #include <string>
 #include <vector>
 
@@ -12,3 +14,23 @@ std::vector<std::string> ReadUrlList(const std::string& path);
 // Rewrites the file at `path` whole with `urls`, one CR LF line each, through
 // a temporary file renamed over it: a crash leaves the old list or the new one.
 void WriteUrlList(const std::string& path, const std::vector<std::string>& urls);
+
+// The input file as the crawl run keeps it: rewritten whole after every page
+// and read back. Reading back the version this object has just written, which
+// nobody has changed since, gives the list as it was written, so that read is
+// skipped and the per-page cost stays one write of the queue.
+class TUrlListFile
+{
+public:
+    // Replaces `urls` by the entries of the file at `path`.
+    void Read(const std::string& path, std::vector<std::string>& urls);
+    // Rewrites the file at `path` with `urls`, as WriteUrlList.
+    void Write(const std::string& path, const std::vector<std::string>& urls);
+    // Makes `urls`, the list last given to Write, what the file at `path` holds.
+    void ReadBack(const std::string& path, std::vector<std::string>& urls);
+
+private:
+    TFileMirror m_mirror;
+    // The list written reads back the same: no entry holds a line break.
+    bool m_readsBackWhole = false;
+};

@@ -10,7 +10,7 @@
 
 namespace {
 
-std::vector<std::string> SplitLines(const std::string& text, size_t from)
+std::vector<std::string> splitLines(const std::string& text, size_t from)
 {
     std::vector<std::string> lines;
     while (from < text.size()) {
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TLinkState state;
     state.settings = settings;
     state.currentUrl = input.substr(0, firstBreak);
-    state.pageSource = SplitLines(input, firstBreak + 1);
+    state.pageSource = splitLines(input, firstBreak + 1);
     state.seenList.Assign({ "http://site.test/seen.htm" });
     const bool internal = !input.empty() && (input[0] & 1);
     int reads = 0;

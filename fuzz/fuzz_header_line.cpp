@@ -15,48 +15,48 @@
 
 namespace {
 
-bool EndsWith(const std::string& text, const std::string& tail)
+bool endsWith(const std::string& text, const std::string& tail)
 {
     return tail.size() <= text.size()
         && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool IsStatusLine(const std::string& line)
+bool isStatusLine(const std::string& line)
 {
     const std::string version = line.substr(0, 8);
     return version == "HTTP/1.0" || version == "HTTP/1.1" || version == "HTTP/2.0";
 }
 
-void CheckHeaderLine(const std::string& line)
+void checkHeaderLine(const std::string& line)
 {
     THeaderLine parsed;
     try {
         parsed = ParseHeaderLine(line);
     } catch (const EConvertError&) {
-        FUZZ_CHECK(IsStatusLine(line));
+        FUZZ_CHECK(isStatusLine(line));
         return;
     }
     switch (parsed.Kind) {
     case THeaderLineKind::Status:
-        FUZZ_CHECK(IsStatusLine(line));
+        FUZZ_CHECK(isStatusLine(line));
         FUZZ_CHECK(parsed.StatusCode >= 0 && parsed.StatusCode <= 999);
         FUZZ_CHECK(std::to_string(1000 + parsed.StatusCode).substr(1) == line.substr(9, 3));
         FUZZ_CHECK(parsed.ReasonPhrase == (line.size() > 13 ? line.substr(13) : ""));
         break;
     case THeaderLineKind::Field:
-        FUZZ_CHECK(!IsStatusLine(line));
+        FUZZ_CHECK(!isStatusLine(line));
         FUZZ_CHECK(parsed.Name.size() == line.find(':'));
         FUZZ_CHECK(parsed.Name.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string::npos);
         FUZZ_CHECK(parsed.Name.size() + parsed.Value.size() < line.size());
-        FUZZ_CHECK(EndsWith(line, parsed.Value));
+        FUZZ_CHECK(endsWith(line, parsed.Value));
         break;
     case THeaderLineKind::Other:
-        FUZZ_CHECK(!IsStatusLine(line) && line.find(':') == std::string::npos);
+        FUZZ_CHECK(!isStatusLine(line) && line.find(':') == std::string::npos);
         break;
     }
 }
 
-void CheckContentLength(const std::string& value)
+void checkContentLength(const std::string& value)
 {
     const bool negative = !value.empty() && value[0] == '-';
     std::string digits = value.substr(negative ? 1 : 0);
@@ -80,10 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string line(reinterpret_cast<const char*>(data), size);
     if (!line.empty())
-        CheckHeaderLine(line);
-    CheckContentLength(line);
+        checkHeaderLine(line);
+    checkContentLength(line);
     const auto colon = line.find(':');
     if (colon != std::string::npos)
-        CheckContentLength(line.substr(colon + 1));
+        checkContentLength(line.substr(colon + 1));
     return 0;
 }

@@ -10,7 +10,7 @@
 
 namespace {
 
-void CheckLookup(const std::string& text, const std::string& value)
+void checkLookup(const std::string& text, const std::string& value)
 {
     if (value == text)
         return;
@@ -23,8 +23,8 @@ void CheckLookup(const std::string& text, const std::string& value)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    CheckLookup(text, GetMetaDescription(text));
-    CheckLookup(text, GetMetaKeywords(text));
+    checkLookup(text, GetMetaDescription(text));
+    checkLookup(text, GetMetaKeywords(text));
     const bool noIndex = IsNoIndex(text);
     // Without a robots tag the whole page is what is tested.
     if (FindFrom(LowerCase(text), "meta name=\"robots\"", 1) == 0)

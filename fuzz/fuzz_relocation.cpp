@@ -19,7 +19,7 @@ namespace {
 // The most relocations one request follows.
 constexpr std::size_t MaxRelocations = 20;
 
-std::vector<std::string> SplitLines(const std::string& text)
+std::vector<std::string> splitLines(const std::string& text)
 {
     std::vector<std::string> lines;
     std::size_t from = 0;
@@ -33,7 +33,7 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-bool HasControlByte(const THttpRoute& route)
+bool hasControlByte(const THttpRoute& route)
 {
     for (const std::string* field : { &route.ConnectHost, &route.ConnectPort, &route.TargetHost,
              &route.RequestPath, &route.TargetPort }) {
@@ -43,12 +43,12 @@ bool HasControlByte(const THttpRoute& route)
     return false;
 }
 
-void CheckStep(const THttpRoute& current, const THttpRoute& next, const std::string& location,
+void checkStep(const THttpRoute& current, const THttpRoute& next, const std::string& location,
     bool viaProxy, bool cleanStart)
 {
     FUZZ_CHECK(!next.RequestPath.empty());
     if (cleanStart)
-        FUZZ_CHECK(!HasControlByte(next));
+        FUZZ_CHECK(!hasControlByte(next));
     if (viaProxy) {
         FUZZ_CHECK(next.ConnectHost == current.ConnectHost);
         FUZZ_CHECK(next.ConnectPort == current.ConnectPort);
@@ -69,21 +69,21 @@ void CheckStep(const THttpRoute& current, const THttpRoute& next, const std::str
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::vector<std::string> lines
-        = SplitLines(std::string(reinterpret_cast<const char*>(data), size));
+        = splitLines(std::string(reinterpret_cast<const char*>(data), size));
     const std::string& url = lines[0];
     const std::string proxy = lines.size() > 1 ? lines[1] : std::string();
     const bool viaProxy = !proxy.empty();
 
     THttpRoute route = PlanRequest(url, proxy, "8080", "", "").Route;
     FUZZ_CHECK(!route.RequestPath.empty());
-    const bool cleanStart = !HasControlByte(route);
+    const bool cleanStart = !hasControlByte(route);
     for (std::size_t i = 2; i < lines.size() && i < 2 + MaxRelocations; ++i) {
         const std::string& location = lines[i];
         // The client ignores an unusable target and ends the request there.
         if (!IsUsableLocation(location))
             break;
         const THttpRoute next = RelocatedRoute(route, location, viaProxy);
-        CheckStep(route, next, location, viaProxy, cleanStart);
+        checkStep(route, next, location, viaProxy, cleanStart);
         route = next;
     }
     return 0;

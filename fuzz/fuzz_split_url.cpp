@@ -13,12 +13,12 @@
 
 namespace {
 
-bool IsPieceOf(const std::string& part, const std::string& whole)
+bool isPieceOf(const std::string& part, const std::string& whole)
 {
     return part.empty() || whole.find(part) != std::string::npos;
 }
 
-std::string DecodeBase64(const std::string& text)
+std::string decodeBase64(const std::string& text)
 {
     static const std::string Alphabet
         = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -40,13 +40,13 @@ std::string DecodeBase64(const std::string& text)
     return out;
 }
 
-void CheckSplit(const std::string& url)
+void checkSplit(const std::string& url)
 {
     const TUrlParts parts = SplitUrl(url);
-    FUZZ_CHECK(parts.Scheme == "http" || parts.Scheme == "mailto" || IsPieceOf(parts.Scheme, url));
+    FUZZ_CHECK(parts.Scheme == "http" || parts.Scheme == "mailto" || isPieceOf(parts.Scheme, url));
     for (const std::string* part :
         { &parts.User, &parts.Password, &parts.Host, &parts.Port, &parts.Path })
-        FUZZ_CHECK(IsPieceOf(*part, url));
+        FUZZ_CHECK(isPieceOf(*part, url));
     FUZZ_CHECK(parts.User.size() + parts.Password.size() + parts.Host.size() + parts.Port.size()
             + parts.Path.size()
         <= url.size());
@@ -55,19 +55,19 @@ void CheckSplit(const std::string& url)
     FUZZ_CHECK(parts.User.find(':') == std::string::npos);
 }
 
-void CheckBase64(const std::string& bytes)
+void checkBase64(const std::string& bytes)
 {
     const std::string encoded = EncodeBase64(bytes);
     FUZZ_CHECK(encoded.size() == (bytes.size() + 2) / 3 * 4);
-    FUZZ_CHECK(DecodeBase64(encoded) == bytes);
+    FUZZ_CHECK(decodeBase64(encoded) == bytes);
 }
 
-void CheckDocName(const std::string& path)
+void checkDocName(const std::string& path)
 {
     const std::string name = DeriveDocName(path);
     FUZZ_CHECK(name.size() <= 255 || name == "document.htm");
     FUZZ_CHECK(name.find_first_of("/?") == std::string::npos);
-    FUZZ_CHECK(IsPieceOf(name, path) || name == "document.htm");
+    FUZZ_CHECK(isPieceOf(name, path) || name == "document.htm");
 }
 
 } // namespace
@@ -75,9 +75,9 @@ void CheckDocName(const std::string& path)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    CheckSplit(input);
-    CheckBase64(input);
-    CheckDocName(input);
-    CheckDocName(SplitUrl(input).Path);
+    checkSplit(input);
+    checkBase64(input);
+    checkDocName(input);
+    checkDocName(SplitUrl(input).Path);
     return 0;
 }

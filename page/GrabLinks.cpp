@@ -10,14 +10,14 @@ namespace {
 
 constexpr auto NotFound = std::string::npos;
 
-int CountSlashes(const std::string& s)
+int countSlashes(const std::string& s)
 {
     return static_cast<int>(std::count(s.begin(), s.end(), '/'));
 }
 
 // `s` up to and including its third slash: the site root of an http URL. A
 // text with fewer slashes has no root to cut, so it stands for its own root.
-std::string SiteRootOf(const std::string& s)
+std::string siteRootOf(const std::string& s)
 {
     size_t end = 0;
     for (int slash = 0; slash < 3; ++slash) {
@@ -29,7 +29,7 @@ std::string SiteRootOf(const std::string& s)
     return s.substr(0, end);
 }
 
-bool StartsWithHttp(const std::string& s)
+bool startsWithHttp(const std::string& s)
 {
     return s.size() >= 7 && LowerCase(s.substr(0, 7)) == "http://";
 }
@@ -45,10 +45,10 @@ struct PageBase
     std::string root;
 };
 
-PageBase PageBaseOf(const std::string& url)
+PageBase pageBaseOf(const std::string& url)
 {
     PageBase base;
-    const int slashes = CountSlashes(url);
+    const int slashes = countSlashes(url);
     if (slashes == 2) {
         base.root = url;
         base.dir = !url.empty() && url.back() == '/' ? url : url + '/';
@@ -78,7 +78,7 @@ public:
     LinkHandler(TLinkState& state, TPumpThrottle& pump)
         : m_state(state)
         , m_pump(pump)
-        , m_base(PageBaseOf(state.currentUrl))
+        , m_base(pageBaseOf(state.currentUrl))
     { }
 
     void Handle(std::string value)
@@ -95,10 +95,10 @@ public:
 
         std::string url;
         std::string base = m_base.dir;
-        if (StartsWithHttp(value)) {
+        if (startsWithHttp(value)) {
             url = value;
         } else if (!value.empty() && value.front() == '/') {
-            base = SiteRootOf(m_base.dir);
+            base = siteRootOf(m_base.dir);
             url = base + value.substr(1);
         } else {
             // A last segment without a full stop names a directory.
@@ -118,10 +118,10 @@ public:
             url.erase(0, inner);
         m_pump.Tick();
 
-        if (StartsWithHttp(url)) {
-            if (CountSlashes(url) == 2)
+        if (startsWithHttp(url)) {
+            if (countSlashes(url) == 2)
                 url += '/';
-            m_linkRoot = SiteRootOf(url);
+            m_linkRoot = siteRootOf(url);
         }
         m_pump.Tick();
 
@@ -163,7 +163,7 @@ private:
 
     bool PassesWebExtension(const std::string& url) const
     {
-        const int slashes = CountSlashes(url);
+        const int slashes = countSlashes(url);
         if (slashes < 2)
             return false;
         if (slashes == 2)
@@ -207,7 +207,7 @@ private:
 
 // Calls `handle` with every value of `marker` (lower case) in page order.
 template <typename Handle>
-bool ScanValues(const std::string& page, const std::string& folded, std::string_view marker,
+bool scanValues(const std::string& page, const std::string& folded, std::string_view marker,
     TPumpThrottle& pump, Handle handle)
 {
     bool any = false;
@@ -250,8 +250,8 @@ void GrabLinks(TLinkState& state)
     TPumpThrottle pump;
     LinkHandler handler(state, pump);
     const auto handle = [&handler](std::string value) { handler.Handle(std::move(value)); };
-    const bool anyHref = ScanValues(page, folded, "href=\"", pump, handle);
-    const bool anySrc = ScanValues(page, folded, "src=\"", pump, handle);
+    const bool anyHref = scanValues(page, folded, "href=\"", pump, handle);
+    const bool anySrc = scanValues(page, folded, "src=\"", pump, handle);
     // A page without values still gets the site-exclusion test.
     if (!anyHref && !anySrc)
         handler.Handle(std::string());

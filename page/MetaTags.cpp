@@ -15,7 +15,7 @@ constexpr std::string_view KeywordsMarker = "meta name=\"keywords\"";
 // a later tag, and a missing tag yields the whole text, not "". Callers depend on
 // both fallbacks (a page without a robots tag is tested whole for NOINDEX).
 // The result is a view into `text`, so a page without the tag costs no copy.
-std::string_view LookupTag(std::string_view text, std::string_view tagMarker)
+std::string_view lookupTag(std::string_view text, std::string_view tagMarker)
 {
     const int tag = FindFromNoCase(text, tagMarker, 1);
     if (tag == 0) {
@@ -39,17 +39,17 @@ std::string_view LookupTag(std::string_view text, std::string_view tagMarker)
 
 bool IsNoIndex(const std::string& text)
 {
-    return FindFromNoCase(LookupTag(text, "meta name=\"robots\""), "noindex", 1) != 0;
+    return FindFromNoCase(lookupTag(text, "meta name=\"robots\""), "noindex", 1) != 0;
 }
 
 std::string GetMetaDescription(const std::string& text)
 {
-    return std::string(LookupTag(text, "meta name=\"description\""));
+    return std::string(lookupTag(text, "meta name=\"description\""));
 }
 
 std::string GetMetaKeywords(const std::string& text)
 {
-    return std::string(LookupTag(text, KeywordsMarker));
+    return std::string(lookupTag(text, KeywordsMarker));
 }
 
 bool HasKeywordsTag(const std::string& text)

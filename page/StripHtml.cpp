@@ -19,7 +19,7 @@ constexpr auto NotFound = std::string_view::npos;
 // of the whole text. Each replacement shortens the text (a one-byte separator other than the filler
 // cannot match the filler), except for a lone blank, which would replace itself for ever and is
 // left alone.
-std::string ReplaceSeparator(
+std::string replaceSeparator(
     const std::string& text, const std::string& separator, TPumpThrottle& pump)
 {
     if (separator.empty() || separator == std::string(1, Filler))
@@ -57,7 +57,7 @@ struct BlockMarkers
 // blank with the same result as starting again from the beginning. The close searches start further
 // right each time: one answer serves until its start is passed, and a miss stays a miss, which
 // keeps an unclosed block repeated many times linear.
-std::string ReplaceBlocks(const std::string& text, const BlockMarkers& m, TPumpThrottle& pump)
+std::string replaceBlocks(const std::string& text, const BlockMarkers& m, TPumpThrottle& pump)
 {
     const std::string folded = m.anyCase ? LowerCase(text) : std::string();
     const std::string_view hay = m.anyCase ? std::string_view(folded) : std::string_view(text);
@@ -86,7 +86,7 @@ std::string ReplaceBlocks(const std::string& text, const BlockMarkers& m, TPumpT
 
 // The entities, the bare "nbsp", line breaks and tabs, one marker at a time:
 // each occurrence becomes one blank, left to right.
-std::string ReplaceAll(const std::string& text, std::string_view marker, TPumpThrottle& pump)
+std::string replaceAll(const std::string& text, std::string_view marker, TPumpThrottle& pump)
 {
     const std::string_view hay(text);
     std::string out;
@@ -108,7 +108,7 @@ std::string ReplaceAll(const std::string& text, std::string_view marker, TPumpTh
 // Last the blanks: a leading blank, every run of blanks cut to one (dropping
 // the first blank of each pair is the same as keeping the last), and the
 // leading blank removed again from a text longer than 5 bytes.
-std::string Collapse(const std::string& text, TPumpThrottle& pump)
+std::string collapse(const std::string& text, TPumpThrottle& pump)
 {
     std::string out;
     out.reserve(text.size() + 1);
@@ -130,7 +130,7 @@ std::string Collapse(const std::string& text, TPumpThrottle& pump)
 std::string StripHtml(const std::string& text, const std::string& separator)
 {
     TPumpThrottle pump;
-    std::string s = ReplaceSeparator(text, separator, pump);
+    std::string s = replaceSeparator(text, separator, pump);
     static const BlockMarkers blocks[] = {
         { "<title>", "</title>", 7, true },
         { "<!", ">", 2, false },
@@ -139,10 +139,10 @@ std::string StripHtml(const std::string& text, const std::string& separator)
         { "<", ">", 1, false },
     };
     for (const auto& b : blocks)
-        s = ReplaceBlocks(s, b, pump);
+        s = replaceBlocks(s, b, pump);
     for (const std::string_view marker : { "&nbsp;", "&copy;", "nbsp", "\n", "\r", "\t" })
-        s = ReplaceAll(s, marker, pump);
-    s = Collapse(s, pump);
+        s = replaceAll(s, marker, pump);
+    s = collapse(s, pump);
     pump.PumpNow();
     return s;
 }

@@ -2,31 +2,13 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-TFileStamp stampOf(const struct stat& st)
-{
-    return { static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-        static_cast<std::int64_t>(st.st_size),
-        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec };
-}
-
-} // namespace
-
-std::optional<TFileStamp> StampOf(const std::string& path)
+std::optional<TFileStamp> FileStampOf(const std::string& path)
 {
     struct stat st
     { };
     if (::stat(path.c_str(), &st) != 0)
         return std::nullopt;
-    return stampOf(st);
-}
-
-std::optional<TFileStamp> StampOf(int fd)
-{
-    struct stat st
-    { };
-    if (::fstat(fd, &st) != 0)
-        return std::nullopt;
-    return stampOf(st);
+    return TFileStamp { static_cast<std::uint64_t>(st.st_dev),
+        static_cast<std::uint64_t>(st.st_ino), static_cast<std::uint64_t>(st.st_size),
+        st.st_mtim.tv_sec, st.st_mtim.tv_nsec };
 }

@@ -4,25 +4,20 @@
 #include <optional>
 #include <string>
 
-// What tells one state of a file from another without reading it: which file
-// it is (device and inode), its size and its modification time. A file
-// replaced by another gets a new inode; a write changes the size or the
-// modification time, unless it keeps the size and falls within the same tick
-// of the file system's clock as the write before. So equal stamps mean an
-// unchanged file for the program's own sequence of writes and reads, not
-// proof against a same-size edit made by someone else in the same instant.
+// What tells one version of a file from another without reading it: the file
+// (device and inode), its size and its modification time. Two equal stamps
+// mean the file has not been replaced, rewritten or appended to in between,
+// short of a same-size rewrite within one tick of the file system's clock.
 struct TFileStamp
 {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
-    std::int64_t size = 0;
-    std::int64_t modifiedNs = 0; // nanoseconds since the epoch
+    std::uint64_t size = 0;
+    std::int64_t modifiedSec = 0;
+    std::int64_t modifiedNsec = 0;
 
     bool operator==(const TFileStamp&) const = default;
 };
 
-// The stamp of the file at `path`; nothing when it cannot be examined.
-std::optional<TFileStamp> StampOf(const std::string& path);
-
-// The stamp of the open file `fd`; nothing when it cannot be examined.
-std::optional<TFileStamp> StampOf(int fd);
+// The stamp of the file at `path`; none when it cannot be examined.
+std::optional<TFileStamp> FileStampOf(const std::string& path);

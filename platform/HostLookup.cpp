@@ -4,9 +4,11 @@
 #include <QHostInfo>
 #include <QString>
 
-#include <unordered_set>
+#include <atomic>
 
 namespace {
+
+std::atomic<int> g_held { 0 };
 
 HostLookup::Status statusOf(const QHostInfo& info)
 {
@@ -20,26 +22,63 @@ HostLookup::Status statusOf(const QHostInfo& info)
     }
 }
 
-// Lookups cancelled while running. Qt's own abort leaks the pending
-// callback, so a cancelled lookup runs to its end and its result is dropped.
-std::unordered_set<int> g_cancelled;
-
-// False (and forgets the id) when the lookup `id` was cancelled.
-bool stillWanted(int id)
+QString latin1(const std::string& text)
 {
-    return g_cancelled.erase(id) == 0;
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
 
 namespace HostLookup {
 
-int lookupHost(const std::string& host, QObject* context, Callback done)
+// Shared by the TLookup and the platform's pending callback; whichever lets go
+// last frees it. Qt leaks a pending callback both on its own abort and when
+// the callback's context object is destroyed first, so the callback is given
+// no context and a cancelled lookup runs out with its result dropped here.
+struct TLookup::State
 {
-    return QHostInfo::lookupHost(
-        QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())), context,
-        [done = std::move(done)](const QHostInfo& info) {
-            if (!stillWanted(info.lookupId()))
+    State() { ++g_held; }
+    ~State() { --g_held; }
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+
+    std::atomic<bool> wanted { true };
+};
+
+TLookup& TLookup::operator=(TLookup&& other) noexcept
+{
+    if (this != &other) {
+        cancel();
+        m_state = std::move(other.m_state);
+    }
+    return *this;
+}
+
+TLookup::~TLookup()
+{
+    cancel();
+}
+
+bool TLookup::pending() const
+{
+    return m_state && m_state->wanted;
+}
+
+void TLookup::cancel()
+{
+    if (m_state) {
+        m_state->wanted = false;
+        m_state.reset();
+    }
+}
+
+TLookup lookupHost(const std::string& host, Callback done)
+{
+    TLookup lookup;
+    lookup.m_state = std::make_shared<TLookup::State>();
+    QHostInfo::lookupHost(
+        latin1(host), [state = lookup.m_state, done = std::move(done)](const QHostInfo& info) {
+            if (!state->wanted.exchange(false))
                 return;
             std::vector<std::string> results;
             Status status = statusOf(info);
@@ -51,17 +90,19 @@ int lookupHost(const std::string& host, QObject* context, Callback done)
                 if (results.empty())
                     status = Status::HostNotFound;
             }
-            done(info.lookupId(), status, results);
+            done(status, results);
         });
+    return lookup;
 }
 
-int reverseLookup(const std::string& addr, QObject* context, Callback done)
+TLookup reverseLookup(const std::string& addr, Callback done)
 {
+    TLookup lookup;
+    lookup.m_state = std::make_shared<TLookup::State>();
     // QHostInfo turns a lookup of an address into a reverse lookup.
-    return QHostInfo::lookupHost(
-        QString::fromLatin1(addr.data(), static_cast<qsizetype>(addr.size())), context,
-        [done = std::move(done), addr](const QHostInfo& info) {
-            if (!stillWanted(info.lookupId()))
+    QHostInfo::lookupHost(latin1(addr),
+        [state = lookup.m_state, done = std::move(done), addr](const QHostInfo& info) {
+            if (!state->wanted.exchange(false))
                 return;
             std::vector<std::string> results;
             Status status = statusOf(info);
@@ -70,13 +111,14 @@ int reverseLookup(const std::string& addr, QObject* context, Callback done)
                 status = Status::HostNotFound;
             if (status == Status::Ok)
                 results.push_back(info.hostName().toStdString());
-            done(info.lookupId(), status, results);
+            done(status, results);
         });
+    return lookup;
 }
 
-void abort(int id)
+int lookupsHeld()
 {
-    g_cancelled.insert(id);
+    return g_held;
 }
 
 } // namespace HostLookup

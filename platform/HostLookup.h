@@ -1,31 +1,55 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-class QObject;
-
 // Asynchronous, cancellable host lookups on the calling thread's event loop.
-// Results arrive later through the callback, never inside the starting call.
+// Results arrive later through the callback, in the thread that started the
+// lookup, never inside the starting call.
 namespace HostLookup {
 
 // Outcome of a lookup.
 enum class Status { Ok, HostNotFound, OtherError };
 
-// Callback: lookup id, status, the IPv4 addresses as dotted text in answer
-// order (forward lookup) or the single host name (reverse lookup).
-using Callback
-    = std::function<void(int id, Status status, const std::vector<std::string>& results)>;
+// Callback: status, and the IPv4 addresses as dotted text in answer order
+// (forward lookup) or the single host name (reverse lookup).
+using Callback = std::function<void(Status status, const std::vector<std::string>& results)>;
 
-// Starts a forward lookup of `host`; the callback runs in `context`'s thread and
-// is dropped when `context` is destroyed. Returns the lookup id (never negative).
-int lookupHost(const std::string& host, QObject* context, Callback done);
+// One lookup in progress. Its callback runs at most once, and never after
+// cancel() or the end of the TLookup; assigning a new lookup cancels the old.
+class TLookup
+{
+public:
+    TLookup() = default;
+    TLookup(TLookup&& other) noexcept = default;
+    TLookup& operator=(TLookup&& other) noexcept;
+    ~TLookup();
+    TLookup(const TLookup&) = delete;
+    TLookup& operator=(const TLookup&) = delete;
 
-// Starts a reverse lookup of the dotted address `addr`; otherwise as lookupHost.
-int reverseLookup(const std::string& addr, QObject* context, Callback done);
+    // Started and neither completed nor cancelled.
+    bool pending() const;
+    // Drops the lookup: its callback will not run.
+    void cancel();
 
-// Cancels the lookup `id`; its callback will not run.
-void abort(int id);
+private:
+    struct State;
+    friend TLookup lookupHost(const std::string& host, Callback done);
+    friend TLookup reverseLookup(const std::string& addr, Callback done);
+
+    std::shared_ptr<State> m_state;
+};
+
+// Starts a forward lookup of `host`.
+TLookup lookupHost(const std::string& host, Callback done);
+
+// Starts a reverse lookup of the dotted address `addr`.
+TLookup reverseLookup(const std::string& addr, Callback done);
+
+// Lookups not yet run out: each is counted from its start until the platform
+// has answered it and let go of it, cancelled or not; then nothing of it is left.
+int lookupsHeld();
 
 } // namespace HostLookup

@@ -2,7 +2,7 @@
 
 #include <QTime>
 
-std::chrono::milliseconds LocalTimeOfDay()
+std::chrono::milliseconds localTimeOfDay()
 {
     return std::chrono::milliseconds(QTime::currentTime().msecsSinceStartOfDay());
 }

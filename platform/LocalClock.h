@@ -3,4 +3,4 @@
 #include <chrono>
 
 // The local time of day, in milliseconds since midnight.
-std::chrono::milliseconds LocalTimeOfDay();
+std::chrono::milliseconds localTimeOfDay();

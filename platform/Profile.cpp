@@ -12,7 +12,7 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-constexpr std::size_t npos = std::string::npos;
+constexpr std::size_t NotFound = std::string::npos;
 constexpr std::string_view Bom = "\xEF\xBB\xBF";
 // The blanks a line may carry around names, values and brackets.
 constexpr std::string_view Blanks = " \t";
@@ -54,7 +54,7 @@ Lines splitLines(const std::string& content)
     std::size_t start = 0;
     while (start < content.size()) {
         std::size_t end = content.find('\n', start);
-        if (end == npos)
+        if (end == NotFound)
             end = content.size();
         std::size_t stop = end;
         if (stop > start && content[stop - 1] == '\r')
@@ -88,9 +88,9 @@ bool loadLines(const std::string& path, Lines& lines)
 // last non-blank line of the first section of the wanted name.
 struct KeySpot
 {
-    std::size_t keyLine = npos;
+    std::size_t keyLine = NotFound;
     std::string value;
-    std::size_t sectionEnd = npos;
+    std::size_t sectionEnd = NotFound;
 };
 
 // Every section of the wanted name counts (a hand-edited file may repeat one);
@@ -110,17 +110,17 @@ KeySpot findKey(const Lines& lines, std::string_view section, std::string_view k
         if (line.front() == '[') {
             std::string_view name = line.substr(1, line.find(']') - 1);
             inSection = EqualNoCase(Trim(name, Blanks), section);
-            inFirstSection = inSection && spot.sectionEnd == npos;
+            inFirstSection = inSection && spot.sectionEnd == NotFound;
             if (inFirstSection)
                 spot.sectionEnd = i + 1;
             continue;
         }
         if (inFirstSection)
             spot.sectionEnd = i + 1;
-        if (!inSection || line.front() == ';' || spot.keyLine != npos)
+        if (!inSection || line.front() == ';' || spot.keyLine != NotFound)
             continue;
         const std::size_t eq = line.find('=');
-        if (eq != npos && EqualNoCase(Trim(line.substr(0, eq), Blanks), key)) {
+        if (eq != NotFound && EqualNoCase(Trim(line.substr(0, eq), Blanks), key)) {
             spot.keyLine = i;
             spot.value = decodedValue(line.substr(eq + 1));
         }
@@ -130,18 +130,18 @@ KeySpot findKey(const Lines& lines, std::string_view section, std::string_view k
 
 bool hasLineBreak(std::string_view s)
 {
-    return s.find_first_of("\r\n") != npos;
+    return s.find_first_of("\r\n") != NotFound;
 }
 
 // Names that could not be found again after writing them are refused.
 bool validSection(std::string_view s)
 {
-    return !s.empty() && Trim(s, Blanks) == s && s.find(']') == npos && !hasLineBreak(s);
+    return !s.empty() && Trim(s, Blanks) == s && s.find(']') == NotFound && !hasLineBreak(s);
 }
 
 bool validKey(std::string_view k)
 {
-    return !k.empty() && Trim(k, Blanks) == k && k.find('=') == npos && k.front() != '['
+    return !k.empty() && Trim(k, Blanks) == k && k.find('=') == NotFound && k.front() != '['
         && k.front() != ';' && !hasLineBreak(k);
 }
 
@@ -161,7 +161,7 @@ std::string GetProfileString(const std::string& section, const std::string& key,
     if (section.empty() || key.empty() || !loadLines(path, lines))
         return cut(defaultValue);
     KeySpot spot = findKey(lines, section, key);
-    return cut(spot.keyLine == npos ? defaultValue : std::move(spot.value));
+    return cut(spot.keyLine == NotFound ? defaultValue : std::move(spot.value));
 }
 
 bool WriteProfileString(const std::string& section, const std::string& key,
@@ -172,9 +172,9 @@ bool WriteProfileString(const std::string& section, const std::string& key,
         return false;
     const KeySpot spot = findKey(lines, section, key);
     std::string entry = key + '=' + encodedValue(value);
-    if (spot.keyLine != npos) {
+    if (spot.keyLine != NotFound) {
         lines[spot.keyLine] = std::move(entry);
-    } else if (spot.sectionEnd != npos) {
+    } else if (spot.sectionEnd != NotFound) {
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(spot.sectionEnd), entry);
     } else {
         // A blank line sets the new section apart from the one before it.

@@ -1,7 +1,6 @@
 #include "platform/TextFile.h"
 
 #include "platform/Errors.h"
-#include "platform/FileStamp.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -25,48 +24,11 @@ struct FileCloser
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// A file descriptor closed when it goes; Close reports a failing close.
-class Descriptor
+// Closes explicitly so that a failing close is reported, not lost in a destructor.
+void closeChecked(FilePtr& file, const std::string& path)
 {
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd)
-    { }
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return m_fd; }
-    void Close(const std::string& path)
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0)
-            fail("Cannot close file", path);
-    }
-
-private:
-    int m_fd;
-};
-
-// Writes all of `data`, going on after interrupted and partial writes.
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    if (std::fclose(file.release()) != 0)
+        fail("Cannot close file", path);
 }
 
 // Creates a file of a fresh name beside `path`, open for writing; `mode` less
@@ -108,27 +70,21 @@ void AppendLine(const std::string& path, const std::string& line)
     AppendLines(path, { line });
 }
 
-std::optional<TFileStamp> AppendLines(
-    const std::string& path, const std::vector<std::string>& lines)
+void AppendLines(const std::string& path, const std::vector<std::string>& lines)
 {
     if (lines.empty())
-        return std::nullopt;
-    std::string text;
-    for (const auto& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-    if (file.get() < 0)
+        return;
+    FilePtr file(std::fopen(path.c_str(), "ab"));
+    if (!file)
         fail("Cannot open file", path);
-    // All the lines go to the system in one write, not in pieces of a stream
-    // buffer's size that may end inside a line: a process killed between two
-    // pieces would leave the file's last line torn.
-    if (!writeAll(file.get(), text.data(), text.size()))
+    for (const auto& line : lines) {
+        if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size()
+            || std::fwrite("\r\n", 1, 2, file.get()) != 2)
+            fail("Cannot write to file", path);
+    }
+    if (std::fflush(file.get()) != 0)
         fail("Cannot write to file", path);
-    const auto stamp = StampOf(file.get());
-    file.Close(path);
-    return stamp;
+    closeChecked(file, path);
 }
 
 void CreateIfMissing(const std::string& path)
@@ -146,21 +102,32 @@ void CreateIfMissing(const std::string& path)
 
 void WriteWholeFile(const std::string& path, const std::string& content)
 {
-    // Written over the old contents and then cut to the new length, instead
-    // of emptied first: on ext4, emptying a file that holds data makes its
-    // close start writing the new data to the disk at once, a disk write for
-    // every call on a file that is replaced again a moment later.
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-    if (file.get() < 0)
+    // Written over the old bytes and then cut to size, not truncated first:
+    // on ext4 truncating a file that holds data starts its writeback at once,
+    // which a file rewritten for every page pays for every time.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
         fail("Cannot create file", path);
-    if (!writeAll(file.get(), content.data(), content.size())
-        || ::ftruncate(file.get(), static_cast<off_t>(content.size())) != 0)
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    const bool written
+        = done == content.size() && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+    const int saved = errno;
+    if (::close(fd) != 0 || !written) {
+        if (!written)
+            errno = saved;
         fail("Cannot write to file", path);
-    file.Close(path);
+    }
 }
 
-std::optional<TFileStamp> WriteFileAtomic(const std::string& path, const std::string& content,
-    NewFileMode newFileMode, Durability durability)
+void WriteFileAtomic(const std::string& path, const std::string& content, NewFileMode newFileMode)
 {
     struct stat old
     { };
@@ -182,9 +149,7 @@ std::optional<TFileStamp> WriteFileAtomic(const std::string& path, const std::st
     }
     const bool written = (!replacing || keepAttributes(fd, old))
         && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()
-        && std::fflush(file.get()) == 0 && (durability == Durability::Cached || ::fsync(fd) == 0);
-    // The rename keeps the inode, size and modification time.
-    const auto stamp = StampOf(fd);
+        && std::fflush(file.get()) == 0 && ::fsync(fd) == 0;
     const bool closed = std::fclose(file.release()) == 0;
     if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
         const int saved = errno;
@@ -192,18 +157,13 @@ std::optional<TFileStamp> WriteFileAtomic(const std::string& path, const std::st
         errno = saved;
         fail("Cannot write to file", path);
     }
-    return stamp;
 }
 
-std::string ReadWholeFile(const std::string& path, std::optional<TFileStamp>* stamp)
+std::string ReadWholeFile(const std::string& path)
 {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file)
         fail("Cannot open file", path);
-    // Taken before reading: a change made while the file is read gives it a
-    // later stamp than the one noted for what was read.
-    if (stamp)
-        *stamp = StampOf(::fileno(file.get()));
     std::string content;
     char block[65536];
     size_t n;

@@ -16,3 +16,14 @@ public:
 
     int ErrorCode;
 };
+
+// Raised by Get, DoRequestSync and DoRequestAsync when a handler destroyed the
+// client during the call: the request went with it, and nothing of the client
+// may be touched any more.
+class EHttpClientDestroyed : public std::runtime_error
+{
+public:
+    EHttpClientDestroyed()
+        : std::runtime_error("HTTP component destroyed during the request")
+    { }
+};

@@ -7,12 +7,12 @@
 
 namespace {
 
-[[noreturn]] void NotAnInteger(const std::string& text)
+[[noreturn]] void notAnInteger(const std::string& text)
 {
     throw EConvertError("'" + text + "' is not a valid integer value");
 }
 
-bool IsDigit(char c)
+bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
@@ -26,8 +26,8 @@ THeaderLine ParseHeaderLine(const std::string& line)
     if (version == "HTTP/1.0" || version == "HTTP/1.1" || version == "HTTP/2.0") {
         parsed.Kind = THeaderLineKind::Status;
         const std::string code = CopyStr(line, 10, 3);
-        if (code.size() != 3 || !IsDigit(code[0]) || !IsDigit(code[1]) || !IsDigit(code[2]))
-            NotAnInteger(code);
+        if (code.size() != 3 || !isDigit(code[0]) || !isDigit(code[1]) || !isDigit(code[2]))
+            notAnInteger(code);
         parsed.StatusCode = (code[0] - '0') * 100 + (code[1] - '0') * 10 + (code[2] - '0');
         parsed.ReasonPhrase = CopyStr(line, 14, static_cast<int>(line.size()));
         return parsed;
@@ -46,14 +46,14 @@ std::int64_t ParseContentLength(const std::string& value)
 {
     const std::size_t digitsFrom = !value.empty() && value[0] == '-' ? 1 : 0;
     if (value.size() == digitsFrom)
-        NotAnInteger(value);
+        notAnInteger(value);
     for (std::size_t i = digitsFrom; i < value.size(); ++i)
-        if (!IsDigit(value[i]))
-            NotAnInteger(value);
+        if (!isDigit(value[i]))
+            notAnInteger(value);
     std::int64_t result = 0;
     const auto [end, err] = std::from_chars(value.data(), value.data() + value.size(), result);
     if (err != std::errc() || end != value.data() + value.size())
-        NotAnInteger(value);
+        notAnInteger(value);
     return result;
 }
 

@@ -68,28 +68,39 @@ void THttpCli::Get()
 
 void THttpCli::DoRequestSync(THttpRequest kind)
 {
+    // Without an event loop nothing would ever complete: refuse instead of spinning.
+    if (!QAbstractEventDispatcher::instance())
+        throw std::logic_error("THttpCli needs the thread's Qt event loop");
+
     // Counts the synchronous requests waiting, so that handler exceptions
     // from the event loop are kept for them (also during the start).
     struct TDepth
     {
-        int& depth;
-        explicit TDepth(int& d)
-            : depth(++d)
-        { }
-        ~TDepth() { --depth; }
-    } depth(m_syncDepth);
+        THttpCli& cli;
+        TLifeGuard life;
+        explicit TDepth(THttpCli& c)
+            : cli(c)
+            , life(c.m_life)
+        {
+            ++cli.m_syncDepth;
+        }
+        ~TDepth()
+        {
+            if (life.Alive())
+                --cli.m_syncDepth;
+        }
+    } depth(*this);
 
-    // Without an event loop nothing would ever complete: refuse instead of spinning.
-    if (!QAbstractEventDispatcher::instance())
-        throw std::logic_error("THttpCli needs the thread's Qt event loop");
     DoRequestAsync(kind);
     // Wait until the request has ended and its done notification has run;
     // WaitForEvents sleeps while nothing is pending, so waiting costs no CPU.
-    while (m_state != httpReady || m_requestDonePending)
+    while (depth.life.Alive() && (m_state != httpReady || m_requestDonePending > 0))
         TCustomWSocket::WaitForEvents(1000);
-    if (m_pendingError) {
-        auto error = m_pendingError;
-        m_pendingError = nullptr;
+    if (!depth.life.Alive())
+        throw EHttpClientDestroyed();
+    if (m_req.PendingError) {
+        auto error = m_req.PendingError;
+        m_req.PendingError = nullptr;
         std::rethrow_exception(error);
     }
 }
@@ -104,60 +115,52 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
     // Started from a handler inside the block handling of the request that
     // ended: that handling stops at once and leaves this request alone.
     ++m_requestSerial;
-    m_inReceive = false;
-    m_receiveDeferred = false;
-    m_rcvdHeader.clear();
-    m_requestType = kind;
-    m_requestDoneError = 0;
-    m_closedLeadsToRelocation = false;
-    m_locationPending = false;
-    m_ended = false;
-    m_aborting = false;
-    m_closeDeferred = false;
-    m_pendingError = nullptr;
-    m_relocations = 0;
-    m_rcv.Clear();
-    m_lineHandler = TLineHandler::Header;
+    m_req = TRequest {};
+    m_req.Kind = kind;
+    m_req.Ended = false;
+    m_req.Location = URL;
+    const TRequestWatch watch(*this);
     try {
         SetState(httpNotConnected);
-        StartRequest();
+        if (watch.Goes())
+            StartRequest();
     } catch (...) {
+        if (!watch.Alive())
+            throw EHttpClientDestroyed();
         // The lookup never started: the client is ready again before the
         // exception reaches the caller, which learns of the refusal from it.
-        m_ended = true;
+        m_req.Ended = true;
         m_timer->stop();
         m_state = httpReady;
         try {
             if (OnStateChange)
                 OnStateChange(this);
         } catch (...) { }
+        if (!watch.Alive())
+            throw EHttpClientDestroyed();
         throw;
     }
+    if (!watch.Alive())
+        throw EHttpClientDestroyed();
 }
 
 void THttpCli::StartRequest()
 {
-    m_docName.clear();
-    m_statusCode = 0;
-    m_rcvdCount = 0;
-    m_sentCount = 0;
-    m_headerLines = 0;
-    m_bodyChunks = 0;
-    m_headBytes = 0;
-    m_allowedToSend = false;
-    m_location = URL;
-
     const THttpRequestPlan plan = PlanRequest(URL, Proxy, ProxyPort, Username, Password);
-    m_route = plan.Route;
-    m_docName = plan.DocName;
+    m_req.Route = plan.Route;
+    m_req.DocName = plan.DocName;
     Username = plan.Username;
     Password = plan.Password;
 
-    const auto now = Clock::now();
-    m_requestDeadline = now + RequestTimeout;
-    m_connecting = false;
+    m_req.RequestDeadline = Clock::now() + RequestTimeout;
     ArmTimer();
     StartLookup();
+}
+
+void THttpCli::Abort()
+{
+    if (!m_req.Ended && !m_req.Aborted)
+        EndAtOnce("Aborted");
 }
 
 void THttpCli::SetState(THttpClientState state)
@@ -166,11 +169,11 @@ void THttpCli::SetState(THttpClientState state)
         return;
     m_state = state;
     if (state == httpReady) {
-        m_requestDonePending = true;
-        Post([this] {
-            m_requestDonePending = false;
+        ++m_requestDonePending;
+        Post([this, kind = m_req.Kind, error = m_req.DoneError] {
+            --m_requestDonePending;
             if (OnRequestDone)
-                OnRequestDone(this, m_requestType, m_requestDoneError);
+                OnRequestDone(this, kind, error);
         });
     }
     if (OnStateChange)
@@ -188,11 +191,12 @@ void THttpCli::Guarded(const std::function<void()>& fn)
 {
     // Exceptions must not cross Qt's event loop; the first one is kept and
     // raised out of the synchronous request once the client is ready again.
+    const TLifeGuard life(m_life);
     try {
         fn();
     } catch (...) {
-        if (!m_pendingError && m_syncDepth > 0)
-            m_pendingError = std::current_exception();
+        if (life.Alive() && !m_req.PendingError && m_syncDepth > 0)
+            m_req.PendingError = std::current_exception();
     }
 }
 
@@ -200,36 +204,51 @@ void THttpCli::AbortOnError(const std::function<void()>& fn)
 {
     // A handler raising in the middle of these steps leaves no event that
     // would carry the request on: end it at once instead of letting it hang.
+    const TLifeGuard life(m_life);
     try {
         fn();
     } catch (const std::exception& e) {
-        if (!m_pendingError && m_syncDepth > 0)
-            m_pendingError = std::current_exception();
-        if (m_ended)
+        if (!life.Alive())
             return;
-        Fail(e.what());
-        m_aborting = true;
-        m_closedLeadsToRelocation = false;
-        Guarded([this] { m_socket->Abort(); });
-        Guarded([this] { EndOfRequest(); });
+        if (!m_req.PendingError && m_syncDepth > 0)
+            m_req.PendingError = std::current_exception();
+        if (!m_req.Ended && !m_req.Aborted)
+            Guarded([this, reason = std::string(e.what())] { EndAtOnce(reason); });
     }
 }
 
 void THttpCli::StartLookup()
 {
+    const TRequestWatch watch(*this);
     SetState(httpDnsLookup);
-    m_socket->DnsLookup(m_route.ConnectHost);
+    if (watch.Goes())
+        m_socket->DnsLookup(m_req.Route.ConnectHost);
 }
 
 void THttpCli::Fail(const std::string& reason)
 {
-    m_statusCode = 404;
+    m_req.StatusCode = 404;
     m_reasonPhrase = reason;
+}
+
+void THttpCli::EndAtOnce(const std::string& reason)
+{
+    // End like a failed connection: whatever the socket reports while it is
+    // torn down (a cancelled lookup, the close) must not change the outcome.
+    const TLifeGuard life(m_life);
+    Fail(reason);
+    m_req.Aborted = true;
+    m_req.ClosedLeadsToRelocation = false;
+    m_socket->Abort();
+    // Inside the handling of a received block the request ends once that
+    // handling has unwound, so that nothing of the block follows OnDocEnd.
+    if (life.Alive() && !m_req.InReceive)
+        EndOfRequest();
 }
 
 void THttpCli::SocketDnsLookupDone(std::uint16_t error)
 {
-    if (m_ended || m_aborting)
+    if (m_req.Ended || m_req.Aborted)
         return;
     if (error != 0) {
         if (m_state == httpAborting)
@@ -238,58 +257,80 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error)
         EndOfRequest();
         return;
     }
+    const TRequestWatch watch(*this);
     SetState(httpDnsLookupDone);
+    if (!watch.Goes())
+        return;
     try {
         m_socket->SetAddr(m_socket->DnsResult());
-        m_socket->SetPort(m_route.ConnectPort);
+        m_socket->SetPort(m_req.Route.ConnectPort);
         m_socket->SetProto("tcp");
-        m_connecting = true;
-        m_connectDeadline = Clock::now() + ConnectTimeout;
+        m_req.Connecting = true;
+        m_req.ConnectDeadline = Clock::now() + ConnectTimeout;
         ArmTimer();
         m_socket->Connect();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // A platform failure leaves its code; a refusal of the socket's own
+        // (a port or protocol its resolvers cannot convert) says why itself.
         const int code = m_socket->LastError();
-        m_requestDoneError = static_cast<std::uint16_t>(code);
-        Fail("can't connect: " + WSocketErrorText(code) + " (Error #" + std::to_string(code) + ")");
+        m_req.DoneError = static_cast<std::uint16_t>(code);
+        Fail(code == 0 ? std::string(e.what())
+                       : "can't connect: " + WSocketErrorText(code) + " (Error #"
+                    + std::to_string(code) + ")");
         m_socket->Close();
-        EndOfRequest();
+        if (watch.Alive())
+            EndOfRequest();
     }
 }
 
 void THttpCli::SocketSessionConnected(std::uint16_t error)
 {
-    if (m_ended || m_aborting)
+    if (m_req.Ended || m_req.Aborted)
         return;
-    m_connecting = false;
+    m_req.Connecting = false;
     if (error != 0) {
         Fail(WSocketErrorText(error) + " (Error #" + std::to_string(error) + ")");
         EndOfRequest();
         return;
     }
-    m_connected = true;
-    m_idleDeadline = Clock::now() + IdleTimeout;
+    m_req.Connected = true;
+    m_req.IdleDeadline = Clock::now() + IdleTimeout;
     ArmTimer();
+    const TRequestWatch watch(*this);
     try {
         SetState(httpConnected);
-        if (OnSessionConnected)
+        if (!watch.Goes())
+            return;
+        if (OnSessionConnected) {
             OnSessionConnected(this);
-        m_lineHandler = TLineHandler::Header;
-        SetState(httpWaitingHeader);
-        const char* method = m_requestType == httpPost ? "POST"
-            : m_requestType == httpHead                ? "HEAD"
-                                                       : "GET";
-        SendRequest(method);
-        if (m_requestType == httpPost) {
-            if (OnSendBegin)
-                OnSendBegin(this);
-            m_allowedToSend = true;
-            SendBodyBlock();
+            if (!watch.Goes())
+                return;
         }
+        m_req.LineHandler = TLineHandler::Header;
+        SetState(httpWaitingHeader);
+        if (!watch.Goes())
+            return;
+        const char* method = m_req.Kind == httpPost ? "POST"
+            : m_req.Kind == httpHead                ? "HEAD"
+                                                    : "GET";
+        SendRequest(method);
+        if (!watch.Goes() || m_req.Kind != httpPost)
+            return;
+        if (OnSendBegin) {
+            OnSendBegin(this);
+            if (!watch.Goes())
+                return;
+        }
+        m_req.AllowedToSend = true;
+        SendBodyBlock();
     } catch (...) {
         // A request that cannot be sent ends with its connection.
-        m_connected = false;
+        if (!watch.Goes())
+            return;
+        m_req.Connected = false;
         m_socket->Close();
-        EndOfRequest();
+        if (watch.Alive())
+            EndOfRequest();
     }
 }
 
@@ -297,12 +338,12 @@ void THttpCli::SendRequest(const std::string& method)
 {
     THttpRequestFields f;
     f.Method = method;
-    f.RequestPath = m_route.RequestPath;
+    f.RequestPath = m_req.Route.RequestPath;
     f.Sender = Sender;
     f.Reference = Reference;
     f.ContentTypePost = ContentTypePost;
     f.Agent = Agent;
-    f.TargetHost = m_route.TargetHost;
+    f.TargetHost = m_req.Route.TargetHost;
     f.NoCache = NoCache;
     f.ModifiedSince = ModifiedSince;
     f.Username = Username;
@@ -321,38 +362,52 @@ void THttpCli::SendRequest(const std::string& method)
         f.PostSize = end < 0 ? 0 : static_cast<std::int64_t>(end);
     }
 
-    m_reqBuf.clear();
-    if (OnRequestHeaderBegin)
+    const TRequestWatch watch(*this);
+    if (OnRequestHeaderBegin) {
         OnRequestHeaderBegin(this);
-    const auto addLine = [this](const std::string& line) {
+        if (!watch.Goes())
+            return;
+    }
+    std::string head;
+    const auto addLine = [&](const std::string& line) {
         if (OnCommand)
             OnCommand(this, line);
-        m_reqBuf += line;
-        m_reqBuf += "\r\n";
+        if (!watch.Goes())
+            return false;
+        head += line;
+        head += "\r\n";
+        return true;
     };
     for (const auto& line : BuildRequestLines(f))
-        addLine(line);
-    if (OnRequestHeaderEnd)
+        if (!addLine(line))
+            return;
+    if (OnRequestHeaderEnd) {
         OnRequestHeaderEnd(this);
-    addLine("");
-    m_socket->Send(m_reqBuf.data(), static_cast<int>(m_reqBuf.size()));
-    m_reqBuf.clear();
+        if (!watch.Goes())
+            return;
+    }
+    if (addLine(""))
+        m_socket->Send(head.data(), static_cast<int>(head.size()));
 }
 
 void THttpCli::SendBodyBlock()
 {
     // One block per all-sent report, so a large body is never held whole.
-    if (!m_allowedToSend || !SendStream)
+    if (!m_req.AllowedToSend || !SendStream)
         return;
     SendStream->read(m_sendBlock.data(), SendBlockSize);
     const auto count = static_cast<int>(SendStream->gcount());
+    const TRequestWatch watch(*this);
     if (count > 0) {
-        m_sentCount += count;
-        if (OnSendData)
+        m_req.SentCount += count;
+        if (OnSendData) {
             OnSendData(this, m_sendBlock.data(), count);
+            if (!watch.Goes())
+                return;
+        }
         m_socket->Send(m_sendBlock.data(), count);
     } else {
-        m_allowedToSend = false;
+        m_req.AllowedToSend = false;
         if (OnSendEnd)
             OnSendEnd(this);
     }
@@ -360,85 +415,99 @@ void THttpCli::SendBodyBlock()
 
 void THttpCli::SocketDataSent()
 {
-    if (m_ended || !m_connected)
+    if (m_req.Ended || m_req.Aborted || !m_req.Connected)
         return;
     SendBodyBlock();
 }
 
 void THttpCli::CloseConnection()
 {
+    const TLifeGuard life(m_life);
     m_clientClosing = true;
     try {
         m_socket->Close();
     } catch (...) {
-        m_clientClosing = false;
+        if (life.Alive())
+            m_clientClosing = false;
         throw;
     }
-    m_clientClosing = false;
+    if (life.Alive())
+        m_clientClosing = false;
 }
 
 void THttpCli::SocketSessionClosed()
 {
-    if (m_ended)
+    if (m_req.Ended)
         return;
-    if (m_inReceive && !m_clientClosing) {
+    if (m_req.InReceive && !m_clientClosing) {
         // The peer's close, seen while a handler pumps events in the middle of
         // a block: the request ends once that block has been handled.
-        m_closeDeferred = true;
+        m_req.CloseDeferred = true;
         return;
     }
-    if (m_closedLeadsToRelocation) {
+    if (m_req.ClosedLeadsToRelocation) {
         RelocationStep();
         return;
     }
     // A page without a header is delivered line by line at first; a last
     // line without a line end is still part of it when the server closes.
-    if (!m_inReceive && m_lineHandler == TLineHandler::Body && m_rcv.Count() > 0)
+    const TRequestWatch watch(*this);
+    if (!m_req.InReceive && !m_req.Aborted && m_req.LineHandler == TLineHandler::Body
+        && m_req.Rcv.Count() > 0) {
         DeliverBuffer();
+        if (!watch.SameRequest())
+            return;
+    }
     EndOfRequest();
 }
 
 void THttpCli::EndOfRequest()
 {
-    if (m_ended)
+    if (m_req.Ended)
         return;
-    m_ended = true;
-    m_connected = false;
-    m_connecting = false;
-    m_allowedToSend = false;
+    m_req.Ended = true;
+    m_req.Connected = false;
+    m_req.Connecting = false;
+    m_req.AllowedToSend = false;
     m_timer->stop();
     // The ready state is posted after OnDocEnd, so that a handler pumping
     // events cannot see it inside this call, and also when the handler raises.
+    const TLifeGuard life(m_life);
     try {
-        if (m_bodyChunks > 0 && OnDocEnd)
+        if (m_req.BodyChunks > 0 && OnDocEnd)
             OnDocEnd(this);
     } catch (...) {
-        Post([this] { SetState(httpReady); });
+        if (life.Alive())
+            Post([this] { SetState(httpReady); });
         throw;
     }
-    Post([this] { SetState(httpReady); });
+    if (life.Alive())
+        Post([this] { SetState(httpReady); });
 }
 
 void THttpCli::RelocationStep()
 {
-    m_connected = false;
-    m_locationPending = false;
-    m_closedLeadsToRelocation = false;
-    ++m_relocations;
-    if (MaxRelocations > 0 && m_relocations > MaxRelocations) {
+    m_req.Connected = false;
+    m_req.LocationPending = false;
+    m_req.ClosedLeadsToRelocation = false;
+    ++m_req.Relocations;
+    if (MaxRelocations > 0 && m_req.Relocations > MaxRelocations) {
         Fail("Too many relocations");
         EndOfRequest();
         return;
     }
-    const auto postRelocate = [this] {
-        Post([this] {
-            if (m_ended)
+    const auto postRelocate = [this, serial = m_requestSerial] {
+        Post([this, serial] {
+            if (serial != m_requestSerial || m_req.Ended || m_req.Aborted)
                 return;
+            const TRequestWatch watch(*this);
             try {
                 StartLookup();
             } catch (const std::exception& e) {
                 // A target the socket refuses to look up (no host name) ends the
                 // request like a failed lookup instead of raising out of Get.
+                if (!watch.Goes())
+                    return;
                 Fail(e.what());
                 EndOfRequest();
             }
@@ -446,25 +515,28 @@ void THttpCli::RelocationStep()
     };
     // Posted after the handler, so that a handler pumping events does not
     // start the next connection inside this call; posted also when it raises.
+    const TRequestWatch watch(*this);
     try {
         if (OnLocationChange)
             OnLocationChange(this);
     } catch (...) {
-        postRelocate();
+        if (watch.Alive())
+            postRelocate();
         throw;
     }
-    postRelocate();
+    if (watch.Alive())
+        postRelocate();
 }
 
 void THttpCli::ArmTimer()
 {
     Clock::time_point next = Clock::time_point::max();
     if (RequestTimeout.count() > 0)
-        next = std::min(next, m_requestDeadline);
-    if (m_connecting && ConnectTimeout.count() > 0)
-        next = std::min(next, m_connectDeadline);
-    if (m_connected && IdleTimeout.count() > 0)
-        next = std::min(next, m_idleDeadline);
+        next = std::min(next, m_req.RequestDeadline);
+    if (m_req.Connecting && ConnectTimeout.count() > 0)
+        next = std::min(next, m_req.ConnectDeadline);
+    if (m_req.Connected && IdleTimeout.count() > 0)
+        next = std::min(next, m_req.IdleDeadline);
     if (next == Clock::time_point::max()) {
         m_timer->stop();
         return;
@@ -475,21 +547,14 @@ void THttpCli::ArmTimer()
 
 void THttpCli::TimerFired()
 {
-    if (m_ended)
+    if (m_req.Ended)
         return;
     const auto now = Clock::now();
-    const bool passed = (RequestTimeout.count() > 0 && now >= m_requestDeadline)
-        || (m_connecting && ConnectTimeout.count() > 0 && now >= m_connectDeadline)
-        || (m_connected && IdleTimeout.count() > 0 && now >= m_idleDeadline);
-    if (!passed) {
+    const bool passed = (RequestTimeout.count() > 0 && now >= m_req.RequestDeadline)
+        || (m_req.Connecting && ConnectTimeout.count() > 0 && now >= m_req.ConnectDeadline)
+        || (m_req.Connected && IdleTimeout.count() > 0 && now >= m_req.IdleDeadline);
+    if (passed)
+        EndAtOnce("Timed out");
+    else
         ArmTimer();
-        return;
-    }
-    // End like a failed connection: whatever the socket reports while it is
-    // torn down (a cancelled lookup, the close) must not change the outcome.
-    Fail("Timed out");
-    m_aborting = true;
-    m_closedLeadsToRelocation = false;
-    m_socket->Abort();
-    EndOfRequest();
 }

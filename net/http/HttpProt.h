@@ -4,6 +4,7 @@
 #include "net/http/HttpRcvBuffer.h"
 #include "net/http/HttpRoute.h"
 #include "net/http/UrlRoutines.h"
+#include "net/socket/LifeGuard.h"
 
 #include <chrono>
 #include <cstdint>
@@ -44,6 +45,10 @@ using THttpRequestDoneEvent
 // An event-driven HTTP/1.0 client: one document per request, directly or
 // through an HTTP proxy, over one owned TWSocket; a request ends when its
 // connection closes. Events are raised on the owning thread's event loop.
+//
+// A handler may destroy the client (or its owner with it), also one run by
+// the event pump while Get waits: the client then touches nothing more, and
+// Get, DoRequestSync and DoRequestAsync raise EHttpClientDestroyed to say so.
 class THttpCli
 {
 public:
@@ -82,16 +87,16 @@ public:
 
     // --- run-time values ----------------------------------------------------
     THttpClientState State() const { return m_state; }
-    int StatusCode() const { return m_statusCode; }
+    int StatusCode() const { return m_req.StatusCode; }
     const std::string& ReasonPhrase() const { return m_reasonPhrase; }
     std::int64_t ContentLength() const { return m_contentLength; }
     const std::string& ContentType() const { return m_contentType; }
-    const std::string& DocName() const { return m_docName; }
-    const std::string& Location() const { return m_location; }
-    const std::vector<std::string>& RcvdHeader() const { return m_rcvdHeader; }
+    const std::string& DocName() const { return m_req.DocName; }
+    const std::string& Location() const { return m_req.Location; }
+    const std::vector<std::string>& RcvdHeader() const { return m_req.RcvdHeader; }
     const std::vector<std::string>& AuthChallenges() const { return m_authChallenges; }
-    std::int64_t RcvdCount() const { return m_rcvdCount; }
-    std::int64_t SentCount() const { return m_sentCount; }
+    std::int64_t RcvdCount() const { return m_req.RcvdCount; }
+    std::int64_t SentCount() const { return m_req.SentCount; }
 
     // --- operations -----------------------------------------------------------
     // Synchronous GET of URL: returns when the request has ended and
@@ -99,12 +104,23 @@ public:
     void Get();
     // Starts a request of `kind` and dispatches events (sleeping while none is
     // pending) until it has ended. Failures of HTTP or the network are left in
-    // StatusCode and ReasonPhrase, not raised.
+    // StatusCode and ReasonPhrase, not raised; an exception a handler raised
+    // from the event loop is raised here once the client is ready again.
+    // Raises EHttpClientDestroyed when a handler destroyed the client.
     void DoRequestSync(THttpRequest kind);
     // Starts a request of `kind`; the rest runs from events. Raises
     // EHttpException 1 when not ready, 2 for a POST without SendStream, and
     // the socket's lookup-start exceptions (the client is ready again then).
     void DoRequestAsync(THttpRequest kind);
+    // Ends the request in progress at once, like a bound: the connection is
+    // closed (or the lookup cancelled), StatusCode becomes 404 and
+    // ReasonPhrase "Aborted", and nothing more of the response is handled or
+    // delivered (called from OnDocData, the chunk in hand is not written to
+    // RcvdStream). The client becomes ready and raises OnRequestDone once,
+    // from the event loop after the caller returns; a waiting Get then returns
+    // normally. Callable from the client's own handlers; nothing when no
+    // request runs or its end is already under way.
+    void Abort();
 
     // --- events (raised only when assigned, sender first) -----------------------
     THttpNotifyEvent OnStateChange;
@@ -125,7 +141,65 @@ public:
     THttpRequestDoneEvent OnRequestDone;
 
 private:
+    using Clock = std::chrono::steady_clock;
     enum class TLineHandler { Header, Body };
+
+    // Everything one request changes while it runs, rebuilt whole when a
+    // request starts; what the owner reads of it stays until the next start.
+    struct TRequest
+    {
+        THttpRequest Kind = httpNone;
+        THttpRoute Route;
+        std::string DocName;
+        std::string Location;
+        std::vector<std::string> RcvdHeader;
+        int StatusCode = 0;
+        std::int64_t RcvdCount = 0;
+        std::int64_t SentCount = 0;
+        std::uint16_t DoneError = 0; // 0 unless a connect attempt raised
+        bool Ended = true; // the request's end (set-ready) has been posted
+        bool Aborted = false; // ended at once: Abort, a bound or a raising handler
+        bool Connecting = false;
+        bool Connected = false;
+        bool LocationPending = false;
+        bool ClosedLeadsToRelocation = false;
+        bool AllowedToSend = false; // the POST body goes on with each all-sent report
+        int Relocations = 0;
+        int HeaderLines = 0; // of the current response
+        int BodyChunks = 0; // of the current response
+        std::int64_t HeadBytes = 0; // of the current response
+        TLineHandler LineHandler = TLineHandler::Header;
+        THttpRcvBuffer Rcv;
+        bool InReceive = false; // inside the data-available handler
+        bool ReceiveDeferred = false; // a data report came while InReceive
+        bool CloseDeferred = false; // the peer's close was reported while InReceive
+        std::exception_ptr PendingError; // raised by a handler run from the event loop
+        Clock::time_point RequestDeadline {};
+        Clock::time_point ConnectDeadline {};
+        Clock::time_point IdleDeadline {};
+    };
+
+    // Taken before the client raises an event or calls what may raise one;
+    // afterwards it tells whether the client still exists and whether the
+    // request of that moment may go on (not ended at once, not followed by a
+    // new one that a handler started).
+    class TRequestWatch
+    {
+    public:
+        explicit TRequestWatch(const THttpCli& cli)
+            : m_life(cli.m_life)
+            , m_cli(cli)
+            , m_serial(cli.m_requestSerial)
+        { }
+        bool Alive() const { return m_life.Alive(); }
+        bool SameRequest() const { return Alive() && m_cli.m_requestSerial == m_serial; }
+        bool Goes() const { return SameRequest() && !m_cli.m_req.Aborted; }
+
+    private:
+        TLifeGuard m_life;
+        const THttpCli& m_cli;
+        unsigned m_serial;
+    };
 
     void SetState(THttpClientState state);
     void Post(std::function<void()> fn);
@@ -134,6 +208,7 @@ private:
     void StartRequest();
     void StartLookup();
     void Fail(const std::string& reason);
+    void EndAtOnce(const std::string& reason);
     void CloseConnection();
     void EndOfRequest();
     void RelocationStep();
@@ -155,54 +230,24 @@ private:
     void SocketDataSent();
     void SocketSessionClosed();
 
+    TLifeFlag m_life;
     std::unique_ptr<TWSocket> m_socket;
     std::unique_ptr<QObject> m_poster; // target of the deferred notifications
     std::unique_ptr<QTimer> m_timer; // the request's time bounds
     bool m_multiThreaded = false;
 
     THttpClientState m_state = httpReady;
-    int m_statusCode = 0;
     std::string m_reasonPhrase;
     std::int64_t m_contentLength = 0;
     std::string m_contentType;
-    std::string m_docName;
-    std::string m_location;
-    std::vector<std::string> m_rcvdHeader;
     std::vector<std::string> m_authChallenges;
-    std::int64_t m_rcvdCount = 0;
-    std::int64_t m_sentCount = 0;
-
-    THttpRoute m_route;
-    THttpRequest m_requestType = httpNone;
-    std::uint16_t m_requestDoneError = 0;
-    bool m_connected = false;
-    bool m_locationPending = false;
-    bool m_closedLeadsToRelocation = false;
-    bool m_ended = true; // the request's end (set-ready) has been posted
-    bool m_aborting = false; // a bound has ended the request
-    bool m_requestDonePending = false;
-    int m_relocations = 0;
-    int m_headerLines = 0;
-    int m_bodyChunks = 0;
-    std::int64_t m_headBytes = 0;
-    THttpRcvBuffer m_rcv;
-    TLineHandler m_lineHandler = TLineHandler::Header;
-    std::string m_reqBuf;
     std::vector<char> m_sendBlock;
-    bool m_allowedToSend = false;
-    std::exception_ptr m_pendingError; // raised by a handler run from the event loop
-    int m_syncDepth = 0;
-    bool m_inReceive = false; // inside the data-available handler
-    bool m_receiveDeferred = false; // a data report came while m_inReceive
-    bool m_closeDeferred = false; // the peer's close was reported while m_inReceive
-    bool m_clientClosing = false; // inside CloseConnection
+
+    TRequest m_req;
     // Counts requests started: a handler of an ended request may start the
     // next one while a block of the old one is still being handled.
     unsigned m_requestSerial = 0;
-
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point m_requestDeadline {};
-    Clock::time_point m_connectDeadline {};
-    Clock::time_point m_idleDeadline {};
-    bool m_connecting = false;
+    int m_requestDonePending = 0; // request-done notifications posted, not yet run
+    int m_syncDepth = 0; // synchronous requests waiting
+    bool m_clientClosing = false; // inside CloseConnection
 };

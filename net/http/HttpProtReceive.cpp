@@ -29,26 +29,29 @@ void THttpCli::SocketDataAvailable()
     // socket report more data while a block is still being handled from the
     // buffer. Reading now would deliver that block again and out of order:
     // leave the bytes waiting; the outer pass reads them when it is done.
-    if (m_inReceive) {
-        m_receiveDeferred = true;
+    if (m_req.InReceive) {
+        m_req.ReceiveDeferred = true;
         return;
     }
-    m_inReceive = true;
-    m_receiveDeferred = false;
-    const unsigned serial = m_requestSerial;
-    const auto done = [this, serial] {
-        if (serial != m_requestSerial)
-            return; // a new request has taken over the client
-        m_inReceive = false;
+    m_req.InReceive = true;
+    m_req.ReceiveDeferred = false;
+    const TRequestWatch watch(*this);
+    const auto done = [this, &watch] {
+        if (!watch.SameRequest())
+            return; // destroyed, or a new request has taken over the client
+        m_req.InReceive = false;
         // The socket stops reporting bytes left unread by the skipped report;
         // ask for them again, also when a handler raised and this pass reads
         // no further.
-        if (m_receiveDeferred) {
-            m_receiveDeferred = false;
+        if (m_req.ReceiveDeferred) {
+            m_req.ReceiveDeferred = false;
             m_socket->ResumeDataReports();
         }
-        if (m_closeDeferred) {
-            m_closeDeferred = false;
+        if (m_req.Aborted) {
+            // Ended at once while the block was handled: the end comes now.
+            Guarded([this] { EndOfRequest(); });
+        } else if (m_req.CloseDeferred) {
+            m_req.CloseDeferred = false;
             Guarded([this] { SocketSessionClosed(); });
         }
     };
@@ -63,60 +66,63 @@ void THttpCli::SocketDataAvailable()
 
 void THttpCli::ReceiveBlock()
 {
-    if (m_rcv.Full())
+    if (m_req.Rcv.Full())
         LineTooLong();
-    const int count = m_socket->Receive(m_rcv.WritePos(), m_rcv.Space());
-    if (m_requestType == httpNone || count <= 0)
+    const int count = m_socket->Receive(m_req.Rcv.WritePos(), m_req.Rcv.Space());
+    if (m_req.Kind == httpNone || count <= 0)
         return;
-    m_rcv.Commit(count);
-    if (m_connected)
-        m_idleDeadline = Clock::now() + IdleTimeout;
+    m_req.Rcv.Commit(count);
+    if (m_req.Connected)
+        m_req.IdleDeadline = Clock::now() + IdleTimeout;
 
     if (m_state == httpWaitingBody) {
         DeliverBuffer();
         return;
     }
-    const unsigned serial = m_requestSerial;
+    const TRequestWatch watch(*this);
     std::string line;
-    while (serial == m_requestSerial && m_rcv.Count() > 0 && m_rcv.TakeLine(line)) {
+    while (watch.Goes() && m_req.Rcv.Count() > 0 && m_req.Rcv.TakeLine(line)) {
         // Handlers may change the state or close the connection; the lines
         // already received are still handled, as they arrived together.
         if (m_state != httpWaitingHeader && m_state != httpWaitingBody)
             continue;
-        if (m_lineHandler == TLineHandler::Body) {
+        if (m_req.LineHandler == TLineHandler::Body) {
             DeliverBody(line.data(), static_cast<int>(line.size()));
             continue;
         }
-        m_headBytes += static_cast<std::int64_t>(line.size()) + 2;
-        if (m_headBytes > MaxHeadBytes) {
-            m_rcv.Clear();
+        m_req.HeadBytes += static_cast<std::int64_t>(line.size()) + 2;
+        if (m_req.HeadBytes > MaxHeadBytes) {
+            m_req.Rcv.Clear();
             CloseConnection();
             return;
         }
         HandleHeaderLine(line);
     }
-    if (serial == m_requestSerial && m_rcv.Full() && m_lineHandler == TLineHandler::Header)
+    if (watch.Goes() && m_req.Rcv.Full() && m_req.LineHandler == TLineHandler::Header)
         LineTooLong();
 }
 
 void THttpCli::HandleHeaderLine(const std::string& line)
 {
-    const unsigned serial = m_requestSerial;
-    if (m_headerLines == 0 && OnHeaderBegin)
+    const TRequestWatch watch(*this);
+    if (m_req.HeaderLines == 0 && OnHeaderBegin) {
         OnHeaderBegin(this);
-    if (serial != m_requestSerial)
-        return;
-    ++m_headerLines;
+        if (!watch.Goes())
+            return;
+    }
+    ++m_req.HeaderLines;
 
     if (IsHeaderlessHtml(line)) {
         // A page with no header at all: everything is body.
         if (m_contentType.empty())
             m_contentType = "text/html";
         SetState(httpWaitingBody);
-        m_lineHandler = TLineHandler::Body;
+        if (!watch.Goes())
+            return;
+        m_req.LineHandler = TLineHandler::Body;
         if (OnHeaderEnd)
             OnHeaderEnd(this);
-        if (serial == m_requestSerial)
+        if (watch.Goes())
             DeliverBody(line.data(), static_cast<int>(line.size()));
         return;
     }
@@ -125,10 +131,10 @@ void THttpCli::HandleHeaderLine(const std::string& line)
         return;
     }
 
-    m_rcvdHeader.push_back(line);
+    m_req.RcvdHeader.push_back(line);
     const THeaderLine parsed = ParseHeaderLine(line);
     if (parsed.Kind == THeaderLineKind::Status) {
-        m_statusCode = parsed.StatusCode;
+        m_req.StatusCode = parsed.StatusCode;
         m_reasonPhrase = parsed.ReasonPhrase;
     } else if (parsed.Kind == THeaderLineKind::Field) {
         HandleHeaderField(parsed.Name, parsed.Value);
@@ -136,7 +142,7 @@ void THttpCli::HandleHeaderLine(const std::string& line)
     if (OnHeaderData)
         OnHeaderData(this);
     // An error response is not read further than what has arrived already.
-    if (serial == m_requestSerial && m_statusCode >= 400)
+    if (watch.Goes() && m_req.StatusCode >= 400)
         CloseConnection();
 }
 
@@ -146,9 +152,9 @@ void THttpCli::HandleHeaderField(const std::string& name, const std::string& val
         // A value with control bytes could add a line to the next request.
         if (!IsUsableLocation(value))
             return;
-        m_locationPending = true;
-        m_route = RelocatedRoute(m_route, value, !Proxy.empty());
-        m_location = m_route.RequestPath;
+        m_req.LocationPending = true;
+        m_req.Route = RelocatedRoute(m_req.Route, value, !Proxy.empty());
+        m_req.Location = m_req.Route.RequestPath;
     } else if (name == "content-length") {
         m_contentLength = ParseContentLength(value);
     } else if (name == "content-type") {
@@ -160,26 +166,28 @@ void THttpCli::HandleHeaderField(const std::string& name, const std::string& val
 
 void THttpCli::HeaderEnd()
 {
-    m_headBytes = 0;
-    const unsigned serial = m_requestSerial;
-    if (m_locationPending) {
+    m_req.HeadBytes = 0;
+    const TRequestWatch watch(*this);
+    if (m_req.LocationPending) {
         if (OnHeaderEnd)
             OnHeaderEnd(this);
-        if (serial != m_requestSerial)
+        if (!watch.Goes())
             return;
-        m_rcv.Clear();
-        m_headerLines = 0;
-        m_bodyChunks = 0;
-        m_closedLeadsToRelocation = true;
+        m_req.Rcv.Clear();
+        m_req.HeaderLines = 0;
+        m_req.BodyChunks = 0;
+        m_req.ClosedLeadsToRelocation = true;
         CloseConnection();
         return;
     }
-    m_docName = DocNameForContentType(m_docName, m_contentType);
+    m_req.DocName = DocNameForContentType(m_req.DocName, m_contentType);
     SetState(httpWaitingBody);
-    m_lineHandler = TLineHandler::Body;
+    if (!watch.Goes())
+        return;
+    m_req.LineHandler = TLineHandler::Body;
     if (OnHeaderEnd)
         OnHeaderEnd(this);
-    if (serial == m_requestSerial && m_rcv.Count() > 0)
+    if (watch.Goes() && m_req.Rcv.Count() > 0)
         DeliverBuffer();
 }
 
@@ -190,24 +198,31 @@ void THttpCli::DeliverBuffer()
     struct TEmpty
     {
         THttpCli& cli;
-        unsigned serial;
+        TRequestWatch watch;
         ~TEmpty()
         {
-            if (serial == cli.m_requestSerial)
-                cli.m_rcv.Clear();
+            if (watch.SameRequest())
+                cli.m_req.Rcv.Clear();
         }
-    } empty { *this, m_requestSerial };
-    DeliverBody(m_rcv.Data(), m_rcv.Count());
+    } empty { *this, TRequestWatch(*this) };
+    DeliverBody(m_req.Rcv.Data(), m_req.Rcv.Count());
 }
 
 void THttpCli::DeliverBody(const char* data, int len)
 {
-    if (m_bodyChunks == 0 && OnDocBegin)
+    const TRequestWatch watch(*this);
+    if (m_req.BodyChunks == 0 && OnDocBegin) {
         OnDocBegin(this);
-    ++m_bodyChunks;
-    m_rcvdCount += len;
-    if (OnDocData)
+        if (!watch.Goes())
+            return;
+    }
+    ++m_req.BodyChunks;
+    m_req.RcvdCount += len;
+    if (OnDocData) {
         OnDocData(this, data, len);
+        if (!watch.Goes())
+            return;
+    }
     if (RcvdStream)
         RcvdStream->write(data, len);
 }

@@ -7,7 +7,7 @@ namespace {
 
 // The absolute URL of `path` on the route's server, naming its port when the
 // URL did: a proxy must reach the same server the URL names.
-std::string AbsoluteUrl(const std::string& scheme, const THttpRoute& route, const std::string& path)
+std::string absoluteUrl(const std::string& scheme, const THttpRoute& route, const std::string& path)
 {
     const std::string port = route.TargetPort.empty() ? "" : ":" + route.TargetPort;
     return scheme + "://" + route.TargetHost + port + path;
@@ -33,7 +33,7 @@ THttpRequestPlan PlanRequest(const std::string& url, const std::string& proxy,
     } else {
         // The proxy gets the absolute URL, with the URL's own port when it names one.
         const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
-        plan.Route.RequestPath = AbsoluteUrl(scheme, plan.Route, parts.Path);
+        plan.Route.RequestPath = absoluteUrl(scheme, plan.Route, parts.Path);
         const TUrlParts proxyParts = SplitUrl(proxy);
         plan.Route.ConnectHost = proxyParts.Host;
         plan.Route.ConnectPort = proxyParts.Port.empty() ? proxyPort : proxyParts.Port;
@@ -89,7 +89,7 @@ namespace {
 // scheme is always such a name, even with a "/" inside ("sub/b.html" must not
 // connect to a host "sub"); an absolute URL without a path ("http://host2")
 // names that server's root.
-TUrlParts SplitLocation(const std::string& location)
+TUrlParts splitLocation(const std::string& location)
 {
     TUrlParts parts = SplitUrl(location);
     // "://" inside a query ("p?u=http://host3/") does not make a scheme.
@@ -115,12 +115,12 @@ THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location
     if (viaProxy) {
         // The proxy always gets an absolute URL; relative targets are made
         // absolute on the server requested so far.
-        const TUrlParts parts = SplitLocation(location);
+        const TUrlParts parts = splitLocation(location);
         const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
         if (parts.Path.empty()) {
-            next.RequestPath = AbsoluteUrl(scheme, current, "/" + parts.Host);
+            next.RequestPath = absoluteUrl(scheme, current, "/" + parts.Host);
         } else if (parts.Host.empty()) {
-            next.RequestPath = AbsoluteUrl(scheme, current, parts.Path);
+            next.RequestPath = absoluteUrl(scheme, current, parts.Path);
         } else {
             // Another server: later relative targets are resolved against it.
             next.RequestPath = SplitUrl(location).Path.empty() ? location + "/" : location;
@@ -134,7 +134,7 @@ THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location
         next.RequestPath = location;
         return next;
     }
-    const TUrlParts parts = SplitLocation(location);
+    const TUrlParts parts = splitLocation(location);
     const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
     next.ConnectHost = parts.Host;
     next.RequestPath = parts.Path;
@@ -142,10 +142,10 @@ THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location
         next.ConnectPort = parts.Port;
     if (next.RequestPath.empty()) {
         // A bare relative name: asked for as an absolute URL on the same server.
-        next.RequestPath = AbsoluteUrl(scheme, current, "/" + next.ConnectHost);
+        next.RequestPath = absoluteUrl(scheme, current, "/" + next.ConnectHost);
         next.ConnectHost = current.TargetHost;
     } else if (next.ConnectHost.empty()) {
-        next.RequestPath = AbsoluteUrl(scheme, current, next.RequestPath);
+        next.RequestPath = absoluteUrl(scheme, current, next.RequestPath);
         next.ConnectHost = current.TargetHost;
     } else {
         // An absolute URL names its own server, and without a port that

@@ -10,7 +10,7 @@
 namespace {
 
 // Fills host, port and credentials from the authority (the text before the path).
-void SplitAuthority(const std::string& authority, TUrlParts& parts)
+void splitAuthority(const std::string& authority, TUrlParts& parts)
 {
     const auto colon = authority.rfind(':');
     const auto at = authority.rfind('@');
@@ -86,7 +86,7 @@ TUrlParts SplitUrl(const std::string& url)
         parts.Path = rest.substr(slash);
         authority = rest.substr(0, slash);
     }
-    SplitAuthority(authority, parts);
+    splitAuthority(authority, parts);
     return parts;
 }
 

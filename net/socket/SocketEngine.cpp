@@ -107,15 +107,6 @@ int connect(int fd, std::uint32_t addr, std::uint16_t port)
     return ::connect(fd, reinterpret_cast<const sockaddr*>(&sin), sizeof sin) < 0 ? lastCode() : 0;
 }
 
-int send(int fd, const void* data, int len, bool urgent, int& sent)
-{
-    // MSG_NOSIGNAL: a reset peer is an error code, not a process-killing SIGPIPE.
-    const ssize_t n
-        = ::send(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL | (urgent ? MSG_OOB : 0));
-    sent = n < 0 ? 0 : static_cast<int>(n);
-    return n < 0 ? lastCode() : 0;
-}
-
 int sendv(int fd, const ConstBuf* parts, int count, bool urgent, int& sent)
 {
     iovec iov[1024];
@@ -124,6 +115,7 @@ int sendv(int fd, const ConstBuf* parts, int count, bool urgent, int& sent)
         iov[i].iov_base = const_cast<char*>(parts[i].data);
         iov[i].iov_len = static_cast<size_t>(parts[i].len);
     }
+    // MSG_NOSIGNAL: a reset peer is an error code, not a process-killing SIGPIPE.
     msghdr msg {};
     msg.msg_iov = iov;
     msg.msg_iovlen = static_cast<size_t>(n);

@@ -43,8 +43,6 @@ struct ConstBuf
 // Sends the pieces in order, as much as the kernel takes in one call
 // (MSG_OOB when `urgent`); `sent` gets the count.
 int sendv(int fd, const ConstBuf* parts, int count, bool urgent, int& sent);
-// Sends up to `len` bytes (MSG_OOB when `urgent`); `sent` gets the count.
-int send(int fd, const void* data, int len, bool urgent, int& sent);
 // Sends one datagram to addr:port.
 int sendTo(int fd, const void* data, int len, std::uint32_t addr, std::uint16_t port, int& sent);
 // Receives up to `len` bytes; `got` gets the count (0 = orderly close).

@@ -11,7 +11,7 @@ struct ErrorText
     const char* text;
 };
 
-constexpr ErrorText kTexts[] = {
+constexpr ErrorText ErrorTexts[] = {
     { 0, "No Error" },
     { 10004, "Interrupted system call" },
     { 10009, "Bad file number" },
@@ -67,7 +67,7 @@ constexpr ErrorText kTexts[] = {
 
 // errno values and the socket error codes they stand for. The codes follow
 // the BSD numbering (10000 + the BSD errno), so each Linux errno is listed.
-constexpr std::pair<int, int> kErrnoMap[] = {
+constexpr std::pair<int, int> ErrnoMap[] = {
     { EINTR, 10004 },
     { EBADF, 10009 },
     { EACCES, 10013 },
@@ -120,7 +120,7 @@ constexpr std::pair<int, int> kErrnoMap[] = {
 
 std::string WSocketErrorText(int code)
 {
-    for (const ErrorText& e : kTexts)
+    for (const ErrorText& e : ErrorTexts)
         if (e.code == code)
             return e.text;
     return "Not a WinSock error";
@@ -131,8 +131,8 @@ int ErrnoToSocketError(int err)
     if (err == 0)
         return 0;
     if (err == EWOULDBLOCK)
-        return 10035;
-    for (const auto& [from, to] : kErrnoMap)
+        return SocketErrors::WouldBlock;
+    for (const auto& [from, to] : ErrnoMap)
         if (from == err)
             return to;
     // Anything unlisted is still a failure: keep it distinct and non-zero.

@@ -2,28 +2,28 @@
 
 #include "net/socket/SocketEngine.h"
 #include "net/socket/WSocketPrivate.h"
-#include "platform/HostLookup.h"
+#include "platform/TextSearch.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <sys/socket.h>
 
 namespace {
 
-// Trims spaces and control characters at both ends.
-std::string trimmed(const std::string& s)
-{
-    size_t b = 0;
-    size_t e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
+// What a written Addr, Port or Proto loses at either end: spaces and every
+// control character, the bytes 0 to 32.
+constexpr auto BlankBytes = [] {
+    std::array<char, 33> bytes {};
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i);
+    return bytes;
+}();
+constexpr std::string_view Blanks(BlankBytes.data(), BlankBytes.size());
 
 } // namespace
 
@@ -50,17 +50,14 @@ TCustomWSocket::~TCustomWSocket()
     OnChangeState = nullptr;
     OnLineTooLong = nullptr;
     OnError = nullptr;
-    if (m_dnsLookupId >= 0)
-        HostLookup::abort(m_dnsLookupId);
-    m_dnsLookupId = -1;
+    m_p->dnsLookup.cancel();
     try {
         if (m_state != wsClosed)
             InternalClose(true, 0);
     } catch (...) {
         // A destructor reports nothing.
     }
-    closeHandleNow();
-    *m_p->alive = false;
+    closeHandle();
 }
 
 void TCustomWSocket::raiseErrorEvent(const TWSocketErrorEvent& ev, int error)
@@ -77,7 +74,7 @@ void TCustomWSocket::SetAddr(const std::string& value)
         RaiseException("Cannot change Addr if not closed");
         return;
     }
-    const std::string v = trimmed(value);
+    const std::string v(Trim(value, Blanks));
     if (m_addrAssigned && v == m_addr)
         return;
     m_addr = v;
@@ -91,7 +88,7 @@ void TCustomWSocket::SetPort(const std::string& value)
         RaiseException("Cannot change Port if not closed");
         return;
     }
-    const std::string v = trimmed(value);
+    const std::string v(Trim(value, Blanks));
     if (m_portAssigned && v == m_port)
         return;
     m_port = v;
@@ -105,7 +102,7 @@ void TCustomWSocket::SetProto(const std::string& value)
         RaiseException("Cannot change Proto if not closed");
         return;
     }
-    const std::string v = trimmed(value);
+    const std::string v(Trim(value, Blanks));
     if (m_protoAssigned && v == m_proto)
         return;
     m_proto = v;
@@ -144,7 +141,7 @@ void TCustomWSocket::AssignDefaultValue()
     m_datagram = false;
     m_lingerOnOff = wsLingerOn;
     m_lingerTimeout = 0;
-    closeHandleNow();
+    closeHandle();
     m_state = wsClosed;
     m_readCount = 0;
     m_lineMode = false;
@@ -182,7 +179,7 @@ void TCustomWSocket::SocketError(const std::string& op, int code)
     m_lastError = code;
     if (code == SocketErrors::ConnReset || code == SocketErrors::NotConnected) {
         // The connection is gone: drop the handle now, silently.
-        closeHandleNow();
+        closeHandle();
         ChangeState(wsClosed);
     }
     RaiseException(
@@ -193,7 +190,7 @@ void TCustomWSocket::SocketError(const std::string& op, int code)
 
 void TCustomWSocket::attachHandle(TSocket fd)
 {
-    closeHandleNow();
+    closeHandle();
     m_hSocket = fd;
     ++m_p->generation;
     m_p->readNotifier.setSocket(fd);
@@ -201,17 +198,19 @@ void TCustomWSocket::attachHandle(TSocket fd)
     m_p->wantRead = m_p->wantWrite = m_p->readSuspended = m_p->readShut = false;
 }
 
-void TCustomWSocket::closeHandleNow()
+int TCustomWSocket::closeHandle()
 {
     if (m_hSocket == INVALID_SOCKET)
-        return;
-    // The event loop must forget the descriptor before it is closed and reused.
+        return 0;
+    // The event loop must forget the descriptor before it is closed and reused,
+    // and notifications posted for it must not reach whatever comes next.
     m_p->readNotifier.setEnabled(false);
     m_p->writeNotifier.setEnabled(false);
     m_p->wantRead = m_p->wantWrite = false;
     ++m_p->generation;
-    SocketEngine::close(m_hSocket);
+    const int rc = SocketEngine::close(m_hSocket);
     m_hSocket = INVALID_SOCKET;
+    return rc;
 }
 
 void TCustomWSocket::watch(bool read, bool write)

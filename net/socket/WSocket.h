@@ -193,11 +193,12 @@ private:
     // Common start of both lookups: refuses an empty host, cancels a pending
     // lookup and clears the results; false when the lookup ends here.
     bool beginLookup(const std::string& host);
-    void lookupDone(int id, int error, const std::vector<std::string>& results);
+    void lookupDone(int error, const std::vector<std::string>& results);
     void resolveAll(bool withAddr);
     bool applyLinger();
     void attachHandle(TSocket fd);
-    void closeHandleNow();
+    // Closes the handle (if any) and forgets it; returns the close's error code.
+    int closeHandle();
     void watch(bool read, bool write);
     void updateNotifiers();
     void post(void (TCustomWSocket::*notify)(int), int error);
@@ -242,8 +243,6 @@ private:
     bool m_paused = false;
     bool m_closeReported = false;
     bool m_destroying = false;
-    int m_dnsLookupId = -1;
-    TSocketState m_waitForState = wsInvalidState;
     bool m_lineMode = false;
     bool m_lineDone = false;
     std::string m_lineBuffer;

@@ -3,13 +3,12 @@
 
 #include "net/socket/SocketEngine.h"
 #include "net/socket/WSocketPrivate.h"
-#include "platform/HostLookup.h"
 
 #include <sys/socket.h>
 
 namespace {
 
-constexpr std::uint32_t kBroadcast = 0xFFFFFFFFu;
+constexpr std::uint32_t BroadcastAddr = 0xFFFFFFFFu;
 
 int lookupError(HostLookup::Status status)
 {
@@ -27,7 +26,8 @@ bool isConnectOutcome(int code)
 {
     // Outcomes of the connection itself: the platform may report them at once,
     // but they are delivered as a connect completion like every other outcome.
-    return code == SocketErrors::ConnRefused || code == 10060 || code == 10051 || code == 10065
+    return code == SocketErrors::ConnRefused || code == SocketErrors::TimedOut
+        || code == SocketErrors::NetUnreachable || code == SocketErrors::HostUnreachable
         || code == SocketErrors::ConnReset;
 }
 
@@ -43,10 +43,7 @@ bool TCustomWSocket::beginLookup(const std::string& host)
         raiseErrorEvent(OnDnsLookupDone, SocketErrors::InvalidArgument);
         return false;
     }
-    if (m_dnsLookupId >= 0) {
-        HostLookup::abort(m_dnsLookupId);
-        m_dnsLookupId = -1;
-    }
+    m_p->dnsLookup.cancel();
     m_dnsResult.clear();
     m_dnsResultList.clear();
     return true;
@@ -62,9 +59,9 @@ void TCustomWSocket::DnsLookup(const std::string& host)
         raiseErrorEvent(OnDnsLookupDone, 0);
         return;
     }
-    m_dnsLookupId = HostLookup::lookupHost(host, &m_p->target,
-        [this](int id, HostLookup::Status status, const std::vector<std::string>& results) {
-            lookupDone(id, lookupError(status), results);
+    m_p->dnsLookup = HostLookup::lookupHost(
+        host, [this](HostLookup::Status status, const std::vector<std::string>& results) {
+            lookupDone(lookupError(status), results);
         });
 }
 
@@ -79,17 +76,15 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& dottedAddr)
             + std::to_string(SocketErrors::InvalidArgument));
         return;
     }
-    m_dnsLookupId = HostLookup::reverseLookup(SocketEngine::toDotted(addr), &m_p->target,
-        [this](int id, HostLookup::Status status, const std::vector<std::string>& results) {
-            lookupDone(id, lookupError(status), results);
+    m_p->dnsLookup = HostLookup::reverseLookup(SocketEngine::toDotted(addr),
+        [this](HostLookup::Status status, const std::vector<std::string>& results) {
+            lookupDone(lookupError(status), results);
         });
 }
 
-void TCustomWSocket::lookupDone(int id, int error, const std::vector<std::string>& results)
+void TCustomWSocket::lookupDone(int error, const std::vector<std::string>& results)
 {
-    if (id != m_dnsLookupId)
-        return;
-    m_dnsLookupId = -1;
+    // Only the lookup in progress reports: a cancelled or replaced one never does.
     if (error == 0 && results.empty())
         error = SocketErrors::NoData;
     if (error == 0) {
@@ -101,10 +96,9 @@ void TCustomWSocket::lookupDone(int id, int error, const std::vector<std::string
 
 void TCustomWSocket::CancelDnsLookup()
 {
-    if (m_dnsLookupId < 0)
+    if (!m_p->dnsLookup.pending())
         return;
-    HostLookup::abort(m_dnsLookupId);
-    m_dnsLookupId = -1;
+    m_p->dnsLookup.cancel();
     if (!m_destroying)
         raiseErrorEvent(OnDnsLookupDone, SocketErrors::Interrupted);
 }
@@ -130,6 +124,9 @@ void TCustomWSocket::resolveAll(bool withAddr)
 
 void TCustomWSocket::Connect()
 {
+    // LastError tells how this attempt went: a refusal that carries no code
+    // of its own (a port the resolver cannot convert, say) leaves it 0.
+    m_lastError = 0;
     if (m_hSocket != INVALID_SOCKET && m_state != wsClosed) {
         RaiseException("Connect: Socket already in use");
         return;
@@ -189,7 +186,7 @@ void TCustomWSocket::Connect()
             RaiseException("winsock.getsockname failed, error #" + std::to_string(rc));
             return;
         }
-        if (m_sinAddr == kBroadcast) {
+        if (m_sinAddr == BroadcastAddr) {
             if (const int rc = SocketEngine::setBoolOption(fd, SO_BROADCAST, true); rc != 0) {
                 SocketError("setsockopt(SO_BROADCAST)", rc);
                 return;
@@ -224,9 +221,9 @@ void TCustomWSocket::Do_FD_CONNECT(int error)
     if (error == 0)
         watch(true, false);
     ChangeState(wsConnected);
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     raiseErrorEvent(OnSessionConnected, error);
-    if (!*alive)
+    if (guard.Destroyed())
         return;
     if (error != 0 && m_state != wsClosed)
         Close();
@@ -263,7 +260,7 @@ void TCustomWSocket::Listen()
         SocketEngine::setBoolOption(fd, SO_REUSEADDR, true);
     }
     if (const int rc = SocketEngine::bind(fd, m_sinAddr, m_sinPort); rc != 0) {
-        closeHandleNow();
+        closeHandle();
         SocketError("Bind", rc);
         return;
     }
@@ -305,15 +302,9 @@ void TCustomWSocket::Dup(TSocket newHSocket)
         SocketError("Dup", SocketErrors::InvalidArgument);
         return;
     }
-    if (m_hSocket != INVALID_SOCKET) {
-        m_p->readNotifier.setEnabled(false);
-        m_p->writeNotifier.setEnabled(false);
-        const int rc = SocketEngine::close(m_hSocket);
-        m_hSocket = INVALID_SOCKET;
-        if (rc != 0) {
-            SocketError("Dup (closesocket)", rc);
-            return;
-        }
+    if (const int rc = closeHandle(); rc != 0) {
+        SocketError("Dup (closesocket)", rc);
+        return;
     }
     if (const int rc = SocketEngine::setNonBlocking(newHSocket); rc != 0) {
         // Not an open descriptor: nothing to adopt.
@@ -375,28 +366,19 @@ void TCustomWSocket::InternalClose(bool shut, int error)
         return;
     if (shut)
         SocketEngine::shutdown(m_hSocket, SHUT_WR);
-    m_p->readNotifier.setEnabled(false);
-    m_p->writeNotifier.setEnabled(false);
-    m_p->wantRead = m_p->wantWrite = false;
-    ++m_p->generation;
     // A POSIX close never asks to be retried; it finishes or fails once.
-    const int rc = SocketEngine::close(m_hSocket);
-    m_hSocket = INVALID_SOCKET;
-    if (rc != 0 && rc != SocketErrors::NotInitialised) {
+    if (const int rc = closeHandle(); rc != 0 && rc != SocketErrors::NotInitialised) {
         SocketError("Disconnect (closesocket)", rc);
         return;
     }
     ChangeState(wsClosed);
-    const std::shared_ptr<bool> alive = m_p->alive;
-    const unsigned gen = m_p->generation;
+    const Private::Guard guard(*m_p);
     if (!m_destroying && !m_closeReported && OnSessionClosed) {
         m_closeReported = true;
         raiseErrorEvent(OnSessionClosed, error);
-        if (!*alive)
-            return;
-        // The handler opened the next connection (a retry, say): restoring the
-        // defaults now would drop its handle and settings.
-        if (gen != m_p->generation)
+        // Freed, or the handler opened the next connection (a retry, say):
+        // restoring the defaults now would drop its handle and settings.
+        if (!guard.SameHandle())
             return;
     }
     try {

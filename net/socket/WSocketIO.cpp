@@ -12,11 +12,11 @@ namespace {
 
 // Blocks offered to one gathered send: enough to fill a loopback socket
 // buffer in a few calls without a long scan of the chain.
-constexpr int kMaxGather = 128;
+constexpr int MaxGather = 128;
 
 // Drained blocks kept for reuse (about 1.5 MB): bulk sends then cycle through
 // warm memory instead of allocating and freeing a block per 1514 bytes.
-constexpr size_t kMaxSpare = 1024;
+constexpr size_t MaxSpare = 1024;
 
 bool closesOnSend(int code)
 {
@@ -57,10 +57,9 @@ void TCustomWSocket::onReadable(TSocket fd)
     }
     if (rc == SocketErrors::WouldBlock)
         return;
-    const unsigned gen = m_p->generation;
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     Do_FD_CLOSE(rc);
-    if (*alive && gen == m_p->generation) {
+    if (guard.SameHandle()) {
         // Still open (for instance while connecting): stop the endless report.
         m_p->wantRead = false;
         updateNotifiers();
@@ -77,10 +76,9 @@ void TCustomWSocket::onWritable(TSocket fd)
         int error = 0;
         if (const int rc = SocketEngine::pendingError(fd, error); rc != 0)
             error = rc;
-        const unsigned gen = m_p->generation;
-        const std::shared_ptr<bool> alive = m_p->alive;
+        const Private::Guard guard(*m_p);
         Do_FD_CONNECT(error);
-        if (!*alive || gen != m_p->generation || error != 0 || m_state != wsConnected)
+        if (!guard.SameHandle() || error != 0 || m_state != wsConnected)
             return;
         // The platform reports writability right after a successful connect.
     }
@@ -94,10 +92,9 @@ void TCustomWSocket::Do_FD_READ(int error)
 
 void TCustomWSocket::Do_FD_WRITE(int error)
 {
-    const unsigned gen = m_p->generation;
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     tryToSend();
-    if (!*alive || gen != m_p->generation)
+    if (!guard.SameHandle())
         return;
     if (m_allSent)
         raiseErrorEvent(OnDataSent, error);
@@ -112,15 +109,12 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
 {
     if (m_state == wsConnecting)
         return;
-    const std::shared_ptr<bool> alive = m_p->alive;
-    const unsigned gen = m_p->generation;
+    const Private::Guard guard(*m_p);
     // Data that arrived before the close goes first.
     receiveLoop(0);
-    if (!*alive)
-        return;
-    if (gen != m_p->generation) {
-        // The handle was closed meanwhile (by the owner, or by the line reader
-        // meeting the end); that close has been reported already.
+    if (!guard.SameHandle()) {
+        // Freed, or the handle was closed meanwhile (by the owner, or by the
+        // line reader meeting the end); that close has been reported already.
         return;
     }
     if (m_lineMode) {
@@ -130,7 +124,7 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
     if (OnSessionClosed && !m_closeReported) {
         m_closeReported = true;
         raiseErrorEvent(OnSessionClosed, error);
-        if (!*alive || gen != m_p->generation)
+        if (!guard.SameHandle())
             return; // freed, or closed (and maybe connected again) by the handler
     }
     if (m_state != wsClosed)
@@ -141,8 +135,7 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
 
 void TCustomWSocket::receiveLoop(int error)
 {
-    const std::shared_ptr<bool> alive = m_p->alive;
-    const unsigned gen = m_p->generation;
+    const Private::Guard guard(*m_p);
     for (;;) {
         const unsigned readsBefore = m_p->reads;
         m_lastError = 0;
@@ -165,15 +158,15 @@ void TCustomWSocket::receiveLoop(int error)
             // no further: the event loop must not see it. A pass that read
             // nothing rests the reports like any other, or the level-triggered
             // readiness would call the failing handler without end.
-            if (*alive && gen == m_p->generation && m_p->reads == readsBefore) {
+            if (guard.SameHandle() && m_p->reads == readsBefore) {
                 m_p->readSuspended = true;
                 updateNotifiers();
             }
             break;
         }
-        if (!*alive)
+        if (guard.Destroyed())
             return;
-        if (m_lastError != 0 || m_hSocket == INVALID_SOCKET || gen != m_p->generation)
+        if (m_lastError != 0 || m_hSocket == INVALID_SOCKET || !guard.SameHandle())
             break;
         if (m_lineMode && m_lineDone)
             break;
@@ -270,13 +263,10 @@ int TCustomWSocket::Send(const void* data, int len)
             left -= n;
         }
     }
-    const std::shared_ptr<bool> alive = m_p->alive;
-    const unsigned gen = m_p->generation;
+    const Private::Guard guard(*m_p);
     tryToSend();
     // A failed send closes and reports it; the close handler may have freed us.
-    if (!*alive)
-        return len;
-    if (gen == m_p->generation && m_allSent)
+    if (guard.SameHandle() && m_allSent)
         post(&TCustomWSocket::Do_FD_WRITE, 0);
     return len;
 }
@@ -290,17 +280,17 @@ void TCustomWSocket::tryToSend()
 {
     if (m_hSocket == INVALID_SOCKET || m_bufList.empty())
         return;
-    std::array<SocketEngine::ConstBuf, kMaxGather> parts;
+    std::array<SocketEngine::ConstBuf, MaxGather> parts;
     for (;;) {
         while (m_bufList.size() > 1 && m_bufList.front().Unsent() == 0) {
-            if (m_spareBufs.size() < kMaxSpare
+            if (m_spareBufs.size() < MaxSpare
                 && m_bufList.front().BufSize() == TBuffer::DefaultSize)
                 m_spareBufs.push_back(std::move(m_bufList.front()));
             m_bufList.pop_front();
         }
         int count = 0;
         int total = 0;
-        for (auto it = m_bufList.begin(); it != m_bufList.end() && count < kMaxGather; ++it) {
+        for (auto it = m_bufList.begin(); it != m_bufList.end() && count < MaxGather; ++it) {
             int n = 0;
             const char* d = it->Peek(n);
             if (n == 0)
@@ -326,9 +316,9 @@ void TCustomWSocket::tryToSend()
         }
         if (rc != 0 && closesOnSend(rc)) {
             m_closeReported = true;
-            const std::shared_ptr<bool> alive = m_p->alive;
+            const Private::Guard guard(*m_p);
             Close();
-            if (*alive)
+            if (!guard.Destroyed())
                 raiseErrorEvent(OnSessionClosed, rc);
             return;
         }

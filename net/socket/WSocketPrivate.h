@@ -1,14 +1,14 @@
 #pragma once
 
+#include "net/socket/LifeGuard.h"
 #include "net/socket/WSocket.h"
+#include "platform/HostLookup.h"
 
 #include <QObject>
 #include <QSocketNotifier>
 
-#include <memory>
-
 // Qt-side state of one socket: the hidden notification target that receives
-// posted notifications and lookup results, and the two readiness notifiers.
+// posted notifications, the two readiness notifiers and the host lookup.
 struct TCustomWSocket::Private
 {
     Private()
@@ -16,12 +16,34 @@ struct TCustomWSocket::Private
         , writeNotifier(QSocketNotifier::Write, &target)
     { }
 
+    // Taken before the socket raises an event, or calls what may raise one:
+    // afterwards it tells whether the handler destroyed the socket, and
+    // whether the socket still has the handle it had then (a close, or a new
+    // connection opened by the handler, replaces it).
+    class Guard
+    {
+    public:
+        explicit Guard(const Private& p)
+            : m_life(p.life)
+            , m_p(p)
+            , m_generation(p.generation)
+        { }
+        bool Destroyed() const { return !m_life.Alive(); }
+        bool SameHandle() const { return m_life.Alive() && m_p.generation == m_generation; }
+
+    private:
+        TLifeGuard m_life;
+        const Private& m_p;
+        unsigned m_generation;
+    };
+
+    // Goes with the socket: guards taken before its end see it gone.
+    TLifeFlag life;
     QObject target;
     QSocketNotifier readNotifier;
     QSocketNotifier writeNotifier;
-    // Cleared when the socket is destroyed, so code that raised an event can
-    // tell that the handler deleted the socket.
-    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+    // The host lookup in progress, if any.
+    HostLookup::TLookup dnsLookup;
     // Bumped whenever the handle changes: posted notifications of an older
     // handle are ignored.
     unsigned generation = 0;

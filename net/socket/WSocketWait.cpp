@@ -11,20 +11,20 @@ namespace {
 // Once a line holds more than this many characters it is handed out as ended
 // and OnLineTooLong is raised. Line mode reads short protocol replies; a peer
 // that never sends a line end cannot make one line grow without bound.
-constexpr size_t kMaxLine = 253;
+constexpr size_t MaxLineLength = 253;
 
 } // namespace
 
 bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t timeoutMs)
 {
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutMs));
     while (!done()) {
         const qint64 left = deadline.remainingTime();
         if (left == 0)
             return false;
         WaitForEvents(left < 0 || left > 1000 ? 1000 : static_cast<int>(left));
-        if (!*alive)
+        if (guard.Destroyed())
             return false;
     }
     return true;
@@ -37,13 +37,9 @@ bool TCustomWSocket::WaitForState(TSocketState state, int timeoutSecs)
         SocketError("TWSocket.Wait", SocketErrors::NoData);
         return false;
     }
-    m_waitForState = state;
-    const std::shared_ptr<bool> alive = m_p->alive;
-    const bool reached = waitUntil(
+    // False also when a handler destroyed the socket meanwhile.
+    return waitUntil(
         [this, state] { return m_state == state; }, std::int64_t { timeoutSecs } * 1000);
-    if (*alive) // a handler may have destroyed the socket meanwhile
-        m_waitForState = wsInvalidState;
-    return reached;
 }
 
 std::string TCustomWSocket::ReadLine(int timeoutSecs)
@@ -55,24 +51,24 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
     m_lineBuffer.clear();
     m_lineMode = true;
     m_lineDone = false;
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     try {
         // Bytes that are waiting already will not be reported again.
         readLineBytes();
-        if (!*alive) // the close it met was reported to a handler that freed us
+        if (guard.Destroyed()) // the close it met was reported to a handler that freed us
             return {};
         waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
             std::int64_t { timeoutSecs } * 1000);
     } catch (...) {
         // A failure (or a handler's exception) leaves line mode too, or later
         // data would go on feeding a line nobody reads.
-        if (*alive) {
+        if (!guard.Destroyed()) {
             m_lineMode = false;
             ResumeDataReports();
         }
         throw;
     }
-    if (!*alive)
+    if (guard.Destroyed())
         return {};
     m_lineMode = false;
     std::string line;
@@ -114,7 +110,7 @@ void TCustomWSocket::readLineBytes()
         }
         if (c != '\r')
             m_lineBuffer += c;
-        if (m_lineBuffer.size() > kMaxLine) {
+        if (m_lineBuffer.size() > MaxLineLength) {
             m_lineDone = true;
             if (OnLineTooLong)
                 OnLineTooLong(this);
@@ -129,9 +125,9 @@ void TCustomWSocket::Flush()
         SocketError("TWSocket.Wait", SocketErrors::NoData);
         return;
     }
-    const std::shared_ptr<bool> alive = m_p->alive;
+    const Private::Guard guard(*m_p);
     tryToSend();
-    if (!*alive) // a failed send's close report freed the socket
+    if (guard.Destroyed()) // a failed send's close report freed the socket
         return;
     // Writability reports drive the chain; no time limit, as the handle
     // going away also ends the wait.

@@ -165,7 +165,7 @@ TEST_F(Batch, ExitStatuses)
         std::string out; // a text standard output holds
         std::string err; // a text standard error holds
     };
-    const std::string page = SiteUrl("/b1.html");
+    const std::string page = siteUrl("/b1.html");
     const Row rows[] = {
         { { "--help" }, {}, 0, "Usage: skelvo-batch", "" },
         { { "--version" }, {}, 0, "skelvo-batch 1.5\n", "" },
@@ -204,7 +204,7 @@ TEST_F(Batch, OneInterruptFinishesThePageAndKeepsTheQueue)
     ScriptedPeer peer;
     SlowPage(peer);
     const std::string slow = "http://127.0.0.1:" + std::to_string(peer.port()) + "/slow.html";
-    const std::string next = SiteUrl("/b1.html");
+    const std::string next = siteUrl("/b1.html");
     WriteInput({ slow, next });
     BatchProcess batch(m_dir, { "--settings", "ok.ini" });
     ASSERT_TRUE(RequestArrived(peer));
@@ -220,7 +220,7 @@ TEST_F(Batch, TwoSignalsAbandonThePageAtTheHeadOfTheQueue)
     ScriptedPeer peer;
     SlowPage(peer);
     const std::string slow = "http://127.0.0.1:" + std::to_string(peer.port()) + "/slow.html";
-    const std::vector<std::string> queue { slow, SiteUrl("/b1.html") };
+    const std::vector<std::string> queue { slow, siteUrl("/b1.html") };
     WriteInput(queue);
     BatchProcess batch(m_dir, { "--settings", "ok.ini" });
     ASSERT_TRUE(RequestArrived(peer));

@@ -1,8 +1,8 @@
-# The crawl's files. The run's knowledge of its list files is tested with the
+# The crawl's files. A run after an abandoned page is tested with the
 # crawl layer's cases; crash safety in an executable of its own that kills
 # skelvo-batch again and again during a crawl of a site served by nginx, its
 # cases carrying the folder's prefix and label.
-target_sources(test_crawl PRIVATE KnownListFileTest.cpp)
+target_sources(test_crawl PRIVATE AbandonedLinksTest.cpp)
 
 add_executable(test_crawl_crash CrashSafetyTest.cpp BatchProcess.cpp BatchProcess.h)
 target_link_libraries(test_crawl_crash

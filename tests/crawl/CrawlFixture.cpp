@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::unique_ptr<TRealServer> StartSite()
+std::unique_ptr<TRealServer> startSite()
 {
     auto nginx = TRealServer::StartNginx("");
     const fs::path www = nginx->Dir() + "/www";
@@ -36,13 +36,13 @@ std::unique_ptr<TRealServer> StartSite()
 
 } // namespace
 
-TRealServer& FixtureSite()
+TRealServer& fixtureSite()
 {
     static std::unique_ptr<TRealServer> site;
     static std::string problem;
     if (!site && problem.empty()) {
         try {
-            site = StartSite();
+            site = startSite();
         } catch (const std::exception& e) {
             problem = e.what();
         }
@@ -52,14 +52,14 @@ TRealServer& FixtureSite()
     return *site;
 }
 
-std::string SiteUrl(const std::string& path)
+std::string siteUrl(const std::string& path)
 {
-    return "http://127.0.0.1:" + std::to_string(FixtureSite().Port()) + path;
+    return "http://127.0.0.1:" + std::to_string(fixtureSite().Port()) + path;
 }
 
-std::string SiteFile(const std::string& path)
+std::string siteFile(const std::string& path)
 {
-    return FixtureSite().Dir() + "/www" + path;
+    return fixtureSite().Dir() + "/www" + path;
 }
 
 CrawlTest::CrawlTest()
@@ -74,7 +74,7 @@ CrawlTest::CrawlTest()
     settings.titleCutoff = 70;
     settings.descMax = 255;
     settings.webExts = { ".HTM", ".HTML" };
-    settings.domainExts = { ":" + std::to_string(FixtureSite().Port()) };
+    settings.domainExts = { ":" + std::to_string(fixtureSite().Port()) };
 }
 
 CrawlTest::~CrawlTest()

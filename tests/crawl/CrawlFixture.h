@@ -17,13 +17,13 @@ class TRealServer;
 // test program, started at first use on a free loopback port. Besides the
 // site's files its folder holds big.html (a page past the crawl's body cap)
 // and dated.html (a page with a fixed modification time).
-TRealServer& FixtureSite();
+TRealServer& fixtureSite();
 
 // "http://127.0.0.1:<port>" + path, for the fixture site.
-std::string SiteUrl(const std::string& path);
+std::string siteUrl(const std::string& path);
 
 // The file the fixture site serves for `path`.
-std::string SiteFile(const std::string& path);
+std::string siteFile(const std::string& path);
 
 // A crawl in a fresh temporary folder that is the current directory during
 // the test (the run writes "temp.txt" there), with settings that follow the

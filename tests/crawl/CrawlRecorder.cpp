@@ -25,7 +25,6 @@ void TCrawlRecorder::SetRunning(bool isRunning)
 
 void TCrawlRecorder::Pump()
 {
-    ++pumps;
     QCoreApplication::processEvents();
 }
 

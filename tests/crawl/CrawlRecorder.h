@@ -48,7 +48,6 @@ public:
     bool stopEnabled = false;
     int left = -1;
     int done = -1;
-    int pumps = 0;
 
     std::function<void(const std::string& status)> OnStatus;
     std::function<void(const TPageReport& report)> OnPage;

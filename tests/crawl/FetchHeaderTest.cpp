@@ -7,7 +7,7 @@ namespace {
 
 const std::string Body = "<title>Header Case</title>\r\n";
 
-std::string PeerUrl(const ScriptedPeer& peer, const std::string& path = "/p.html")
+std::string peerUrl(const ScriptedPeer& peer, const std::string& path = "/p.html")
 {
     return "http://127.0.0.1:" + std::to_string(peer.port()) + path;
 }
@@ -27,7 +27,7 @@ protected:
             peer.accept().readUntil("\r\n\r\n").send(responses[i]).close();
         }
         peer.start();
-        const std::string url = PeerUrl(peer);
+        const std::string url = peerUrl(peer);
         std::remove("out.txt");
         WriteInput({ url });
         EXPECT_EQ(Index(), "");
@@ -92,7 +92,7 @@ TEST_F(FetchHeaders, AnErrorStatusArrivingAloneKeepsThePreviousValues)
         .send("Content-Length: 99\r\nLast-Modified: lost\r\n\r\n<title>Lost</title>")
         .close();
     peer.start();
-    WriteInput({ PeerUrl(peer) });
+    WriteInput({ peerUrl(peer) });
     ASSERT_EQ(Index(), "");
     EXPECT_TRUE(peer.waitDone(10000));
     ASSERT_EQ(frontEnd.pages.size(), 2u);
@@ -121,15 +121,15 @@ TEST_F(FetchHeaders, TheRequestFollowsTheProxySettingOfEachRun)
     settings.proxyEnabled = 1;
     settings.proxyAddress = "127.0.0.1";
     settings.proxyPort = proxy.port();
-    WriteInput({ PeerUrl(server) });
+    WriteInput({ peerUrl(server) });
     ASSERT_EQ(Index(), "");
     settings.proxyEnabled = 0;
-    WriteInput({ PeerUrl(server) });
+    WriteInput({ peerUrl(server) });
     ASSERT_EQ(Index(), "");
 
     EXPECT_TRUE(proxy.waitDone(10000));
     EXPECT_TRUE(server.waitDone(10000));
-    EXPECT_TRUE(proxy.received(0).starts_with("GET " + PeerUrl(server) + " HTTP/1.0\r\n"))
+    EXPECT_TRUE(proxy.received(0).starts_with("GET " + peerUrl(server) + " HTTP/1.0\r\n"))
         << proxy.received(0);
     EXPECT_TRUE(server.received(0).starts_with("GET /p.html HTTP/1.0\r\n")) << server.received(0);
     EXPECT_EQ(frontEnd.log, (std::vector<std::string> { "Via Proxy", "Direct" }));

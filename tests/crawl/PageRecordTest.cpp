@@ -33,7 +33,7 @@ protected:
         fs::remove("saved.txt");
         fs::remove("track.txt");
         frontEnd.pages.clear();
-        const std::string url = SiteUrl(std::string("/rules/") + row.page);
+        const std::string url = siteUrl(std::string("/rules/") + row.page);
         WriteInput({ url });
         ASSERT_EQ(Index(), "");
         ASSERT_EQ(frontEnd.pages.size(), 1u);
@@ -148,16 +148,16 @@ TEST_F(PageRecords, FieldsAreCutAndJoinedAsSet)
 TEST_F(PageRecords, HeaderValuesFromTheServerEndTheRecord)
 {
     const std::string lastModified = "Tue, 02 Jan 2024 03:04:05 GMT";
-    const auto size = std::to_string(fs::file_size(SiteFile("/dated.html")));
-    const auto dated = SiteUrl("/dated.html");
+    const auto size = std::to_string(fs::file_size(siteFile("/dated.html")));
+    const auto dated = siteUrl("/dated.html");
     settings.saveLastModified = 1;
-    WriteInput({ dated, SiteUrl("/rules/onechar.html") });
+    WriteInput({ dated, siteUrl("/rules/onechar.html") });
     ASSERT_EQ(Index(), "");
     const auto lines = Lines("out.txt");
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "Dated Page| | |" + dated + "|" + lastModified + "|" + size);
     EXPECT_TRUE(
-        lines[1].ends_with("|" + std::to_string(fs::file_size(SiteFile("/rules/onechar.html")))))
+        lines[1].ends_with("|" + std::to_string(fs::file_size(siteFile("/rules/onechar.html")))))
         << lines[1];
 }
 

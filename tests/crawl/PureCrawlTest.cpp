@@ -1,5 +1,4 @@
-// The crawl's pure pieces: line splitting and the batch program's arguments.
-#include "crawl/BatchArguments.h"
+// Line splitting, as the URL list files and the page's lines use it.
 #include "crawl/TextLines.h"
 
 #include <gtest/gtest.h>
@@ -30,39 +29,6 @@ TEST(TextLines, EveryBreakEndsALineAndAFinalOneAddsNothing)
         EXPECT_EQ(SplitLines(row.bytes), row.lines) << row.bytes;
         // Written back, the lines read the same.
         EXPECT_EQ(SplitLines(JoinLines(row.lines)), row.lines) << row.bytes;
-    }
-}
-
-TEST(BatchArguments, OptionsAndMistakes)
-{
-    struct Row
-    {
-        Lines args;
-        TBatchArguments::TAction action;
-        std::string settingsFile;
-    };
-    const Row rows[] = {
-        { {}, TBatchArguments::baRun, "" },
-        { { "--settings", "a.ini" }, TBatchArguments::baRun, "a.ini" },
-        { { "--settings=b.ini" }, TBatchArguments::baRun, "b.ini" },
-        { { "--settings", "a.ini", "--settings", "c.ini" }, TBatchArguments::baRun, "c.ini" },
-        { { "--version", "--help" }, TBatchArguments::baHelp, "" },
-        { { "-h" }, TBatchArguments::baHelp, "" },
-        { { "--version" }, TBatchArguments::baVersion, "" },
-        { { "--settings" }, TBatchArguments::baWrong, "" },
-        { { "--settings=" }, TBatchArguments::baWrong, "" },
-        { { "-x" }, TBatchArguments::baWrong, "" },
-        { { "in.txt" }, TBatchArguments::baWrong, "" },
-        { { "--help", "--bogus" }, TBatchArguments::baWrong, "" },
-    };
-    for (const auto& row : rows) {
-        const TBatchArguments parsed = ParseBatchArguments(row.args);
-        EXPECT_EQ(parsed.action, row.action) << ::testing::PrintToString(row.args);
-        if (row.action == TBatchArguments::baRun) {
-            EXPECT_EQ(parsed.settingsFile, row.settingsFile);
-        } else if (row.action == TBatchArguments::baWrong) {
-            EXPECT_FALSE(parsed.problem.empty());
-        }
     }
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 constexpr size_t MiB = 1 << 20;
 
-std::string Repeat(const std::string& piece, size_t bytes)
+std::string repeat(const std::string& piece, size_t bytes)
 {
     std::string s;
     s.reserve(bytes + piece.size());
@@ -23,7 +23,7 @@ std::string Repeat(const std::string& piece, size_t bytes)
     return s;
 }
 
-std::string AllBytes(size_t bytes)
+std::string allBytes(size_t bytes)
 {
     std::string s(bytes, '\0');
     for (size_t i = 0; i < bytes; ++i)
@@ -35,18 +35,18 @@ TEST(HostileInput, StripHtml)
 {
     EXPECT_EQ(StripHtml(std::string(MiB, '<'), ""), " ");
     EXPECT_EQ(StripHtml(std::string(MiB, ' '), "  "), " ");
-    EXPECT_EQ(StripHtml(Repeat("| ", MiB), " |"), " | "); // fillers complete separators
+    EXPECT_EQ(StripHtml(repeat("| ", MiB), " |"), " | "); // fillers complete separators
 
-    const std::string scripts = Repeat("<script", MiB);
-    const std::string words = Repeat(" script", scripts.size()).substr(1);
+    const std::string scripts = repeat("<script", MiB);
+    const std::string words = repeat(" script", scripts.size()).substr(1);
     EXPECT_EQ(StripHtml(scripts, ""), words); // unclosed: each loses only its '<'
 
     for (const char* unclosed : { "<title>", "<!", "<style" }) {
-        const std::string out = StripHtml(Repeat(unclosed, MiB), "");
+        const std::string out = StripHtml(repeat(unclosed, MiB), "");
         EXPECT_EQ(out.find('<'), std::string::npos) << unclosed;
     }
 
-    const std::string out = StripHtml(AllBytes(MiB), "\xff");
+    const std::string out = StripHtml(allBytes(MiB), "\xff");
     for (const char gone : { '<', '\r', '\n', '\t', '\xff' })
         EXPECT_EQ(out.find(gone), std::string::npos) << static_cast<int>(gone);
     EXPECT_EQ(out.find("  "), std::string::npos);
@@ -56,11 +56,11 @@ TEST(HostileInput, TitleAndMetaTags)
 {
     EXPECT_EQ(GetTitle(std::string(MiB, 'x') + "<title>"), "");
     EXPECT_EQ(GetTitle("<title>" + std::string(MiB, 'x')), "");
-    EXPECT_EQ(GetTitle(Repeat("<title>", MiB)), "");
+    EXPECT_EQ(GetTitle(repeat("<title>", MiB)), "");
     const std::string noQuote = "<meta name=\"keywords\" content=\"" + std::string(MiB, 'k');
     EXPECT_EQ(GetMetaKeywords(noQuote), "");
-    EXPECT_FALSE(IsNoIndex(Repeat("meta name=\"robots\" ", MiB)));
-    EXPECT_EQ(GetMetaDescription(AllBytes(MiB)).size(), MiB);
+    EXPECT_FALSE(IsNoIndex(repeat("meta name=\"robots\" ", MiB)));
+    EXPECT_EQ(GetMetaDescription(allBytes(MiB)).size(), MiB);
 }
 
 class HostileLinks : public ::testing::Test
@@ -82,7 +82,7 @@ TEST_F(HostileLinks, UnterminatedAndDenseValues)
     GrabLinks(state);
     EXPECT_TRUE(state.urlList.empty());
 
-    state.pageSource = { Repeat("href=\"x", MiB), Repeat("src=\"", MiB) };
+    state.pageSource = { repeat("href=\"x", MiB), repeat("src=\"", MiB) };
     GrabLinks(state);
     // Each marker's own quote ends the value before it; the last href value
     // runs over the line break into the src line.
@@ -90,14 +90,14 @@ TEST_F(HostileLinks, UnterminatedAndDenseValues)
         (std::vector<std::string> { "http://site.test/dir/xhref=/", "http://site.test/dir/xsrc=/",
             "http://site.test/dir/src=/" }));
 
-    state.pageSource = { "<a href=\"" + Repeat("http://a.test/", MiB) + "z.htm\">" };
+    state.pageSource = { "<a href=\"" + repeat("http://a.test/", MiB) + "z.htm\">" };
     GrabLinks(state);
     EXPECT_EQ(state.urlList.back(), "http://a.test/z.htm");
 }
 
 TEST_F(HostileLinks, EveryByteEverywhere)
 {
-    std::string page = AllBytes(MiB);
+    std::string page = allBytes(MiB);
     for (size_t i = 0; i + 6 < page.size(); i += 4096)
         page.replace(i, 6, "href=\"");
     state.pageSource = { page };

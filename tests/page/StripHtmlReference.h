@@ -10,21 +10,21 @@
 namespace reference {
 
 // Replaces the found piece [pos, pos + len) by one blank.
-inline void Blank(std::string& s, int pos, int len)
+inline void blank(std::string& s, int pos, int len)
 {
     DeleteStr(s, pos, len);
     InsertStr(s, " ", pos);
 }
 
-inline void ReferencePlain(std::string& s, const std::string& marker)
+inline void replacePlain(std::string& s, const std::string& marker)
 {
     for (int p; (p = FindFrom(s, marker, 1)) != 0;)
-        Blank(s, p, static_cast<int>(marker.size()));
+        blank(s, p, static_cast<int>(marker.size()));
 }
 
 // One kind of block: `open` up to `close`, the close searched from `offset`
 // bytes after the start of `open`.
-inline void ReferenceBlock(
+inline void replaceBlock(
     std::string& s, const std::string& open, const std::string& close, int offset, bool anyCase)
 {
     for (;;) {
@@ -34,23 +34,23 @@ inline void ReferenceBlock(
             return;
         const int e = FindFrom(anyCase ? LowerCase(s) : s, close, p + offset);
         if (e == 0)
-            Blank(s, p, 1);
+            blank(s, p, 1);
         else
-            Blank(s, p, e + static_cast<int>(close.size()) - p);
+            blank(s, p, e + static_cast<int>(close.size()) - p);
     }
 }
 
-inline std::string ReferenceStrip(std::string s, const std::string& separator)
+inline std::string stripHtml(std::string s, const std::string& separator)
 {
     if (separator != " ")
-        ReferencePlain(s, separator);
-    ReferenceBlock(s, "<title>", "</title>", 7, true);
-    ReferenceBlock(s, "<!", ">", 2, false);
-    ReferenceBlock(s, "<style", "</style>", 1, true);
-    ReferenceBlock(s, "<script", "</script>", 1, true);
-    ReferenceBlock(s, "<", ">", 1, false);
+        replacePlain(s, separator);
+    replaceBlock(s, "<title>", "</title>", 7, true);
+    replaceBlock(s, "<!", ">", 2, false);
+    replaceBlock(s, "<style", "</style>", 1, true);
+    replaceBlock(s, "<script", "</script>", 1, true);
+    replaceBlock(s, "<", ">", 1, false);
     for (const char* m : { "&nbsp;", "&copy;", "nbsp", "\n", "\r", "\t" })
-        ReferencePlain(s, m);
+        replacePlain(s, m);
     InsertStr(s, " ", 1);
     for (int p; (p = FindFrom(s, "  ", 1)) != 0;)
         DeleteStr(s, p, 1);

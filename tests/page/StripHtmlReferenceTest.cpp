@@ -12,7 +12,7 @@
 
 namespace {
 
-std::string RandomText(std::mt19937& rng)
+std::string randomText(std::mt19937& rng)
 {
     static const std::vector<std::string> pieces = { "<title>", "</title>", "<TiTlE>", "</TITLE>",
         "<!", "<!--", "-->", "<", ">", "<style", "</style>", "<STYLE>", "</Style>", "<script",
@@ -41,8 +41,8 @@ TEST(StripHtmlReference, SameResultAsRestartingEverySearch)
     std::mt19937 rng(20261208);
     for (const auto& separator : separators) {
         for (int i = 0; i < 3000; ++i) {
-            const std::string text = RandomText(rng);
-            ASSERT_EQ(StripHtml(text, separator), reference::ReferenceStrip(text, separator))
+            const std::string text = randomText(rng);
+            ASSERT_EQ(StripHtml(text, separator), reference::stripHtml(text, separator))
                 << "[" << text << "] sep [" << separator << "]";
         }
     }

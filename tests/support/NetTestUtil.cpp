@@ -58,3 +58,32 @@ std::uint16_t refusedPort()
     ::close(fd);
     return ntohs(sin.sin_port);
 }
+
+TFullBacklog::TFullBacklog()
+{
+    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0
+        || ::listen(m_listen, 0) < 0
+        || ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len) < 0) {
+        if (m_listen >= 0)
+            ::close(m_listen);
+        throw std::runtime_error("TFullBacklog: cannot listen on 127.0.0.1");
+    }
+    m_port = ntohs(addr.sin_port);
+    for (int i = 0; i < 4; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        m_fillers.push_back(fd);
+    }
+}
+
+TFullBacklog::~TFullBacklog()
+{
+    for (const int fd : m_fillers)
+        ::close(fd);
+    ::close(m_listen);
+}

@@ -16,6 +16,24 @@ void runFor(int ms);
 // refused when connected to, free for a server the test starts.
 std::uint16_t refusedPort();
 
+// A listener on 127.0.0.1 whose accept queue is full and never drained:
+// further connection attempts are left unanswered, so a connect never completes.
+class TFullBacklog
+{
+public:
+    TFullBacklog();
+    ~TFullBacklog();
+    TFullBacklog(const TFullBacklog&) = delete;
+    TFullBacklog& operator=(const TFullBacklog&) = delete;
+
+    std::uint16_t port() const { return m_port; }
+
+private:
+    int m_listen = -1;
+    std::uint16_t m_port = 0;
+    std::vector<int> m_fillers;
+};
+
 // Records the message of an exception that escaped an event handler (the
 // Qt test main catches them the way the program's error handler does).
 // Defined by the Qt test main (target qt_test_main), like the next one.

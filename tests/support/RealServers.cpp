@@ -26,7 +26,7 @@ namespace {
 
 constexpr auto StartDeadline = std::chrono::seconds(10);
 
-bool Accepts(int port)
+bool accepts(int port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0)
@@ -40,7 +40,7 @@ bool Accepts(int port)
     return ok;
 }
 
-void WriteText(const std::string& path, const std::string& text)
+void writeText(const std::string& path, const std::string& text)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
@@ -48,7 +48,7 @@ void WriteText(const std::string& path, const std::string& text)
         throw std::runtime_error("cannot write " + path);
 }
 
-std::string ReadText(const std::string& path)
+std::string readText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -71,7 +71,7 @@ std::string TRealServer::Log() const
 {
     std::string text;
     for (const char* file : { "/output.log", "/error.log", "/tinyproxy.log" })
-        text += ReadText(Dir() + file);
+        text += readText(Dir() + file);
     return text;
 }
 
@@ -81,7 +81,7 @@ void TRealServer::Launch(const std::string& program, const std::string& installH
     if (::access(program.c_str(), X_OK) != 0)
         throw std::runtime_error(program + " is missing: install " + installHint
             + " (make test runs scripts/install-deps, which installs it)");
-    WriteText(Dir() + "/" + configName, configText);
+    writeText(Dir() + "/" + configName, configText);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -103,7 +103,7 @@ void TRealServer::Launch(const std::string& program, const std::string& installH
     }
 
     const auto deadline = std::chrono::steady_clock::now() + StartDeadline;
-    while (!Accepts(m_port)) {
+    while (!accepts(m_port)) {
         int status = 0;
         if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
             m_pid = -1;

@@ -16,7 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Each poll sleeps at most this long so that a stopping peer notices quickly.
-constexpr int kSliceMs = 50;
+constexpr int SliceMs = 50;
 
 int msLeft(Clock::time_point deadline)
 {
@@ -29,7 +29,19 @@ int msLeft(Clock::time_point deadline)
 
 struct ScriptedPeer::Step
 {
-    enum Kind { Accept, Send, SendBlocks, Drip, ReadUntil, ReadBytes, Sleep, Silent, Close, Reset };
+    enum Kind {
+        Accept,
+        Send,
+        SendBlocks,
+        Drip,
+        ReadUntil,
+        ReadBytes,
+        Sleep,
+        Silent,
+        Close,
+        Reset,
+        AwaitClose
+    };
     Kind kind;
     std::string bytes;
     std::vector<size_t> sizes;
@@ -149,6 +161,12 @@ ScriptedPeer& ScriptedPeer::close(int lingerMs)
 ScriptedPeer& ScriptedPeer::reset()
 {
     add({ Step::Reset, {}, {}, 0, 0 });
+    return *this;
+}
+
+ScriptedPeer& ScriptedPeer::awaitClose(int timeoutMs)
+{
+    add({ Step::AwaitClose, {}, {}, 0, timeoutMs });
     return *this;
 }
 
@@ -282,7 +300,7 @@ void ScriptedPeer::playStep(const Step& step, Connection& c)
                                                      : "readBytes: too few bytes received");
                 break;
             }
-            readSome(c, std::min(kSliceMs, msLeft(deadline)));
+            readSome(c, std::min(SliceMs, msLeft(deadline)));
         }
         break;
     }
@@ -292,14 +310,22 @@ void ScriptedPeer::playStep(const Step& step, Connection& c)
     case Step::Silent: {
         const auto deadline = Clock::now() + std::chrono::milliseconds(step.ms);
         while (msLeft(deadline) > 0 && !stopping())
-            if (!readSome(c, std::min(kSliceMs, msLeft(deadline))))
+            if (!readSome(c, std::min(SliceMs, msLeft(deadline))))
                 std::this_thread::sleep_for(
-                    std::chrono::milliseconds(std::min(kSliceMs, msLeft(deadline))));
+                    std::chrono::milliseconds(std::min(SliceMs, msLeft(deadline))));
         break;
     }
     case Step::Close:
         finish(c, step.ms);
         break;
+    case Step::AwaitClose: {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(step.ms);
+        while (!c.peerClosed && msLeft(deadline) > 0 && !stopping())
+            readSome(c, std::min(SliceMs, msLeft(deadline)));
+        if (!c.peerClosed)
+            problem("awaitClose: the other side did not close");
+        break;
+    }
     case Step::Reset: {
         linger l { 1, 0 };
         ::setsockopt(c.fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
@@ -315,7 +341,7 @@ bool ScriptedPeer::acceptOne(int timeoutMs, Connection& c)
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!stopping()) {
         pollfd p { m_listenFd, POLLIN, 0 };
-        if (::poll(&p, 1, std::min(kSliceMs, msLeft(deadline))) > 0) {
+        if (::poll(&p, 1, std::min(SliceMs, msLeft(deadline))) > 0) {
             c.fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
             if (c.fd >= 0) {
                 std::lock_guard lock(m_mutex);
@@ -360,7 +386,7 @@ void ScriptedPeer::writeAll(Connection& c, const char* data, size_t len)
     const auto deadline = Clock::now() + std::chrono::milliseconds(DefaultTimeoutMs);
     while (len > 0 && c.fd >= 0 && !stopping()) {
         pollfd p { c.fd, POLLOUT, 0 };
-        if (::poll(&p, 1, std::min(kSliceMs, msLeft(deadline))) > 0) {
+        if (::poll(&p, 1, std::min(SliceMs, msLeft(deadline))) > 0) {
             const ssize_t n = ::send(c.fd, data, len, MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n < 0 && errno != EAGAIN && errno != EINTR) {
                 problem("send failed");
@@ -388,7 +414,7 @@ void ScriptedPeer::finish(Connection& c, int lingerMs)
     ::shutdown(c.fd, SHUT_WR);
     const auto deadline = Clock::now() + std::chrono::milliseconds(lingerMs);
     while (!c.peerClosed && msLeft(deadline) > 0 && !stopping())
-        readSome(c, std::min(kSliceMs, msLeft(deadline)));
+        readSome(c, std::min(SliceMs, msLeft(deadline)));
     ::close(c.fd);
     c.fd = -1;
 }

@@ -57,6 +57,9 @@ public:
     ScriptedPeer& close(int lingerMs = 2000);
     // Abortive close: SO_LINGER 0, then close, so the other side sees a reset.
     ScriptedPeer& reset();
+    // Keeps its end open, recording what arrives, until the other side closes;
+    // a problem when it has not closed within timeoutMs.
+    ScriptedPeer& awaitClose(int timeoutMs = DefaultTimeoutMs);
 
     // Ends the current connection's script; the steps that follow are played
     // to the next connection.

@@ -3,17 +3,13 @@
 // no CPU.
 #include "net/http/HttpProt.h"
 #include "tests/support/HttpTestKit.h"
+#include "tests/support/NetTestUtil.h"
 #include "tests/support/ScriptedPeer.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sstream>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -28,7 +24,7 @@ protected:
         cli.RequestTimeout = 20s;
     }
 
-    static std::string Url(const ScriptedPeer& peer)
+    static std::string url(const ScriptedPeer& peer)
     {
         return "http://127.0.0.1:" + std::to_string(peer.port()) + "/";
     }
@@ -43,7 +39,7 @@ TEST_F(HttpHostile, SilentPeerEndsAtTheIdleBound)
     peer.readUntil("\r\n\r\n").silent(20000).start();
     THttpEventLog log(cli);
     cli.IdleTimeout = 300ms;
-    cli.URL = Url(peer);
+    cli.URL = url(peer);
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 404);
     EXPECT_EQ(cli.ReasonPhrase(), "Timed out");
@@ -59,7 +55,7 @@ TEST_F(HttpHostile, DrippingPeerEndsAtTheRequestBound)
     peer.start();
     cli.IdleTimeout = 2s;
     cli.RequestTimeout = 1500ms;
-    cli.URL = Url(peer);
+    cli.URL = url(peer);
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 404);
     EXPECT_EQ(cli.ReasonPhrase(), "Timed out");
@@ -74,7 +70,7 @@ TEST_F(HttpHostile, CircularRelocationStopsAtTheBound)
     peer.start(10);
     THttpEventLog log(cli);
     cli.MaxRelocations = 5;
-    cli.URL = Url(peer);
+    cli.URL = url(peer);
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 404);
     EXPECT_EQ(cli.ReasonPhrase(), "Too many relocations");
@@ -96,7 +92,7 @@ TEST_F(HttpHostile, EndlessHeaderLinesAreCutOff)
         .sendBlocks(lines, { 16384 }, 1)
         .silent(15000)
         .start();
-    cli.URL = Url(peer);
+    cli.URL = url(peer);
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 200);
     EXPECT_EQ(cli.ReasonPhrase(), "OK");
@@ -109,7 +105,7 @@ TEST_F(HttpHostile, WaitingForASlowPeerCostsNoCpu)
 {
     ScriptedPeer peer;
     peer.readUntil("\r\n\r\n").sleep(2000).send("HTTP/1.0 200 OK\r\n\r\nlate").close().start();
-    cli.URL = Url(peer);
+    cli.URL = url(peer);
     rusage before {};
     rusage after {};
     ASSERT_EQ(getrusage(RUSAGE_THREAD, &before), 0);
@@ -125,47 +121,12 @@ TEST_F(HttpHostile, WaitingForASlowPeerCostsNoCpu)
     EXPECT_LT(cpu, 0.2);
 }
 
-// A listening socket whose accept queue is full and never drained: further
-// connection attempts are left unanswered, so a connect never completes.
-class TFullBacklog
-{
-public:
-    TFullBacklog()
-    {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr {};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_listen, 0);
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-        port = ntohs(addr.sin_port);
-        for (int i = 0; i < 4; ++i) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-            ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-            m_fillers.push_back(fd);
-        }
-    }
-    ~TFullBacklog()
-    {
-        for (int fd : m_fillers)
-            ::close(fd);
-        ::close(m_listen);
-    }
-    int port = 0;
-
-private:
-    int m_listen = -1;
-    std::vector<int> m_fillers;
-};
-
 TEST_F(HttpHostile, UnansweredConnectEndsAtTheConnectBound)
 {
     TFullBacklog server;
     THttpEventLog log(cli);
     cli.ConnectTimeout = 400ms;
-    cli.URL = "http://127.0.0.1:" + std::to_string(server.port) + "/";
+    cli.URL = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 404);
     EXPECT_EQ(cli.ReasonPhrase(), "Timed out");

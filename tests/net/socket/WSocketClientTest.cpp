@@ -1,6 +1,7 @@
 // The client side of the socket against scripted peers: lookup, connect,
 // send, receive, close, and the order of the events.
 #include "net/socket/WSocket.h"
+#include "platform/HostLookup.h"
 #include "tests/net/socket/WSocketTestUtil.h"
 #include "tests/support/NetTestUtil.h"
 #include "tests/support/ScriptedPeer.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr int kWaitMs = 10000;
+constexpr int WaitMs = 10000;
 
 TEST(WSocketClient, WholeConnectionRaisesEventsInOrder)
 {
@@ -33,7 +34,7 @@ TEST(WSocketClient, WholeConnectionRaisesEventsInOrder)
     };
     connectTo(s, peer.port());
     EXPECT_EQ(s.State(), wsConnecting);
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     runFor(50); // nothing more may come after the close
 
     EXPECT_EQ(rec.data, "HTTP/1.0 200 OK\r\n\r\nhello");
@@ -46,7 +47,7 @@ TEST(WSocketClient, WholeConnectionRaisesEventsInOrder)
     const std::vector<std::string> expectedStates { "7>1", "1>3", "3>4", "4>7" };
     EXPECT_EQ(states, expectedStates);
     EXPECT_EQ(s.State(), wsClosed);
-    ASSERT_TRUE(peer.waitDone(kWaitMs));
+    ASSERT_TRUE(peer.waitDone(WaitMs));
     EXPECT_EQ(peer.received(0), "GET / HTTP/1.0\r\n\r\n");
     EXPECT_TRUE(peer.problems().empty());
 }
@@ -65,7 +66,7 @@ TEST(WSocketClient, DataSentBeforeThePeerClosesIsDeliveredFirst)
     SocketRecorder rec;
     rec.attach(s);
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     EXPECT_EQ(rec.data, body);
     ASSERT_GE(rec.events.size(), 2u);
     EXPECT_EQ(rec.events.back(), "closed 0");
@@ -88,7 +89,7 @@ TEST(WSocketClient, SessionClosedOnceWhenBothSidesClose)
         sender->Close();
     };
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     s.Close();
     runFor(50);
     EXPECT_EQ(rec.closedCount, 1);
@@ -105,7 +106,7 @@ TEST(WSocketClient, OwnerCloseReportsOnceAndPeerSeesTheClose)
     SocketRecorder rec;
     rec.attach(s);
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, WaitMs));
     s.Close();
     EXPECT_EQ(rec.closedCount, 1);
     EXPECT_EQ(rec.events.back(), "closed 0");
@@ -120,7 +121,7 @@ TEST(WSocketClient, RefusedConnectionReportsConnectedWithErrorThenClosed)
     SocketRecorder rec;
     rec.attach(s);
     connectTo(s, refusedPort());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     const std::vector<std::string> expected { "connected 10061", "closed 0" };
     EXPECT_EQ(rec.events, expected);
     EXPECT_EQ(s.State(), wsClosed);
@@ -139,7 +140,7 @@ TEST(WSocketClient, AfterACloseAddrAndPortMustBeGivenAgain)
     s.SetLingerTimeout(5);
     s.SetFlushTimeout(7);
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     EXPECT_EQ(s.LingerOnOff(), wsLingerOn);
     EXPECT_EQ(s.LingerTimeout(), 0);
     EXPECT_EQ(s.FlushTimeout(), 60);
@@ -164,7 +165,7 @@ TEST(WSocketClient, PropertyWritesWhileConnectedFailAndLeaveTheConnection)
     SocketRecorder rec;
     rec.attach(s);
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, WaitMs));
 
     struct Row
     {
@@ -187,7 +188,7 @@ TEST(WSocketClient, PropertyWritesWhileConnectedFailAndLeaveTheConnection)
     EXPECT_EQ(s.Port(), std::to_string(peer.port()));
     EXPECT_EQ(s.State(), wsConnected);
     s.SendStr("ping");
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     EXPECT_EQ(rec.data, "pong");
 }
 
@@ -215,6 +216,8 @@ TEST(WSocketClient, ConnectChecksComeInOrder)
         s.SetAddr(row.addr);
         s.SetPort(row.port);
         s.SetProto(row.proto);
+        char c = 0;
+        EXPECT_EQ(s.Receive(&c, 1), -1); // leaves a code of its own behind
         try {
             s.Connect();
             ADD_FAILURE() << "Connect accepted: " << row.text;
@@ -222,6 +225,7 @@ TEST(WSocketClient, ConnectChecksComeInOrder)
             EXPECT_STREQ(e.what(), row.text);
         }
         EXPECT_EQ(s.State(), wsClosed);
+        EXPECT_EQ(s.LastError(), 0); // these refusals carry no code
     }
 }
 
@@ -232,6 +236,8 @@ TEST(WSocketClient, PropertyWritesTrimAndEmptyClears)
     EXPECT_EQ(s.Addr(), "host.example");
     s.SetPort(" 80 ");
     EXPECT_EQ(s.Port(), "80");
+    s.SetProto(std::string("\0\x01udp\r\n", 7)); // control bytes go like spaces
+    EXPECT_EQ(s.Proto(), "udp");
     s.SetPort("   ");
     EXPECT_EQ(s.Port(), "");
     try {
@@ -333,6 +339,26 @@ TEST(WSocketLookup, EmptyHostAndCancel)
     EXPECT_EQ(done.size(), 1u);
 }
 
+TEST(WSocketLookup, LookupsCancelledOrLeftPendingLeaveNothingBehind)
+{
+    ASSERT_TRUE(runUntil([] { return HostLookup::lookupsHeld() == 0; }, 30000));
+    std::vector<int> late;
+    {
+        TWSocket cancelled;
+        cancelled.DnsLookup("localhost");
+        cancelled.DnsLookup("localhost"); // replaces the first
+        cancelled.CancelDnsLookup();
+        cancelled.OnDnsLookupDone = [&](TCustomWSocket*, std::uint16_t e) { late.push_back(e); };
+        TWSocket destroyed;
+        destroyed.OnDnsLookupDone = [&](TCustomWSocket*, std::uint16_t e) { late.push_back(e); };
+        destroyed.DnsLookup("localhost");
+        EXPECT_EQ(HostLookup::lookupsHeld(), 3);
+    }
+    // Once the platform has answered, nothing of the three is held any more.
+    EXPECT_TRUE(runUntil([] { return HostLookup::lookupsHeld() == 0; }, 30000));
+    EXPECT_TRUE(late.empty());
+}
+
 TEST(WSocketClient, SuccessiveConnectionsGetTheirOwnScripts)
 {
     ScriptedPeer peer;
@@ -346,11 +372,11 @@ TEST(WSocketClient, SuccessiveConnectionsGetTheirOwnScripts)
         s.OnSessionConnected
             = [](TCustomWSocket* sender, std::uint16_t) { sender->SendStr("hi\n"); };
         connectTo(s, peer.port());
-        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
         got.push_back(rec.data);
     }
     EXPECT_EQ(got, (std::vector<std::string> { "one", "two", "two" }));
-    ASSERT_TRUE(peer.waitDone(kWaitMs));
+    ASSERT_TRUE(peer.waitDone(WaitMs));
     EXPECT_EQ(peer.accepted(), 3);
     EXPECT_EQ(peer.received(1), "hi\n");
     EXPECT_TRUE(peer.problems().empty());
@@ -359,7 +385,7 @@ TEST(WSocketClient, SuccessiveConnectionsGetTheirOwnScripts)
     SocketRecorder rec;
     rec.attach(late);
     connectTo(late, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     EXPECT_EQ(rec.events.front(), "connected 10061");
 }
 
@@ -373,7 +399,7 @@ TEST(WSocketClient, ExceptionFromConnectHandlerReachesTheApplication)
         = [](TCustomWSocket*, std::uint16_t) { throw ESocketException("raised in handler"); };
     takeUnhandledErrors();
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, WaitMs));
     runFor(50);
     EXPECT_EQ(takeUnhandledErrors(), (std::vector<std::string> { "raised in handler" }));
     s.Close();
@@ -421,12 +447,12 @@ TEST(WSocketClient, OwnerMayConnectAgainFromTheCloseReport)
             connectTo(*static_cast<TWSocket*>(sender), peer.port());
         };
         connectTo(s, ending == Refused ? refusedPort() : peer.port());
-        EXPECT_TRUE(runUntil([&] { return rec.closedCount >= 2; }, kWaitMs)) << ending;
+        EXPECT_TRUE(runUntil([&] { return rec.closedCount >= 2; }, WaitMs)) << ending;
         runFor(50);
         EXPECT_EQ(rec.data, ending == Refused ? "two" : "onetwo") << ending;
         EXPECT_EQ(rec.closedCount, 2) << ending;
         EXPECT_EQ(s.State(), wsClosed) << ending;
-        EXPECT_TRUE(peer.waitDone(kWaitMs)) << ending;
+        EXPECT_TRUE(peer.waitDone(WaitMs)) << ending;
         EXPECT_EQ(peer.accepted(), ending == Refused ? 1 : 2) << ending;
     }
 }
@@ -440,13 +466,13 @@ TEST(WSocketClient, ShuttingDownReceivingIsNotTakenForThePeersClose)
     SocketRecorder rec;
     rec.attach(s);
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, WaitMs));
     s.Shutdown(0);
     runFor(200);
     EXPECT_EQ(rec.closedCount, 0);
     EXPECT_EQ(s.State(), wsConnected);
     EXPECT_EQ(s.SendStr("after"), 5); // sending goes on
-    EXPECT_TRUE(peer.waitDone(kWaitMs));
+    EXPECT_TRUE(peer.waitDone(WaitMs));
     EXPECT_EQ(peer.received(0), "after");
 }
 

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr int kWaitMs = 10000;
+constexpr int WaitMs = 10000;
 
 // A listening socket on 127.0.0.1 that hands each incoming connection to a
 // new socket of its own through Accept and Dup.
@@ -52,7 +52,7 @@ TEST(WSocketServer, ListenAcceptDupExchangeBothWays)
     rec.attach(client);
     connectTo(client, server.port());
     ASSERT_TRUE(runUntil(
-        [&] { return client.State() == wsConnected && server.conns.size() == 1; }, kWaitMs));
+        [&] { return client.State() == wsConnected && server.conns.size() == 1; }, WaitMs));
     TWSocket& conn = *server.conns[0];
     EXPECT_EQ(conn.State(), wsConnected);
     EXPECT_EQ(conn.GetPeerAddr(), "127.0.0.1");
@@ -61,14 +61,14 @@ TEST(WSocketServer, ListenAcceptDupExchangeBothWays)
     EXPECT_NE(client.GetLocalPort(), "error");
 
     client.SendStr("question");
-    ASSERT_TRUE(runUntil([&] { return server.recs[0].data == "question"; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return server.recs[0].data == "question"; }, WaitMs));
     conn.SendStr("answer");
-    ASSERT_TRUE(runUntil([&] { return rec.data == "answer"; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.data == "answer"; }, WaitMs));
     EXPECT_EQ(conn.ReadCount(), 8);
     EXPECT_EQ(client.ReadCount(), 6);
 
     client.Close();
-    ASSERT_TRUE(runUntil([&] { return server.recs[0].closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return server.recs[0].closedCount > 0; }, WaitMs));
     EXPECT_EQ(server.recs[0].events.back(), "closed 0");
     EXPECT_EQ(conn.State(), wsClosed);
     EXPECT_EQ(rec.closedCount, 1);
@@ -96,7 +96,7 @@ TEST(WSocketServer, SeveralConnectionsAreAcceptedInTurn)
                     return false;
             return true;
         },
-        kWaitMs));
+        WaitMs));
     std::vector<std::string> got;
     for (int i = 0; i < 3; ++i)
         got.push_back(server.recs[i].data);
@@ -116,13 +116,30 @@ TEST(WSocketServer, OwnerThatDoesNotAcceptIsNotCalledAgainAndAgain)
     client.SetAddr("127.0.0.1");
     client.SetPort(listener.GetLocalPort());
     client.Connect();
-    ASSERT_TRUE(runUntil([&] { return available > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return available > 0; }, WaitMs));
     runFor(200);
     EXPECT_EQ(available, 1);
     // Accepting re-arms the report for the next connection.
     TWSocket conn;
     conn.Dup(listener.Accept());
     EXPECT_EQ(conn.State(), wsConnected);
+}
+
+TEST(WSocketServer, DupDropsWhatWasPostedForTheOldHandle)
+{
+    LoopbackServer server;
+    TWSocket client;
+    SocketRecorder rec;
+    rec.attach(client);
+    connectTo(client, server.port());
+    ASSERT_TRUE(runUntil([&] { return rec.has("sent 0"); }, WaitMs));
+    rec.events.clear();
+    // All sent at once: the data-sent report is posted. The old handle is
+    // closed before the new one turns out to be no descriptor at all.
+    client.SendStr("x");
+    EXPECT_THROW(client.Dup(1000000), ESocketException);
+    runFor(300);
+    EXPECT_EQ(rec.events, std::vector<std::string> {});
 }
 
 TEST(WSocketUdp, DatagramsTravelWholeOnLoopback)
@@ -157,7 +174,7 @@ TEST(WSocketUdp, DatagramsTravelWholeOnLoopback)
     sender.SendStr("first");
     sender.SendStr(big);
     sender.SendStr("third");
-    ASSERT_TRUE(runUntil([&] { return got.size() >= 3; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return got.size() >= 3; }, WaitMs));
     EXPECT_EQ(got, (std::vector<std::string> { "first", big, "third" }));
 }
 
@@ -184,10 +201,10 @@ TEST(WSocketUdp, EmptyDatagramIsHandedOnceAndDoesNotStallTheSocket)
     to.sin_port = htons(static_cast<std::uint16_t>(std::stoi(receiver.GetLocalPort())));
     const auto* addr = reinterpret_cast<const sockaddr*>(&to);
     EXPECT_EQ(::sendto(fd, "", 0, 0, addr, sizeof to), 0);
-    ASSERT_TRUE(runUntil([&] { return !got.empty(); }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return !got.empty(); }, WaitMs));
     EXPECT_EQ(::sendto(fd, "after", 5, 0, addr, sizeof to), 5);
     ::close(fd);
-    ASSERT_TRUE(runUntil([&] { return got.size() >= 2 && got.back() == "after"; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return got.size() >= 2 && got.back() == "after"; }, WaitMs));
     runFor(50);
     EXPECT_EQ(got, (std::vector<std::string> { "", "after" }));
 }
@@ -216,7 +233,7 @@ TEST(WSocketUdp, AskingForThePeerOfADatagramSocketLeavesItOpen)
         EXPECT_NE(s->HSocket(), INVALID_SOCKET);
     }
     sender.SendStr("still open");
-    ASSERT_TRUE(runUntil([&] { return !got.empty(); }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return !got.empty(); }, WaitMs));
     EXPECT_EQ(got.front(), "still open");
 }
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kWaitMs = 10000;
+constexpr int WaitMs = 10000;
 
 std::string pattern(size_t size)
 {
@@ -44,7 +44,7 @@ TEST(WSocketTransfer, TwentyMegabytesArriveWholeAndInOrder)
     ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, 60000));
     EXPECT_EQ(rec.data, "done");
     EXPECT_GE(sentReports, 1);
-    ASSERT_TRUE(peer.waitDone(kWaitMs));
+    ASSERT_TRUE(peer.waitDone(WaitMs));
     const std::string got = peer.received(0);
     ASSERT_EQ(got.size(), payload.size());
     EXPECT_TRUE(got == payload) << "bytes differ";
@@ -64,7 +64,7 @@ TEST(WSocketTransfer, PeerResetMidTransferEndsTheConnectionOnce)
         sender->Send(payload.data(), static_cast<int>(payload.size()));
     };
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     runFor(100);
     EXPECT_EQ(rec.closedCount, 1);
     EXPECT_EQ(rec.events.back(), "closed 10054");
@@ -81,7 +81,7 @@ TEST(WSocketTransfer, ResetWhileIdleIsReportedAsClose)
     SocketRecorder rec;
     rec.attach(s);
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     EXPECT_EQ(rec.data, "partial");
     EXPECT_EQ(rec.events.back(), "closed 10054");
 }
@@ -104,7 +104,7 @@ TEST(WSocketTransfer, ExceptionFromTheDataHandlerIsDropped)
         throw std::runtime_error("handler failure");
     };
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     EXPECT_EQ(rec.data, "abcdef");
     EXPECT_GE(calls, 6);
     EXPECT_EQ(rec.closedCount, 1);
@@ -126,18 +126,18 @@ TEST(WSocketTransfer, HandlerThatLeavesBytesIsCalledAgainAfterItReads)
             data += sender->ReceiveStr();
     };
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return calls > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return calls > 0; }, WaitMs));
     runFor(100);
     EXPECT_EQ(calls, 1); // not called in a loop while it leaves the bytes waiting
     EXPECT_EQ(s.RcvdCount(), 10);
     s.ResumeDataReports(); // an owner may ask for the report again without reading
-    ASSERT_TRUE(runUntil([&] { return calls == 2; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return calls == 2; }, WaitMs));
     runFor(100);
     EXPECT_EQ(calls, 2); // and it rests again
     readNow = true;
     char c;
     ASSERT_EQ(s.Receive(&c, 1), 1); // a read re-arms the report
-    ASSERT_TRUE(runUntil([&] { return data.size() == 9; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return data.size() == 9; }, WaitMs));
     EXPECT_EQ(data, "123456789");
     EXPECT_EQ(s.ReadCount(), 10);
 }
@@ -154,7 +154,7 @@ TEST(WSocketTransfer, NoDataHandlerDiscardsAndStillCloses)
         ++closed;
     };
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return closed > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return closed > 0; }, WaitMs));
     EXPECT_EQ(closed, 1);
 }
 
@@ -167,13 +167,13 @@ TEST(WSocketTransfer, PausedSocketRaisesNothingUntilResumed)
     SocketRecorder rec;
     rec.attach(s);
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, WaitMs));
     s.Pause();
     runFor(200);
     EXPECT_EQ(rec.data, "");
     EXPECT_EQ(rec.closedCount, 0);
     s.Resume();
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     EXPECT_EQ(rec.data, "early");
 }
 
@@ -186,14 +186,14 @@ TEST(WSocketTransfer, AbortDropsQueuedDataAndReportsTheClose)
     SocketRecorder rec;
     rec.attach(s);
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, WaitMs));
     const std::string big = pattern(16 * 1000 * 1000); // more than the kernel buffers hold
     s.Send(big.data(), static_cast<int>(big.size()));
     s.Abort();
     EXPECT_EQ(s.State(), wsClosed);
     EXPECT_EQ(rec.closedCount, 1);
     EXPECT_EQ(rec.events.back(), "closed 0");
-    ASSERT_TRUE(peer.waitDone(kWaitMs));
+    ASSERT_TRUE(peer.waitDone(WaitMs));
     EXPECT_LT(peer.received(0).size(), big.size());
 }
 
@@ -225,7 +225,7 @@ TEST(WSocketTransfer, HandlerMayDestroyTheSocket)
                 destroy();
         };
         connectTo(*s, peer.port());
-        EXPECT_TRUE(runUntil([&] { return destroyed; }, kWaitMs)) << where;
+        EXPECT_TRUE(runUntil([&] { return destroyed; }, WaitMs)) << where;
         runFor(50);
     }
 }
@@ -247,7 +247,7 @@ TEST(WSocketTransfer, OwnerClosingOnEndOfDataGetsOneCloseReport)
             sender->Close(); // end of data seen by the owner first
     };
     connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     runFor(50);
     EXPECT_EQ(rec.data, "abc");
     EXPECT_EQ(rec.closedCount, 1);
@@ -277,11 +277,11 @@ TEST(WSocketTransfer, HandlerThatReadsNothingIsNotCalledAgainAndAgain)
             sender->Receive(&c, 0);
         };
         connectTo(s, peer.port());
-        ASSERT_TRUE(runUntil([&] { return calls > 0; }, kWaitMs)) << kind;
+        ASSERT_TRUE(runUntil([&] { return calls > 0; }, WaitMs)) << kind;
         runFor(100);
         EXPECT_EQ(calls, 1) << kind;
         EXPECT_EQ(s.ReceiveStr(), "abc") << kind; // the owner's read re-arms the reports
-        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs)) << kind;
+        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs)) << kind;
         EXPECT_EQ(rec.closedCount, 1) << kind;
     }
 }
@@ -300,9 +300,9 @@ TEST(WSocketTransfer, CloseHandlerMayDestroyTheSocketInsideSend)
         s.reset(); // last: this handler is freed with the socket
     };
     connectTo(*s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s->State() == wsConnected; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return s->State() == wsConnected; }, WaitMs));
     s->SendStr("go");
-    ASSERT_TRUE(peer.waitDone(kWaitMs)); // the reset is in; no event has seen it yet
+    ASSERT_TRUE(peer.waitDone(WaitMs)); // the reset is in; no event has seen it yet
     TWSocket* raw = s.get();
     EXPECT_EQ(raw->Send("x", 1), 1);
     EXPECT_TRUE(destroyed);

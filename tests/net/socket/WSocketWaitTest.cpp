@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kWaitMs = 10000;
+constexpr int WaitMs = 10000;
 
 void connectAndWait(TWSocket& s, std::uint16_t port)
 {
@@ -105,7 +105,7 @@ TEST(WSocketWait, FlushSendsEverythingBeforeReturning)
     s.Flush();
     EXPECT_EQ(s.State(), wsConnected);
     // Everything is in the kernel now; the peer reads it all.
-    ASSERT_TRUE(peer.waitDone(kWaitMs));
+    ASSERT_TRUE(peer.waitDone(WaitMs));
     EXPECT_EQ(peer.received(0).size(), payload.size());
 }
 
@@ -129,12 +129,12 @@ TEST(WSocketWait, ReadLineLeftByAnExceptionEndsLineMode)
     s.OnLineTooLong = [](TCustomWSocket*) { throw std::runtime_error("line too long"); };
     s.OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
     connectAndWait(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s.RcvdCount() == 300; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return s.RcvdCount() == 300; }, WaitMs));
     EXPECT_THROW(s.ReadLine(5), std::runtime_error);
     // Outside line mode again: what follows reaches the data handler.
     SocketRecorder rec;
     rec.attach(s);
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
     EXPECT_EQ(rec.data, std::string(46, 'L') + "more");
 }
 
@@ -151,7 +151,7 @@ TEST(WSocketWait, CloseHandlerMayDestroyTheSocketInsideReadLine)
         s.reset(); // last: this handler is freed with the socket
     };
     connectAndWait(*s, peer.port());
-    ASSERT_TRUE(peer.waitDone(kWaitMs)); // "abc" and the close are both in
+    ASSERT_TRUE(peer.waitDone(WaitMs)); // "abc" and the close are both in
     TWSocket* raw = s.get();
     EXPECT_EQ(raw->ReadLine(5), "");
     EXPECT_TRUE(destroyed);
@@ -169,7 +169,7 @@ TEST(WSocketWait, LongestTimeoutsAreTakenAsGiven)
     connectAndWait(s, peer.port());
     for (const int secs : { 2147484, std::numeric_limits<int>::max() })
         EXPECT_TRUE(s.WaitForState(wsConnected, secs)) << secs;
-    ASSERT_TRUE(runUntil([&] { return s.RcvdCount() == 5; }, kWaitMs));
+    ASSERT_TRUE(runUntil([&] { return s.RcvdCount() == 5; }, WaitMs));
     EXPECT_EQ(s.ReadLine(std::numeric_limits<int>::max()), "line");
 }
 
