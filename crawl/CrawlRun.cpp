@@ -195,12 +195,15 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
         Pump();
     }
 
-    const std::string upperText = UpperCase(text);
-    if (HoldsAnyEntry(upperText, settings.filterKeywords))
-        refuse(pgKeywordFilter);
-    if (!settings.targetKeywords.empty() && s.pageAccepted
-        && !HoldsAnyEntry(upperText, settings.targetKeywords))
-        refuse(pgNotTargeted);
+    // The upper-cased copy of the page is made only when a list needs it.
+    if (!settings.filterKeywords.empty() || !settings.targetKeywords.empty()) {
+        const std::string upperText = UpperCase(text);
+        if (HoldsAnyEntry(upperText, settings.filterKeywords))
+            refuse(pgKeywordFilter);
+        if (!settings.targetKeywords.empty() && s.pageAccepted
+            && !HoldsAnyEntry(upperText, settings.targetKeywords))
+            refuse(pgNotTargeted);
+    }
     Pump();
 
     if (m_frontEnd.FollowLinks()) {

@@ -8,7 +8,7 @@ namespace {
 TEST_F(CrawlTest, LinksOfAnAbandonedPageAreQueuedByTheNextRun)
 {
     frontEnd.followLinks = true;
-    WriteInput({ SiteUrl("/index.html") });
+    WriteInput({ siteUrl("/index.html") });
     // Abandoned once the page's links are in seenList, before they reach the track file.
     frontEnd.OnStatus = [this](const std::string& status) {
         if (status == "Idle" && Run().Running() && Run().State().pagesDone == 0)
@@ -19,9 +19,9 @@ TEST_F(CrawlTest, LinksOfAnAbandonedPageAreQueuedByTheNextRun)
     frontEnd.OnStatus = nullptr;
     ASSERT_EQ(Index(), "");
     EXPECT_EQ(frontEnd.PageUrls(),
-        std::vector<std::string>({ SiteUrl("/index.html"), SiteUrl("/a.html"), SiteUrl("/b.html"),
-            SiteUrl("/c.html"), SiteUrl("/a1.html"), SiteUrl("/index.html"), SiteUrl("/b1.html"),
-            SiteUrl("/hidden.html") }));
+        std::vector<std::string>({ siteUrl("/index.html"), siteUrl("/a.html"), siteUrl("/b.html"),
+            siteUrl("/c.html"), siteUrl("/a1.html"), siteUrl("/index.html"), siteUrl("/b1.html"),
+            siteUrl("/hidden.html") }));
 }
 
 } // namespace
