@@ -145,8 +145,10 @@ void TCrawlRun::Cycle()
 
     CheckAbandoned();
     // The rewrite without the page and with its links comes after its record;
-    // its links reach the track file only after it, in one append.
-    m_inputFile.Write(m_settings.inputFile, s.urlList);
+    // its links reach the track file only after it, in one append. The queue
+    // as the page left it was read from the input file or came back from it
+    // whole: only the page's links are new.
+    m_inputFile.Write(m_settings.inputFile, s.urlList, m_queueAfterHead);
     m_pageTaken = false;
     m_trackFile.Append(m_settings.trackFile, s.newLinks, s.seenList);
     s.newLinks.clear();
