@@ -61,7 +61,8 @@ void TTerminalFrontEnd::DrawStatus()
 {
     if (!m_liveStatus || m_status.empty())
         return;
-    m_err << EraseLine << "done " << m_done << ", left " << m_left << ": " << m_status
-          << std::flush;
+    // The count of URLs left is shown only after a page, in its line: before
+    // the first page it would be stale.
+    m_err << EraseLine << "done " << m_done << ": " << m_status << std::flush;
     m_statusShown = true;
 }

@@ -23,7 +23,7 @@ public:
 
     void ShowStatus(const std::string& text) override;
     void ShowSite(const std::string&) override { }
-    void ShowLeft(int count) override { m_left = count; }
+    void ShowLeft(int) override { }
     void ShowDone(int count) override { m_done = count; }
     void ShowProgress(int) override { }
     void SetRunning(bool) override { }
@@ -49,7 +49,6 @@ private:
     const bool m_liveStatus;
     const TCheckBoxes m_boxes;
     std::string m_status;
-    int m_left = 0;
     int m_done = 0;
     bool m_statusShown = false;
 };

@@ -27,6 +27,11 @@ constexpr std::string_view Blanks(BlankBytes.data(), BlankBytes.size());
 
 } // namespace
 
+std::string TCustomWSocket::TrimProperty(const std::string& value)
+{
+    return std::string(Trim(value, Blanks));
+}
+
 TCustomWSocket::TCustomWSocket()
     : m_p(std::make_unique<Private>())
 {
@@ -74,7 +79,7 @@ void TCustomWSocket::SetAddr(const std::string& value)
         RaiseException("Cannot change Addr if not closed");
         return;
     }
-    const std::string v(Trim(value, Blanks));
+    const std::string v = TrimProperty(value);
     if (m_addrAssigned && v == m_addr)
         return;
     m_addr = v;
@@ -88,7 +93,7 @@ void TCustomWSocket::SetPort(const std::string& value)
         RaiseException("Cannot change Port if not closed");
         return;
     }
-    const std::string v(Trim(value, Blanks));
+    const std::string v = TrimProperty(value);
     if (m_portAssigned && v == m_port)
         return;
     m_port = v;
@@ -102,7 +107,7 @@ void TCustomWSocket::SetProto(const std::string& value)
         RaiseException("Cannot change Proto if not closed");
         return;
     }
-    const std::string v(Trim(value, Blanks));
+    const std::string v = TrimProperty(value);
     if (m_protoAssigned && v == m_proto)
         return;
     m_proto = v;
@@ -127,6 +132,18 @@ int TCustomWSocket::RcvdCount()
     if (SocketEngine::bytesWaiting(m_hSocket, count) != 0)
         return -1;
     return count;
+}
+
+void TCustomWSocket::SetResolvedEndpoint(std::uint32_t addr, std::uint16_t port)
+{
+    m_sinAddr = addr;
+    m_sinPort = port;
+    m_addrResolved = m_portResolved = true;
+}
+
+unsigned TCustomWSocket::HandleGeneration() const
+{
+    return m_p->generation;
 }
 
 void TCustomWSocket::AssignDefaultValue()

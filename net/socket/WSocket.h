@@ -13,6 +13,7 @@
 
 class QObject;
 class QSocketNotifier;
+class TWaitControl;
 
 // Connection state of a socket (one byte, values 0 to 7 in this order).
 enum TSocketState : std::uint8_t {
@@ -90,6 +91,10 @@ public:
     // Whether the waiting operations dispatch events themselves (true) or need a wait control.
     bool MultiThreaded() const { return m_multiThreaded; }
     void SetMultiThreaded(bool value) { m_multiThreaded = value; }
+    // Wait control the waiting operations use when MultiThreaded is false (not
+    // owned: it must outlive the waits, or be cleared first).
+    TWaitControl* WaitCtrl() const { return m_waitCtrl; }
+    void SetWaitCtrl(TWaitControl* value) { m_waitCtrl = value; }
     // Seconds a flush may wait when a wait control is used; default 60.
     int FlushTimeout() const { return m_flushTimeout; }
     void SetFlushTimeout(int value) { m_flushTimeout = value; }
@@ -180,6 +185,23 @@ protected:
     void InternalClose(bool shut, int error);
     // Restores the defaults (after every close).
     virtual void AssignDefaultValue();
+    // Connect goes to this endpoint (address in network order, port in host
+    // order) instead of resolving Addr and Port, until the defaults are restored.
+    void SetResolvedEndpoint(std::uint32_t addr, std::uint16_t port);
+    // Changes whenever the handle does: code that raised an event compares it
+    // before and after to see whether the handler closed or reconnected.
+    unsigned HandleGeneration() const;
+    // Receive without counting the bytes in ReadCount.
+    int ReceiveBytes(void* buffer, int len);
+    // A property value without the spaces and control characters at its ends.
+    static std::string TrimProperty(const std::string& value);
+    // Raise the owner's events; a layer above (the SOCKS client) takes them
+    // over while it holds the connection for itself. TriggerDataAvailable
+    // returns false when nobody took the report, and the bytes are dropped.
+    virtual void TriggerSessionConnected(int error);
+    virtual bool TriggerDataAvailable(int error);
+    virtual void TriggerDataSent(int error);
+    virtual void TriggerSessionClosed(int error);
     // Notification entry points, one per kind (each carries a socket error code).
     virtual void Do_FD_CONNECT(int error);
     virtual void Do_FD_READ(int error);
@@ -210,7 +232,9 @@ private:
     void deleteBufferedData();
     void appendBlock();
     void readLineBytes();
-    bool waitUntil(const std::function<bool()>& done, std::int64_t timeoutMs);
+    // Waits until `done` holds or `timeoutSecs` pass (no limit when negative):
+    // dispatching events itself when MultiThreaded, else through WaitCtrl.
+    bool waitUntil(const std::function<bool()>& done, std::int64_t timeoutSecs);
 
     std::unique_ptr<Private> m_p;
     std::string m_addr;
@@ -222,6 +246,7 @@ private:
     std::int64_t m_readCount = 0;
     int m_lastError = 0;
     bool m_multiThreaded = false;
+    TWaitControl* m_waitCtrl = nullptr;
     int m_flushTimeout = 60;
     TSocketSendFlags m_sendFlags = wsSendNormal;
     TSocketLingerOnOff m_lingerOnOff = wsLingerOn;
@@ -248,12 +273,6 @@ private:
     std::string m_lineBuffer;
 };
 
-// The published socket class. A SOCKS client layer can sit between
-// TCustomWSocket and this class: Connect, Listen, Receive, RcvdCount, the
-// notification entry points and InternalClose (with its reported code) are
-// virtual or protected for it.
-class TWSocket : public TCustomWSocket
-{
-public:
-    using TCustomWSocket::TCustomWSocket;
-};
+// The SOCKS client layer and the published class TWSocket build on the class
+// above; whoever includes this header gets them too.
+#include "net/socket/SocksWSocket.h"

@@ -194,7 +194,7 @@ void TCustomWSocket::Connect()
         }
         watch(true, false);
         ChangeState(wsConnected);
-        raiseErrorEvent(OnSessionConnected, 0);
+        TriggerSessionConnected(0);
         return;
     }
 
@@ -222,7 +222,7 @@ void TCustomWSocket::Do_FD_CONNECT(int error)
         watch(true, false);
     ChangeState(wsConnected);
     const Private::Guard guard(*m_p);
-    raiseErrorEvent(OnSessionConnected, error);
+    TriggerSessionConnected(error);
     if (guard.Destroyed())
         return;
     if (error != 0 && m_state != wsClosed)
@@ -277,7 +277,7 @@ void TCustomWSocket::Listen()
     ChangeState(wsListening);
     ChangeState(wsConnected);
     watch(true, false);
-    raiseErrorEvent(OnSessionConnected, 0);
+    TriggerSessionConnected(0);
 }
 
 TSocket TCustomWSocket::Accept()
@@ -373,9 +373,9 @@ void TCustomWSocket::InternalClose(bool shut, int error)
     }
     ChangeState(wsClosed);
     const Private::Guard guard(*m_p);
-    if (!m_destroying && !m_closeReported && OnSessionClosed) {
+    if (!m_destroying && !m_closeReported) {
         m_closeReported = true;
-        raiseErrorEvent(OnSessionClosed, error);
+        TriggerSessionClosed(error);
         // Freed, or the handler opened the next connection (a retry, say):
         // restoring the defaults now would drop its handle and settings.
         if (!guard.SameHandle())

@@ -85,6 +85,29 @@ void TCustomWSocket::onWritable(TSocket fd)
     Do_FD_WRITE(0);
 }
 
+void TCustomWSocket::TriggerSessionConnected(int error)
+{
+    raiseErrorEvent(OnSessionConnected, error);
+}
+
+bool TCustomWSocket::TriggerDataAvailable(int error)
+{
+    if (!OnDataAvailable)
+        return false;
+    raiseErrorEvent(OnDataAvailable, error);
+    return true;
+}
+
+void TCustomWSocket::TriggerDataSent(int error)
+{
+    raiseErrorEvent(OnDataSent, error);
+}
+
+void TCustomWSocket::TriggerSessionClosed(int error)
+{
+    raiseErrorEvent(OnSessionClosed, error);
+}
+
 void TCustomWSocket::Do_FD_READ(int error)
 {
     receiveLoop(error);
@@ -97,7 +120,7 @@ void TCustomWSocket::Do_FD_WRITE(int error)
     if (!guard.SameHandle())
         return;
     if (m_allSent)
-        raiseErrorEvent(OnDataSent, error);
+        TriggerDataSent(error);
 }
 
 void TCustomWSocket::Do_FD_ACCEPT(int error)
@@ -121,9 +144,9 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
         m_lineMode = false;
         m_lineDone = true;
     }
-    if (OnSessionClosed && !m_closeReported) {
+    if (!m_closeReported) {
         m_closeReported = true;
-        raiseErrorEvent(OnSessionClosed, error);
+        TriggerSessionClosed(error);
         if (!guard.SameHandle())
             return; // freed, or closed (and maybe connected again) by the handler
     }
@@ -142,8 +165,8 @@ void TCustomWSocket::receiveLoop(int error)
         try {
             if (m_lineMode) {
                 readLineBytes();
-            } else if (OnDataAvailable) {
-                raiseErrorEvent(OnDataAvailable, error);
+            } else if (TriggerDataAvailable(error)) {
+                // Taken by the owner (or the layer above).
             } else if (m_hSocket != INVALID_SOCKET) {
                 char discard[1024];
                 int got = 0;
@@ -204,6 +227,14 @@ void TCustomWSocket::dropEmptyDatagram()
 
 int TCustomWSocket::Receive(void* buffer, int len)
 {
+    const int got = ReceiveBytes(buffer, len);
+    if (got > 0)
+        m_readCount += got;
+    return got;
+}
+
+int TCustomWSocket::ReceiveBytes(void* buffer, int len)
+{
     if (m_hSocket == INVALID_SOCKET) {
         m_lastError = SocketErrors::NotSocket;
         return -1;
@@ -219,7 +250,6 @@ int TCustomWSocket::Receive(void* buffer, int len)
         m_lastError = rc;
         return -1;
     }
-    m_readCount += got;
     return got;
 }
 
@@ -319,7 +349,7 @@ void TCustomWSocket::tryToSend()
             const Private::Guard guard(*m_p);
             Close();
             if (!guard.Destroyed())
-                raiseErrorEvent(OnSessionClosed, rc);
+                TriggerSessionClosed(rc);
             return;
         }
         if (rc != 0) {

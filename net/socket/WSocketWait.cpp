@@ -3,6 +3,7 @@
 
 #include "net/socket/SocketEngine.h"
 #include "net/socket/WSocketPrivate.h"
+#include "net/socket/WaitControl.h"
 
 #include <QDeadlineTimer>
 
@@ -15,10 +16,18 @@ constexpr size_t MaxLineLength = 253;
 
 } // namespace
 
-bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t timeoutMs)
+bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t timeoutSecs)
 {
     const Private::Guard guard(*m_p);
-    QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutMs));
+    if (!m_multiThreaded) {
+        // The wait control dispatches the events and shows the count; the
+        // socket may be freed by a handler meanwhile, so that is asked first.
+        m_waitCtrl->WaitFor(
+            static_cast<int>(timeoutSecs), [&] { return guard.Destroyed() || done(); });
+        return !guard.Destroyed() && done();
+    }
+    QDeadlineTimer deadline(
+        timeoutSecs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutSecs * 1000));
     while (!done()) {
         const qint64 left = deadline.remainingTime();
         if (left == 0)
@@ -32,19 +41,24 @@ bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t t
 
 bool TCustomWSocket::WaitForState(TSocketState state, int timeoutSecs)
 {
-    if (!m_multiThreaded) {
-        // Waiting without dispatching needs a wait control, which this socket lacks.
+    if (!m_multiThreaded && m_waitCtrl == nullptr) {
         SocketError("TWSocket.Wait", SocketErrors::NoData);
         return false;
     }
+    // Without dispatching of its own, a wait for the connection also ends
+    // when the connection attempt closes instead.
+    const bool closedEnds = !m_multiThreaded && state == wsConnected;
+    const Private::Guard guard(*m_p);
+    waitUntil([this, state,
+                  closedEnds] { return m_state == state || (closedEnds && m_state == wsClosed); },
+        timeoutSecs);
     // False also when a handler destroyed the socket meanwhile.
-    return waitUntil(
-        [this, state] { return m_state == state; }, std::int64_t { timeoutSecs } * 1000);
+    return !guard.Destroyed() && m_state == state;
 }
 
 std::string TCustomWSocket::ReadLine(int timeoutSecs)
 {
-    if (!m_multiThreaded) {
+    if (!m_multiThreaded && m_waitCtrl == nullptr) {
         RaiseException("No wait object assigned");
         return {};
     }
@@ -58,7 +72,7 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
         if (guard.Destroyed()) // the close it met was reported to a handler that freed us
             return {};
         waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
-            std::int64_t { timeoutSecs } * 1000);
+            timeoutSecs);
     } catch (...) {
         // A failure (or a handler's exception) leaves line mode too, or later
         // data would go on feeding a line nobody reads.
@@ -121,7 +135,7 @@ void TCustomWSocket::readLineBytes()
 
 void TCustomWSocket::Flush()
 {
-    if (!m_multiThreaded) {
+    if (!m_multiThreaded && m_waitCtrl == nullptr) {
         SocketError("TWSocket.Wait", SocketErrors::NoData);
         return;
     }
@@ -129,7 +143,9 @@ void TCustomWSocket::Flush()
     tryToSend();
     if (guard.Destroyed()) // a failed send's close report freed the socket
         return;
-    // Writability reports drive the chain; no time limit, as the handle
-    // going away also ends the wait.
-    waitUntil([this] { return m_allSent || m_hSocket == INVALID_SOCKET; }, -1);
+    // Writability reports drive the chain. Dispatching itself, the socket
+    // sets no time limit, as the handle going away also ends the wait; the
+    // wait control shows FlushTimeout.
+    waitUntil([this] { return m_allSent || m_hSocket == INVALID_SOCKET; },
+        m_multiThreaded ? -1 : m_flushTimeout);
 }

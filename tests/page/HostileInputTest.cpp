@@ -5,7 +5,6 @@
 #include "page/StripHtml.h"
 #include "page/Title.h"
 
-
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -81,7 +81,8 @@ void TRealServer::Launch(const std::string& program, const std::string& installH
     if (::access(program.c_str(), X_OK) != 0)
         throw std::runtime_error(program + " is missing: install " + installHint
             + " (make test runs scripts/install-deps, which installs it)");
-    writeText(Dir() + "/" + configName, configText);
+    if (!configName.empty())
+        writeText(Dir() + "/" + configName, configText);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -115,13 +116,18 @@ void TRealServer::Launch(const std::string& program, const std::string& installH
     }
 }
 
+std::unique_ptr<TRealServer> TRealServer::Prepare(const std::string& name)
+{
+    std::unique_ptr<TRealServer> server(new TRealServer);
+    server->m_name = name;
+    server->m_folder = std::make_unique<TempFolder>(name);
+    server->m_port = refusedPort();
+    return server;
+}
+
 std::unique_ptr<TRealServer> TRealServer::StartNginx(const std::string& serverExtra)
 {
-    std::unique_ptr<TRealServer> owner(new TRealServer);
-    TRealServer* server = owner.get();
-    server->m_name = "nginx";
-    server->m_folder = std::make_unique<TempFolder>("nginx");
-    server->m_port = refusedPort();
+    std::unique_ptr<TRealServer> server = Prepare("nginx");
     const std::string d = server->Dir();
     std::filesystem::create_directories(d + "/www");
     std::filesystem::create_directories(d + "/tmp");
@@ -141,17 +147,13 @@ std::unique_ptr<TRealServer> TRealServer::StartNginx(const std::string& serverEx
     const std::string errorLog = d + "/error.log";
     const char* args[] = { "-p", d.c_str(), "-e", errorLog.c_str(), "-c", conf.c_str(), nullptr };
     server->Launch("/usr/sbin/nginx", "the Debian package nginx-light", config, "nginx.conf", args);
-    return owner;
+    return server;
 }
 
 std::unique_ptr<TRealServer> TRealServer::StartTinyproxy(
     const std::string& user, const std::string& pass)
 {
-    std::unique_ptr<TRealServer> owner(new TRealServer);
-    TRealServer* server = owner.get();
-    server->m_name = "tinyproxy";
-    server->m_folder = std::make_unique<TempFolder>("tinyproxy");
-    server->m_port = refusedPort();
+    std::unique_ptr<TRealServer> server = Prepare("tinyproxy");
     const std::string d = server->Dir();
     std::string config = "Port " + std::to_string(server->m_port)
         + "\nListen 127.0.0.1\nTimeout 30\nMaxClients 8\nAllow 127.0.0.1\n"
@@ -165,5 +167,21 @@ std::unique_ptr<TRealServer> TRealServer::StartTinyproxy(
     const char* args[] = { "-d", "-c", conf.c_str(), nullptr };
     server->Launch(
         "/usr/bin/tinyproxy", "the Debian package tinyproxy", config, "tinyproxy.conf", args);
-    return owner;
+    return server;
+}
+
+std::unique_ptr<TRealServer> TRealServer::StartMicrosocks(
+    const std::string& user, const std::string& pass)
+{
+    std::unique_ptr<TRealServer> server = Prepare("microsocks");
+    const std::string port = std::to_string(server->m_port);
+    std::vector<const char*> args { "-i", "127.0.0.1", "-p", port.c_str() };
+    if (!user.empty()) {
+        for (const char* a : { "-u", user.c_str(), "-P", pass.c_str() })
+            args.push_back(a);
+    }
+    args.push_back(nullptr);
+    // Configured on its command line alone.
+    server->Launch("/usr/bin/microsocks", "the Debian package microsocks", "", "", args.data());
+    return server;
 }

@@ -6,8 +6,8 @@
 #include <string>
 #include <sys/types.h>
 
-// Real servers started by the tests: each writes its configuration into a
-// fresh temporary folder, runs the program in the foreground as a child
+// Real servers started by the tests: each writes its configuration (if it
+// has one) into a fresh temporary folder, runs the program in the foreground as a child
 // process on a free 127.0.0.1 port, waits (bounded) until that port accepts,
 // and kills the child in its destructor. A missing program or a server that
 // does not come up throws std::runtime_error with the reason, so a test fails
@@ -27,6 +27,11 @@ public:
     static std::unique_ptr<TRealServer> StartTinyproxy(
         const std::string& user, const std::string& pass);
 
+    // microsocks, a SOCKS 5 proxy; with a non-empty `user` it asks for that
+    // user name and password, else for no authentication.
+    static std::unique_ptr<TRealServer> StartMicrosocks(
+        const std::string& user, const std::string& pass);
+
     int Port() const { return m_port; }
     // The temporary folder holding configuration, logs and (for nginx) the site.
     std::string Dir() const { return m_folder->path().string(); }
@@ -37,6 +42,8 @@ private:
     TRealServer() = default;
     void Launch(const std::string& program, const std::string& installHint,
         const std::string& configText, const std::string& configName, const char* const* args);
+    // A server object with its name, a fresh folder and a free port, not started.
+    static std::unique_ptr<TRealServer> Prepare(const std::string& name);
 
     std::unique_ptr<TempFolder> m_folder; // removed after the child is killed
     std::string m_name;
