@@ -7,6 +7,7 @@
 // finally let finish, it must have written every record a crawl without kills
 // writes: a record may be repeated, none may be missing.
 #include "BatchProcess.h"
+#include "platform/TextSearch.h"
 #include "tests/support/RealServers.h"
 #include "tests/support/TempFolder.h"
 
@@ -21,7 +22,6 @@
 #include <map>
 #include <optional>
 #include <random>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -48,14 +48,6 @@ unsigned KillSeed()
 {
     const char* text = std::getenv("SKELVO_CRASH_SEED");
     return text ? static_cast<unsigned>(std::strtoul(text, nullptr, 10)) : DefaultSeed;
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 // The fixture site: a home page linking to every guide page and the first
@@ -217,7 +209,7 @@ public:
         , m_trackBeforeLastPage(m_files.track.size())
     {
         for (const auto& url : m_files.track)
-            m_seen.insert(Lower(url));
+            m_seen.insert(LowerCase(url));
     }
 
     bool QueueEmpty() const { return m_files.queue.empty(); }
@@ -229,7 +221,7 @@ public:
         m_files.queue.erase(m_files.queue.begin());
         m_trackBeforeLastPage = m_files.track.size();
         for (const auto& link : m_site.LinksOf(m_origin, url)) {
-            if (m_seen.insert(Lower(link)).second) {
+            if (m_seen.insert(LowerCase(link)).second) {
                 m_files.queue.push_back(link);
                 m_files.track.push_back(link);
             }

@@ -6,7 +6,7 @@ target_sources(test_crawl PRIVATE AbandonedLinksTest.cpp)
 
 add_executable(test_crawl_crash CrashSafetyTest.cpp BatchProcess.cpp BatchProcess.h)
 target_link_libraries(test_crawl_crash
-    PRIVATE real_servers test_support qt_test_main GTest::gtest)
+    PRIVATE platform_core real_servers test_support qt_test_main GTest::gtest)
 target_compile_definitions(test_crawl_crash
     PRIVATE SKELVO_BATCH_PATH="$<TARGET_FILE:skelvo-batch>")
 add_dependencies(test_crawl_crash skelvo-batch)
