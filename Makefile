@@ -5,7 +5,7 @@ PRESET ?= debug
 BUILD  := build/$(PRESET)
 FUZZ_SECONDS ?= 180
 
-.PHONY: run test build configure deps bench bench-crawl fuzz format format-check clean
+.PHONY: run test build configure deps bench bench-crawl bench-gaps fuzz format format-check screenshots clean
 
 run: build
 	$(BUILD)/app/skelvo
@@ -34,11 +34,25 @@ bench-crawl: deps
 	cmake --build --preset release --target skelvo-batch
 	bench/crawl --pages $(PAGES) --batch build/release/app/skelvo-batch
 
+# The longest time the window goes without an event-loop pass while it
+# crawls (GAP_PAGES pages, then one page of 30 MB).
+GAP_PAGES ?= 2000
+bench-gaps: deps
+	@[ -f build/release/build.ninja ] || cmake --preset release
+	cmake --build --preset release --target skelvo_window_gaps
+	QT_QPA_PLATFORM=offscreen build/release/bench/skelvo_window_gaps $(GAP_PAGES)
+
 # A bounded libFuzzer run of every target; FUZZ_SECONDS is the time per target.
 fuzz: deps
 	@[ -f build/fuzz/build.ninja ] || cmake --preset fuzz
 	cmake --build --preset fuzz
 	scripts/run-fuzzers build/fuzz/fuzz $(FUZZ_SECONDS)
+
+# The windows rendered offscreen to docs/screenshots/*.png (a crawl of a small
+# site on a local nginx supplies the picture of a run).
+screenshots: configure
+	cmake --build --preset $(PRESET) --target skelvo-screenshots
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tests/app/skelvo-screenshots docs/screenshots
 
 format:
 	cmake --build --preset $(PRESET) --target format

@@ -1,9 +1,474 @@
 #include "app/Unit1.h"
 
-TfrmSkelvo::TfrmSkelvo(QWidget* parent)
-    : QMainWindow(parent)
+#include "app/AppIcon.h"
+#include "app/Maker.h"
+#include "app/SimpleReport.h"
+#include "app/about.h"
+#include "crawl/UrlListFile.h"
+#include "platform/Command.h"
+#include "platform/ContextHelp.h"
+#include "platform/TextFile.h"
+#include "platform/UiText.h"
+#include "platform/UserDialogs.h"
+#include "settings/Settings.h"
+#include "settings/poptions.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int ClientWidth = 474;
+constexpr int ClientHeight = 319;
+
+QToolButton* speedButton(const char* name, const QString& caption, QStyle::StandardPixmap glyph)
+{
+    auto* button = new QToolButton;
+    button->setObjectName(QLatin1String(name));
+    button->setText(caption);
+    button->setIcon(QApplication::style()->standardIcon(glyph));
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setMinimumWidth(72);
+    return button;
+}
+
+// A black panel with its text in bold lime, the run's read-outs.
+QLabel* readOut(const char* name, const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setObjectName(QLatin1String(name));
+    label->setStyleSheet(QStringLiteral("QLabel { background-color: black; color: lime; "
+                                        "font-weight: bold; padding: 3px 6px; }"));
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    // Long titles are cut at the panel's edge instead of widening the window.
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    label->setMinimumWidth(40);
+    SetHelpContext(label, 3);
+    return label;
+}
+
+QLabel* caption(const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+QAction* menuItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& keys)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(keys);
+    return action;
+}
+
+} // namespace
+
+TfrmSkelvo::TfrmSkelvo(TUserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent,
+        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+            | Qt::MSWindowsFixedSizeDialogHint)
+    , m_dialogs(dialogs)
+    , m_run(*this, Settings)
 {
     setObjectName(QStringLiteral("frmSkelvo"));
     setWindowTitle(QStringLiteral("Skelvo v1.5"));
-    resize(480, 360);
+    setWindowIcon(SkelvoIcon());
+    SetClock([] { return QDateTime::currentDateTime(); }, QLocale::system());
+
+    m_pages = new QTabWidget;
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages->addTab(indexPage(), QStringLiteral("Index"));
+    m_pages->addTab(logsPage(), QStringLiteral("Logs"));
+    auto* client = new QWidget;
+    client->setFixedSize(ClientWidth, ClientHeight);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_pages);
+    setCentralWidget(client);
+
+    buildMenus();
+    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    SetRunning(false);
+}
+
+TfrmSkelvo::~TfrmSkelvo() = default;
+
+QWidget* TfrmSkelvo::indexPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tabIndex"));
+    SetHelpContext(page, 3);
+
+    cmdIndex = speedButton("cmdIndex", QStringLiteral("Index-It!"), QStyle::SP_MediaPlay);
+    cmdStop = speedButton("cmdStop", QStringLiteral("Stop"), QStyle::SP_MediaStop);
+    cmdExit = speedButton("cmdExit", QStringLiteral("E&xit"), QStyle::SP_DialogCloseButton);
+    connect(cmdIndex, &QToolButton::clicked, this, CommandSlot(this, &TfrmSkelvo::cmdIndexClick));
+    connect(cmdStop, &QToolButton::clicked, this, CommandSlot(this, &TfrmSkelvo::cmdStopClick));
+    connect(cmdExit, &QToolButton::clicked, this, CommandSlot(this, &TfrmSkelvo::cmdExitClick));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdIndex);
+    buttons->addWidget(cmdStop);
+    buttons->addStretch();
+    buttons->addWidget(cmdExit);
+
+    auto* meter = new QFrame;
+    meter->setObjectName(QStringLiteral("pnlProgress"));
+    meter->setFrameShape(QFrame::Panel);
+    meter->setFrameShadow(QFrame::Sunken);
+    progbar = new QProgressBar;
+    progbar->setObjectName(QStringLiteral("progbar"));
+    progbar->setRange(0, 100);
+    progbar->setValue(0);
+    progbar->setTextVisible(false);
+    SetHelpContext(progbar, 3);
+    auto* meterLayout = new QHBoxLayout(meter);
+    meterLayout->setContentsMargins(6, 4, 6, 4);
+    meterLayout->addWidget(new QLabel(QStringLiteral("Progress Meter:")));
+    meterLayout->addWidget(progbar, 1);
+
+    lblStatus = readOut("lblStatus", QStringLiteral("Idle"));
+    lblSite = readOut("lblSite", QStringLiteral("None"));
+    lblLeft = readOut("lblLeft", QStringLiteral("0"));
+    lblDone = readOut("lblDone", QStringLiteral("0"));
+    auto* readOuts = new QGridLayout;
+    readOuts->addWidget(caption(QStringLiteral("Status:")), 0, 0);
+    readOuts->addWidget(lblStatus, 0, 1, 1, 3);
+    readOuts->addWidget(caption(QStringLiteral("Site:")), 1, 0);
+    readOuts->addWidget(lblSite, 1, 1, 1, 3);
+    readOuts->addWidget(caption(QStringLiteral("Left:")), 2, 0);
+    readOuts->addWidget(lblLeft, 2, 1);
+    readOuts->addWidget(caption(QStringLiteral("Done:")), 2, 2);
+    readOuts->addWidget(lblDone, 2, 3);
+    readOuts->setColumnStretch(1, 1);
+    readOuts->setColumnStretch(3, 1);
+
+    chkObey = new QCheckBox(QStringLiteral("Obey NOINDEX"));
+    chkObey->setObjectName(QStringLiteral("chkObey"));
+    SetHelpContext(chkObey, 3);
+    chkFollow = new QCheckBox(QStringLiteral("Follow Links"));
+    chkFollow->setObjectName(QStringLiteral("chkFollow"));
+    SetHelpContext(chkFollow, 2);
+    chkInternal = new QCheckBox(QStringLiteral("Internal Only"));
+    chkInternal->setObjectName(QStringLiteral("chkInternal"));
+    auto* boxes = new QHBoxLayout;
+    boxes->addWidget(chkObey);
+    boxes->addWidget(chkFollow);
+    boxes->addWidget(chkInternal);
+    boxes->addStretch();
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(buttons);
+    layout->addSpacing(4);
+    layout->addWidget(meter);
+    layout->addSpacing(8);
+    layout->addLayout(readOuts);
+    layout->addStretch();
+    layout->addLayout(boxes);
+    return page;
+}
+
+QWidget* TfrmSkelvo::logsPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tabLogs"));
+    SetHelpContext(page, 5);
+    txtSaved = new QPlainTextEdit;
+    txtSaved->setObjectName(QStringLiteral("txtSaved"));
+    txtSaved->setReadOnly(true);
+    txtSaved->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtSaved->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    cmdClearLogs = new QPushButton(QStringLiteral("Clear "));
+    cmdClearLogs->setObjectName(QStringLiteral("cmdClearLogs"));
+    connect(cmdClearLogs, &QPushButton::clicked, this,
+        CommandSlot(this, &TfrmSkelvo::cmdClearLogsClick));
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(new QLabel(QStringLiteral("Saved Web Sites:")));
+    layout->addWidget(txtSaved, 1);
+    layout->addWidget(cmdClearLogs, 0, Qt::AlignRight);
+    return page;
+}
+
+void TfrmSkelvo::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFileOptions = menuItem(
+        file, "mnuFileOptions", QStringLiteral("&Options"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addSeparator();
+    mnuFileExit = menuItem(
+        file, "mnuFileExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X));
+    QMenu* sites = menuBar()->addMenu(QStringLiteral("&Sites"));
+    mnuSitesAdd
+        = menuItem(sites, "mnuSitesAdd", QStringLiteral("Add"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuSitesDelete = menuItem(sites, "mnuSitesDelete", QStringLiteral("Delete All"), {});
+    QMenu* reports = menuBar()->addMenu(QStringLiteral("&Reports"));
+    Detailed1 = menuItem(reports, "Detailed1", QStringLiteral("Simple"), QKeySequence(Qt::Key_F2));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelpContents
+        = menuItem(help, "mnuHelpContents", QStringLiteral("Contents"), QKeySequence(Qt::Key_F1));
+    mnuHome = menuItem(help, "mnuHome", QStringLiteral("Brelloc Software"), {});
+    help->addSeparator();
+    mnuHelpAbout = menuItem(help, "mnuHelpAbout", QStringLiteral("About"), {});
+
+    connect(mnuFileOptions, &QAction::triggered, this,
+        CommandSlot(this, &TfrmSkelvo::mnuFileOptionsClick));
+    connect(
+        mnuFileExit, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::mnuFileExitClick));
+    connect(
+        mnuSitesAdd, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::mnuSitesAddClick));
+    connect(mnuSitesDelete, &QAction::triggered, this,
+        CommandSlot(this, &TfrmSkelvo::mnuSitesDeleteClick));
+    connect(Detailed1, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::Detailed1Click));
+    connect(mnuHelpContents, &QAction::triggered, this,
+        CommandSlot(this, &TfrmSkelvo::mnuHelpContentsClick));
+    connect(mnuHome, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::mnuHomeClick));
+    connect(
+        mnuHelpAbout, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::mnuHelpAboutClick));
+}
+
+void TfrmSkelvo::AttachForms(TAboutBox& aboutBox, TfrmOptions& options)
+{
+    m_aboutBox = &aboutBox;
+    m_options = &options;
+}
+
+void TfrmSkelvo::SetClock(std::function<QDateTime()> now, const QLocale& locale)
+{
+    m_now = std::move(now);
+    m_locale = locale;
+    m_run.Clock = [this] { return TTimeOfDay(m_now().time().msecsSinceStartOfDay()); };
+}
+
+void TfrmSkelvo::FormShow()
+{
+    TCrawlState& state = m_run.State();
+    state.urlList.clear();
+    state.seenList.Clear();
+    state.pageSource.clear();
+    // Context help reads the help file beside the program; Help > Contents
+    // opens the one in the current folder.
+    m_dialogs.SetHelpFile(QCoreApplication::applicationDirPath() + QStringLiteral("/skelvo.hlp"));
+    LoadSettings();
+    chkFollow->setChecked(Settings.followLinks == 1);
+    chkObey->setChecked(Settings.obeyNoindex == 1);
+    chkInternal->setChecked(Settings.internalOnly == 1);
+    CreateIfMissing(Settings.inputFile);
+    state.urlList = ReadUrlList(Settings.inputFile);
+    m_urlListLoaded = true;
+    m_run.ShowLeft();
+}
+
+void TfrmSkelvo::FormClose()
+{
+    // A close during a run ends the run at once: its request is aborted and
+    // the page in progress goes back to the head of urlList, so the list saved
+    // here still holds it and the next start fetches it again.
+    m_run.Abandon();
+    // A list that start-up never loaded would empty the input file.
+    if (m_urlListLoaded)
+        saveUrlList();
+    SaveWindowOptions(chkFollow->isChecked(), chkObey->isChecked(), chkInternal->isChecked());
+}
+
+void TfrmSkelvo::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    RunCommand(this, [this] { FormShow(); });
+}
+
+void TfrmSkelvo::closeEvent(QCloseEvent* event)
+{
+    // The window stays open unless every close step succeeds; an error goes
+    // to the general error handler.
+    event->ignore();
+    if (RunCommand(this, [this] { FormClose(); }))
+        event->accept();
+}
+
+void TfrmSkelvo::cmdIndexClick()
+{
+    m_run.cmdIndexClick();
+    // The run leaves urlList as the input file holds it.
+    m_urlListLoaded = true;
+}
+
+void TfrmSkelvo::cmdStopClick()
+{
+    m_run.cmdStopClick();
+}
+
+void TfrmSkelvo::cmdExitClick()
+{
+    close();
+}
+
+void TfrmSkelvo::mnuFileExitClick()
+{
+    close();
+}
+
+void TfrmSkelvo::mnuFileOptionsClick()
+{
+    m_options->FillFrom(Settings);
+    m_dialogs.ShowModal(*m_options);
+    // Whatever closed the dialog, the settings in memory come back from the
+    // file, which drops list edits that were not written.
+    LoadSettings();
+}
+
+void TfrmSkelvo::mnuSitesAddClick()
+{
+    const QString answer = m_dialogs.InputBox(
+        QStringLiteral("Add New URL"), QStringLiteral("New URL:"), QStringLiteral("http://"));
+    // The untouched default, an empty answer and a cancelled box add nothing.
+    if (answer.size() <= 7)
+        return;
+    // After a start-up that stopped before loading it, the list is loaded
+    // first, so that the save below keeps the URLs already in the file.
+    if (!m_urlListLoaded) {
+        m_run.State().urlList = ReadUrlList(Settings.inputFile);
+        m_urlListLoaded = true;
+    }
+    m_run.State().urlList.push_back(FromUi(answer));
+    saveUrlList();
+    m_run.ShowLeft();
+}
+
+void TfrmSkelvo::mnuSitesDeleteClick()
+{
+    m_run.State().urlList.clear();
+    saveUrlList();
+    m_urlListLoaded = true;
+    m_run.ShowLeft();
+}
+
+void TfrmSkelvo::cmdClearLogsClick()
+{
+    txtSaved->clear();
+}
+
+void TfrmSkelvo::Detailed1Click()
+{
+    const QString report = QStringLiteral("simple.html");
+    WriteSimpleReport(report.toStdString(), m_run.RunLog(), m_now(), m_locale);
+    Pump();
+    m_dialogs.ShellOpen(report);
+}
+
+void TfrmSkelvo::mnuHelpContentsClick()
+{
+    m_dialogs.ShellOpen(QStringLiteral("skelvo.hlp"));
+}
+
+void TfrmSkelvo::mnuHomeClick()
+{
+    m_dialogs.ShellOpen(QString::fromLatin1(MakerHomePage));
+}
+
+void TfrmSkelvo::mnuHelpAboutClick()
+{
+    m_dialogs.ShowModal(*m_aboutBox);
+}
+
+void TfrmSkelvo::saveUrlList()
+{
+    WriteUrlList(Settings.inputFile, m_run.State().urlList);
+}
+
+void TfrmSkelvo::ShowStatus(const std::string& text)
+{
+    lblStatus->setText(ToUi(text));
+    lblStatus->repaint();
+}
+
+void TfrmSkelvo::ShowSite(const std::string& title)
+{
+    lblSite->setText(ToUi(title));
+    lblSite->repaint();
+}
+
+void TfrmSkelvo::ShowLeft(int count)
+{
+    lblLeft->setText(QString::number(count));
+    lblLeft->repaint();
+}
+
+void TfrmSkelvo::ShowDone(int count)
+{
+    lblDone->setText(QString::number(count));
+    lblDone->repaint();
+}
+
+void TfrmSkelvo::ShowProgress(int percent)
+{
+    progbar->setValue(percent);
+}
+
+void TfrmSkelvo::SetRunning(bool running)
+{
+    cmdIndex->setEnabled(!running);
+    cmdStop->setEnabled(running);
+    cmdExit->setEnabled(!running);
+    for (QAction* item : { mnuFileOptions, mnuFileExit, mnuSitesAdd, mnuSitesDelete })
+        item->setEnabled(!running);
+}
+
+void TfrmSkelvo::DisableStop()
+{
+    cmdStop->setEnabled(false);
+}
+
+bool TfrmSkelvo::ObeyNoIndex()
+{
+    return chkObey->isChecked();
+}
+
+bool TfrmSkelvo::FollowLinks()
+{
+    return chkFollow->isChecked();
+}
+
+bool TfrmSkelvo::InternalOnly()
+{
+    return chkInternal->isChecked();
+}
+
+void TfrmSkelvo::AppendLog(const std::string& line)
+{
+    txtSaved->appendPlainText(ToUi(line));
+}
+
+void TfrmSkelvo::ShowMessage(const std::string& text)
+{
+    m_dialogs.ShowMessage(ToUi(text));
+}
+
+void TfrmSkelvo::Pump()
+{
+    QCoreApplication::processEvents();
 }

@@ -1,12 +1,124 @@
 #pragma once
 
+#include "crawl/CrawlFrontEnd.h"
+#include "crawl/CrawlRun.h"
+
+#include <QDateTime>
+#include <QLocale>
 #include <QMainWindow>
 
-// The main window.
-class TfrmSkelvo : public QMainWindow
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class TAboutBox;
+class TUserDialogs;
+class TfrmOptions;
+
+// The main window: the crawl run's progress, the check boxes that steer it,
+// the log of saved sites, and the menus for the options, the URL list, the
+// report and help. It is the crawl run's front end.
+class TfrmSkelvo : public QMainWindow, private TCrawlFrontEnd
 {
     Q_OBJECT
 
 public:
-    explicit TfrmSkelvo(QWidget* parent = nullptr);
+    // The window, asking the user through `dialogs`, which must outlive it.
+    explicit TfrmSkelvo(TUserDialogs& dialogs, QWidget* parent = nullptr);
+    ~TfrmSkelvo() override;
+
+    // The about box and the options dialog the menus show; both must outlive the window.
+    void AttachForms(TAboutBox& aboutBox, TfrmOptions& options);
+
+    // The clock and regional formats of the run log and the report: the
+    // desktop's by default, fixed ones in tests.
+    void SetClock(std::function<QDateTime()> now, const QLocale& locale);
+
+    // The crawl run the window drives, with its state and run log.
+    TCrawlRun& Run() { return m_run; }
+
+    // Start-up, when the window is first shown: load the settings, set the
+    // check boxes, load the URL list. An error stops it where it is raised.
+    void FormShow();
+    // Closing: a run in progress is abandoned, then the URL list and the
+    // check boxes are saved. An error raised here keeps the window open.
+    void FormClose();
+
+    void cmdIndexClick();
+    void cmdStopClick();
+    void cmdExitClick();
+    void mnuFileOptionsClick();
+    void mnuFileExitClick();
+    void mnuSitesAddClick();
+    void mnuSitesDeleteClick();
+    void cmdClearLogsClick();
+    void Detailed1Click();
+    void mnuHelpContentsClick();
+    void mnuHomeClick();
+    void mnuHelpAboutClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The crawl run's front end.
+    void ShowStatus(const std::string& text) override;
+    void ShowSite(const std::string& title) override;
+    void ShowLeft(int count) override;
+    void ShowDone(int count) override;
+    void ShowProgress(int percent) override;
+    void SetRunning(bool running) override;
+    void DisableStop() override;
+    bool ObeyNoIndex() override;
+    bool FollowLinks() override;
+    bool InternalOnly() override;
+    void AppendLog(const std::string& line) override;
+    void ShowMessage(const std::string& text) override;
+    void Pump() override;
+
+    QWidget* indexPage();
+    QWidget* logsPage();
+    void buildMenus();
+    void saveUrlList();
+
+    TUserDialogs& m_dialogs;
+    TAboutBox* m_aboutBox = nullptr;
+    TfrmOptions* m_options = nullptr;
+    TCrawlRun m_run;
+    std::function<QDateTime()> m_now;
+    QLocale m_locale;
+    bool m_shown = false;
+    // urlList holds what the input file holds: loaded at start-up, or since
+    // set by a Sites command or a run.
+    bool m_urlListLoaded = false;
+
+    QTabWidget* m_pages;
+    QToolButton* cmdIndex;
+    QToolButton* cmdStop;
+    QToolButton* cmdExit;
+    QProgressBar* progbar;
+    QLabel* lblStatus;
+    QLabel* lblSite;
+    QLabel* lblLeft;
+    QLabel* lblDone;
+    QCheckBox* chkObey;
+    QCheckBox* chkFollow;
+    QCheckBox* chkInternal;
+    QPlainTextEdit* txtSaved;
+    QPushButton* cmdClearLogs;
+    QAction* mnuFileOptions;
+    QAction* mnuFileExit;
+    QAction* mnuSitesAdd;
+    QAction* mnuSitesDelete;
+    QAction* Detailed1;
+    QAction* mnuHelpContents;
+    QAction* mnuHome;
+    QAction* mnuHelpAbout;
 };

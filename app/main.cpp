@@ -1,30 +1,46 @@
+#include "app/AppIcon.h"
 #include "app/Unit1.h"
+#include "app/about.h"
 #include "platform/CatchingApplication.h"
 #include "platform/Pump.h"
+#include "platform/QtUserDialogs.h"
+#include "platform/UiText.h"
+#include "settings/Settings.h"
+#include "settings/poptions.h"
 
 #include <QApplication>
-#include <QMessageBox>
-
-namespace {
-
-// An error no handler dealt with is shown to the user, and the program goes on.
-void showError(const std::string& message)
-{
-    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-        QString::fromStdString(message));
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
-    TCatchingApplication<QApplication> app(argc, argv, showError);
+    // The general error handler shows an escaped error in a message box, and
+    // the program goes on. The dialogs come after the application object
+    // (they hold widgets), so the reporter reaches them through a pointer
+    // that is set only while they exist.
+    TUserDialogs* messageBox = nullptr;
+    TCatchingApplication<QApplication> app(argc, argv, [&messageBox](const std::string& message) {
+        if (messageBox)
+            messageBox->ShowMessage(ToUi(message));
+        else
+            reportToStandardError(message);
+    });
     QApplication::setApplicationName(QStringLiteral("Skelvo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Skelvo"));
+    QApplication::setApplicationVersion(QStringLiteral("1.5"));
+    QApplication::setWindowIcon(SkelvoIcon());
     // Qt-free code pumps through the hook; from here on it reaches the real loop.
     const TPumpScope pump([] { QCoreApplication::processEvents(); });
 
-    TfrmSkelvo frmSkelvo;
-    frmSkelvo.show();
-    return QApplication::exec();
+    TQtUserDialogs dialogs;
+    messageBox = &dialogs;
+    int result = 0;
+    {
+        TfrmSkelvo frmSkelvo(dialogs);
+        TAboutBox AboutBox(dialogs);
+        TfrmOptions frmOptions(Settings, dialogs);
+        frmSkelvo.AttachForms(AboutBox, frmOptions);
+        frmSkelvo.show();
+        result = QApplication::exec();
+    }
+    messageBox = nullptr;
+    return result;
 }

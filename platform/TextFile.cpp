@@ -108,6 +108,17 @@ void AppendLines(const std::string& path, const std::vector<std::string>& lines)
     closeAfterWrite(fd, writeAll(fd, text), path);
 }
 
+void AppendText(const std::string& path, const std::string& text)
+{
+    FilePtr file(std::fopen(path.c_str(), "ab"));
+    if (!file)
+        fail("Cannot open file", path);
+    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()
+        || std::fflush(file.get()) != 0)
+        fail("Cannot write to file", path);
+    closeChecked(file, path);
+}
+
 void CreateIfMissing(const std::string& path)
 {
     // O_EXCL: a file that exists is never truncated, even when another

@@ -15,6 +15,10 @@ void AppendLine(const std::string& path, const std::string& line);
 // list.
 void AppendLines(const std::string& path, const std::vector<std::string>& lines);
 
+// Appends `text` as it stands (no line end added) to `path`, created when
+// missing; opened, written, flushed and closed within the call.
+void AppendText(const std::string& path, const std::string& text);
+
 // Creates `path` empty when it does not exist; an existing file is left alone.
 void CreateIfMissing(const std::string& path);
 

@@ -37,10 +37,12 @@ std::string JoinListValue(const TStringList& entries)
     return value;
 }
 
-void InsertSorted(TStringList& list, const std::string& entry)
+std::size_t InsertSorted(TStringList& list, const std::string& entry)
 {
     const std::string key = UpperCase(entry);
     const auto place = std::upper_bound(list.begin(), list.end(), key,
         [](const std::string& k, const std::string& item) { return k < UpperCase(item); });
+    const auto index = static_cast<std::size_t>(place - list.begin());
     list.insert(place, entry);
+    return index;
 }

@@ -18,5 +18,5 @@ TStringList SplitListValue(const std::string& value);
 std::string JoinListValue(const TStringList& entries);
 
 // Inserts `entry` into the list kept sorted without regard to ASCII letter
-// case, after any entries that compare equal to it.
-void InsertSorted(TStringList& list, const std::string& entry);
+// case, after any entries that compare equal to it; returns its index.
+std::size_t InsertSorted(TStringList& list, const std::string& entry);

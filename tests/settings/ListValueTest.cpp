@@ -47,8 +47,12 @@ TEST(ListValue, SplitsIntoAtMost100EntriesUpToTheFirstEmptySlot)
 TEST(ListValue, InsertSortedIgnoresLetterCaseAndKeepsDuplicates)
 {
     TStringList list;
-    for (const char* entry : { "org", "COM", "net", "Edu", "com", "a.b", "_x", "Net" })
-        InsertSorted(list, entry);
+    for (const char* entry : { "org", "COM", "net", "Edu", "com", "a.b", "_x", "Net" }) {
+        const std::size_t place = InsertSorted(list, entry);
+        // The index handed back is where the entry went, also when the list grew.
+        ASSERT_LT(place, list.size());
+        EXPECT_EQ(list[place], entry);
+    }
     // "_" sorts after the upper-case letters, as in an upper-cased copy.
     EXPECT_EQ(list, (TStringList { "a.b", "COM", "com", "Edu", "net", "Net", "org", "_x" }));
 }

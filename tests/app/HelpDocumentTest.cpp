@@ -1,0 +1,53 @@
+#include "WindowFixture.h"
+
+#include "platform/ContextHelp.h"
+#include "platform/HelpFile.h"
+#include "platform/TextFile.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QRegularExpression>
+
+#include <set>
+
+namespace {
+
+// Every control of `root` with a help context, and the contexts they carry.
+std::set<int> contextsOf(const QWidget& root)
+{
+    std::set<int> contexts { HelpContextOf(&root) };
+    for (const QWidget* child : root.findChildren<QWidget*>())
+        contexts.insert(HelpContextOf(child));
+    contexts.erase(0);
+    return contexts;
+}
+
+TEST_F(WindowTest, TheHelpFileHasATopicForEveryHelpContextAndEveryLink)
+{
+    writeSettings();
+    TfrmSkelvo& main = start();
+    std::set<int> contexts = contextsOf(main);
+    dialogs.modalActions.push_back(
+        [&contexts](QDialog& options) { contexts.merge(contextsOf(options)); });
+    choose(control<QAction>("mnuFileOptions"));
+    // The window's pages and panels, and each row of the options dialog's table.
+    EXPECT_EQ(contexts,
+        (std::set<int> { 2, 3, 5, 6, 20, 21, 22, 23, 24, 25, 26, 27, 29, 30, 32, 33, 34, 35, 36, 37,
+            38, 39, 40, 41, 310, 420 }));
+
+    const std::string document = ReadWholeFile(SKELVO_HELP_FILE);
+    for (const int context : contexts)
+        EXPECT_FALSE(HelpTopic(document, std::to_string(context)).empty()) << context;
+    EXPECT_FALSE(HelpTopic(document, ContentsTopic).empty());
+
+    const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
+    int links = 0;
+    for (const auto& match : link.globalMatch(QString::fromStdString(document))) {
+        ++links;
+        EXPECT_FALSE(HelpTopic(document, match.captured(1).toStdString()).empty())
+            << "broken link to " << match.captured(1).toStdString();
+    }
+    EXPECT_GT(links, 30);
+}
+
+} // namespace

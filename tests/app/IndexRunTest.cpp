@@ -1,0 +1,217 @@
+#include "WindowFixture.h"
+
+#include "tests/support/RealServers.h"
+#include "tests/support/ScriptedPeer.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include <fstream>
+
+namespace {
+
+// A small site on a real nginx for the whole suite: a home page linking two
+// pages, one of which links back home.
+class IndexRunTest : public WindowTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_site = TRealServer::StartNginx("").release();
+        const std::string www = s_site->Dir() + "/www/";
+        std::ofstream(www + "index.html")
+            << "<html><head><title>Home Page</title></head><body>Welcome to the site.\n"
+               "<a href=\"a.html\">A</a> <a href=\"b.html\">B</a></body></html>\n";
+        std::ofstream(www + "a.html")
+            << "<html><head><title>Page A</title></head><body>"
+               "First page. <a href=\"index.html\">Home</a></body></html>\n";
+        std::ofstream(www + "b.html")
+            << "<html><head><title>Page B</title></head><body>Second page.</body></html>\n";
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_site;
+        s_site = nullptr;
+    }
+    void SetUp() override
+    {
+        // Links to the site are followed: its port ends every site root.
+        writeSettings({ { "FOLLOWING/EXT1", ":" + std::to_string(s_site->Port()) },
+            { "FOLLOWING/EXT2", ".HTML" }, { "OPTIONS/FOLLOW", "1" } });
+    }
+    static std::string url(const std::string& path)
+    {
+        return "http://127.0.0.1:" + std::to_string(s_site->Port()) + path;
+    }
+
+    // Runs `action` once, from the first event-loop pass at which the status
+    // line starts with `prefix` (the run pumps between its steps).
+    void whenStatus(const QString& prefix, std::function<void()> action)
+    {
+        m_watch = std::make_unique<QTimer>();
+        m_watch->setInterval(0);
+        QObject::connect(m_watch.get(), &QTimer::timeout, [this, prefix, action] {
+            if (!caption("lblStatus").startsWith(prefix))
+                return;
+            m_watch->stop();
+            action();
+        });
+        m_watch->start();
+    }
+
+    // The run's controls, enabled (1) or not (0), in a fixed order: Index-It!,
+    // Stop, Exit, Options, Exit, Add, Delete All, Simple, Contents, About,
+    // the three check boxes.
+    std::string controlStates()
+    {
+        std::string states;
+        for (const char* name : { "cmdIndex", "cmdStop", "cmdExit" })
+            states += control<QToolButton>(name)->isEnabled() ? '1' : '0';
+        states += ' ';
+        for (const char* name : { "mnuFileOptions", "mnuFileExit", "mnuSitesAdd", "mnuSitesDelete",
+                 "Detailed1", "mnuHelpContents", "mnuHelpAbout" })
+            states += control<QAction>(name)->isEnabled() ? '1' : '0';
+        states += ' ';
+        for (const char* name : { "chkObey", "chkFollow", "chkInternal" })
+            states += control<QCheckBox>(name)->isEnabled() ? '1' : '0';
+        return states;
+    }
+
+    static inline TRealServer* s_site = nullptr;
+    std::unique_ptr<QTimer> m_watch;
+};
+
+// Records every text the status line is painted with, as the user sees it.
+class StatusRecorder : public QObject
+{
+public:
+    explicit StatusRecorder(QLabel* label)
+        : m_label(label)
+    {
+        label->installEventFilter(this);
+    }
+    std::vector<std::string> texts;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            std::string text = m_label->text().toStdString();
+            // Byte counts vary with the server; the steps do not.
+            if (text.starts_with("Receiving..."))
+                text = "Receiving...";
+            else if (text.starts_with("Received: "))
+                text = "Received: ";
+            if (texts.empty() || texts.back() != text)
+                texts.push_back(text);
+        }
+        return false;
+    }
+
+private:
+    QLabel* m_label;
+};
+
+TEST_F(IndexRunTest, IndexItShowsEachStepAndFillsTheLog)
+{
+    write("in.txt", url("/index.html") + "\r\n");
+    start();
+    StatusRecorder status(control<QLabel>("lblStatus"));
+    std::string running;
+    whenStatus(QStringLiteral("Connecting..."), [&] { running = controlStates(); });
+    click(control<QToolButton>("cmdIndex"));
+
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].toStdString();
+    // Running, the commands that would start a run, change the settings or
+    // edit the list are off; the report, the help and the check boxes stay.
+    EXPECT_EQ(running, "010 0000111 111");
+    EXPECT_EQ(controlStates(), "101 1111111 111");
+
+    const std::vector<std::string> firstPage(status.texts.begin(), status.texts.begin() + 8);
+    EXPECT_EQ(firstPage,
+        (std::vector<std::string> { "Connecting...", "Receiving...",
+            "Received: ", "Getting Title...", "Checking For Meta Keywords...",
+            "Removing HTML Code...", "Grabbing URLs...", "Idle" }));
+    EXPECT_EQ(std::vector<std::string>(status.texts.end() - 2, status.texts.end()),
+        (std::vector<std::string> { "Writing Track File...", "Idle" }));
+
+    // Home, A, B, and home again: a start URL found as a link is queued anew.
+    EXPECT_EQ(caption("lblDone"), QStringLiteral("4"));
+    EXPECT_EQ(caption("lblLeft"), QStringLiteral("0"));
+    EXPECT_EQ(caption("lblSite"), QStringLiteral("None"));
+    EXPECT_EQ(control<QProgressBar>("progbar")->value(), 0);
+    EXPECT_EQ(text("in.txt"), "");
+
+    auto* log = control<QPlainTextEdit>("txtSaved");
+    const QString logged = log->toPlainText();
+    EXPECT_EQ(logged.count(QLatin1Char('\n')) + 1, 4) << logged.toStdString();
+    EXPECT_TRUE(logged.contains(QStringLiteral("Page A")));
+    const std::string saved = text("saved.txt");
+    click(control<QPushButton>("cmdClearLogs"));
+    EXPECT_TRUE(log->toPlainText().isEmpty());
+    EXPECT_EQ(text("saved.txt"), saved);
+    EXPECT_EQ(saved,
+        url("/index.html") + "\r\n" + url("/a.html") + "\r\n" + url("/b.html") + "\r\n"
+            + url("/index.html") + "\r\n");
+}
+
+TEST_F(IndexRunTest, StopEndsTheRunAfterThePageInProgress)
+{
+    write("in.txt", url("/index.html") + "\r\n" + url("/b.html") + "\r\n");
+    start();
+    bool stopStillEnabled = true;
+    whenStatus(QStringLiteral("Connecting..."), [&] {
+        click(control<QToolButton>("cmdStop"));
+        stopStillEnabled = control<QToolButton>("cmdStop")->isEnabled();
+    });
+    click(control<QToolButton>("cmdIndex"));
+    EXPECT_FALSE(stopStillEnabled);
+    // The page in progress was finished and its links queued; the rest waits.
+    EXPECT_EQ(caption("lblDone"), QStringLiteral("1"));
+    EXPECT_EQ(text("in.txt"),
+        url("/b.html") + "\r\n" + url("/a.html") + "\r\n" + url("/b.html") + "\r\n");
+    EXPECT_EQ(caption("lblLeft"), QStringLiteral("3"));
+    EXPECT_EQ(text("saved.txt"), url("/index.html") + "\r\n");
+    EXPECT_EQ(controlStates(), "101 1111111 111");
+}
+
+TEST_F(IndexRunTest, ClosingDuringARunKeepsThePageInProgressAtTheHead)
+{
+    // A server that sends the head of a page and then nothing more, until the
+    // client goes: a run that waited for it would leave the peer waiting.
+    ScriptedPeer slow;
+    slow.readUntil("\r\n\r\n")
+        .send("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><title>Slow</title>")
+        .awaitClose();
+    slow.start();
+    const std::string slowUrl = "http://127.0.0.1:" + std::to_string(slow.port()) + "/slow.html";
+    write("in.txt", slowUrl + "\r\n" + url("/b.html") + "\r\n");
+    start();
+    control<QCheckBox>("chkObey")->setChecked(true);
+    bool closed = false;
+    whenStatus(QStringLiteral("Receiving..."), [&] { closed = closeWindow(); });
+    click(control<QToolButton>("cmdIndex"));
+
+    EXPECT_TRUE(closed);
+    // The request was ended by the client at once, not by the server.
+    EXPECT_TRUE(slow.waitDone(ScriptedPeer::DefaultTimeoutMs));
+    EXPECT_TRUE(slow.problems().empty()) << slow.problems().front();
+    EXPECT_FALSE(window().isVisible());
+    EXPECT_FALSE(run().Running());
+    EXPECT_TRUE(dialogs.messages.empty());
+    // Nothing was written for the page, which is still first in the list.
+    EXPECT_EQ(text("in.txt"), slowUrl + "\r\n" + url("/b.html") + "\r\n");
+    EXPECT_EQ(text("saved.txt"), "");
+    EXPECT_EQ(text("out.txt"), "");
+    EXPECT_NE(
+        text("skelvo.ini").find("FOLLOW=1\r\nNOINDEX=1\r\nINTERNAL=0\r\n"), std::string::npos);
+}
+
+} // namespace
