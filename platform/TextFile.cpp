@@ -99,24 +99,18 @@ void AppendLines(const std::string& path, const std::vector<std::string>& lines)
         text += line;
         text += "\r\n";
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        fail("Cannot open file", path);
-    // All the lines go to the system in one write, not in pieces of a stream
-    // buffer's size that may end inside a line: a process killed between two
-    // pieces would leave the file's last line torn.
-    closeAfterWrite(fd, writeAll(fd, text), path);
+    AppendText(path, text);
 }
 
 void AppendText(const std::string& path, const std::string& text)
 {
-    FilePtr file(std::fopen(path.c_str(), "ab"));
-    if (!file)
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
         fail("Cannot open file", path);
-    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()
-        || std::fflush(file.get()) != 0)
-        fail("Cannot write to file", path);
-    closeChecked(file, path);
+    // All of it goes to the system in one write, not in pieces of a stream
+    // buffer's size that may end inside a line: a process killed between two
+    // pieces would leave the file's last line torn.
+    closeAfterWrite(fd, writeAll(fd, text), path);
 }
 
 void CreateIfMissing(const std::string& path)
