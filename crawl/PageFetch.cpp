@@ -39,6 +39,11 @@ void TPageFetch::Fetch(const TSettings& settings)
         m_http.ProxyPort = "80";
         m_http.Proxy.clear();
     }
+    // An empty SOCKS server is a direct connection (to the HTTP proxy, if set).
+    m_http.SocksServer = settings.socksServer;
+    m_http.SocksPort = std::to_string(settings.socksPort);
+    m_http.SocksUsercode = settings.socksUser;
+    m_http.SocksPassword = settings.socksPassword;
     m_http.RcvdStream = &m_body;
     // The receive stream is the client's only during the request, and its
     // bytes are let go with the fetch, however it ends: a capped page's

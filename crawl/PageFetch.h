@@ -22,11 +22,12 @@ public:
     // lastModified, contentLength); both must outlive it.
     TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state);
 
-    // Fetches state.currentUrl, directly or through the proxy of `settings`,
-    // and returns when the request has ended, whatever its outcome: "temp.txt"
-    // in the current directory then holds the body and pageSource its lines,
-    // cut at the first zero byte. Raises what the client's Get raises (steps
-    // after the request are then left out) and EInOutError for "temp.txt".
+    // Fetches state.currentUrl, directly or through the HTTP proxy, the SOCKS
+    // proxy or both of `settings`, and returns when the request has ended,
+    // whatever its outcome: "temp.txt" in the current directory then holds
+    // the body and pageSource its lines, cut at the first zero byte. Raises
+    // what the client's Get raises (steps after the request are then left
+    // out) and EInOutError for "temp.txt".
     void Fetch(const TSettings& settings);
 
     // Ends the fetch in progress at once: the request is aborted and Fetch

@@ -17,6 +17,9 @@ namespace {
 
 std::string g_settingsPath;
 
+// The port SOCKS proxies listen on unless told otherwise.
+constexpr int32_t DefaultSocksPort = 1080;
+
 // The program's folder with its trailing separator, from /proc/self/exe;
 // empty (the current directory) when the link cannot be read.
 std::string programFolder()
@@ -45,6 +48,15 @@ std::string readCased(const std::string& path, const char* section, const char* 
 int32_t readInteger(const std::string& path, const char* section, const char* key)
 {
     return StrToInt(readText(path, section, key));
+}
+
+// A key that may be left out: absent or empty, it is `fallback`; any other
+// value must be a number.
+int32_t readOptionalInteger(
+    const std::string& path, const char* section, const char* key, int32_t fallback)
+{
+    const std::string text = readText(path, section, key);
+    return text.empty() ? fallback : StrToInt(text);
 }
 
 int32_t readFlag(const std::string& path, const char* section, const char* key)
@@ -131,6 +143,10 @@ void LoadSettings()
     s.proxyName = readCased(path, "PROXY", "NAME");
     s.proxyPassword = readCased(path, "PROXY", "PASSWORD");
     s.proxyEnabled = readFlag(path, "PROXY", "ENABLED");
+    s.socksServer = readText(path, "SOCKS", "SERVER");
+    s.socksPort = readOptionalInteger(path, "SOCKS", "PORT", DefaultSocksPort);
+    s.socksUser = readCased(path, "SOCKS", "USER");
+    s.socksPassword = readCased(path, "SOCKS", "PASSWORD");
     pumpMessages();
 
     fillSorted(s.domainExts, ext1);

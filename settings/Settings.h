@@ -44,6 +44,15 @@ struct TSettings
     std::string proxyName;
     std::string proxyPassword;
     int32_t proxyEnabled = 0;
+
+    // [SOCKS], optional: a SOCKS 5 proxy the crawl connects through. An empty
+    // server (also a missing section) means a direct connection; the user
+    // name and password keep their letter case, and a user name asks for
+    // user/password authentication.
+    std::string socksServer;
+    int32_t socksPort = 0;
+    std::string socksUser;
+    std::string socksPassword;
 };
 
 // The global settings record.
@@ -63,6 +72,7 @@ void setSettingsPath(const std::string& path);
 // Reads every key of settingsPath() into Settings and rebuilds its five lists.
 // Raises EConvertError at the first integer that is missing or not a number;
 // the fields read before it keep their new values, the rest their old ones.
+// The SOCKS section alone is optional: its port is 1080 when absent or empty.
 void LoadSettings();
 
 // Writes the options dialog's values into settingsPath(), key by key, every

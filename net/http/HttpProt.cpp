@@ -42,6 +42,9 @@ THttpCli::THttpCli()
         = [this](TCustomWSocket*, std::uint16_t) { AbortOnError([&] { SocketDataSent(); }); };
     m_socket->OnSessionClosed
         = [this](TCustomWSocket*, std::uint16_t) { Guarded([&] { SocketSessionClosed(); }); };
+    // A failed negotiation reports its code to OnSessionConnected next; its text comes here.
+    m_socket->OnSocksError
+        = [this](TCustomWSocket*, int, const std::string& text) { m_req.SocksError = text; };
 }
 
 THttpCli::~THttpCli()
@@ -52,6 +55,7 @@ THttpCli::~THttpCli()
     m_socket->OnDataAvailable = nullptr;
     m_socket->OnDataSent = nullptr;
     m_socket->OnSessionClosed = nullptr;
+    m_socket->OnSocksError = nullptr;
     m_socket.reset();
 }
 
@@ -221,8 +225,9 @@ void THttpCli::StartLookup()
 {
     const TRequestWatch watch(*this);
     SetState(httpDnsLookup);
+    // Through SOCKS only the proxy's own name is looked up here.
     if (watch.Goes())
-        m_socket->DnsLookup(m_req.Route.ConnectHost);
+        m_socket->DnsLookup(SocksServer.empty() ? m_req.Route.ConnectHost : SocksServer);
 }
 
 void THttpCli::Fail(const std::string& reason)
@@ -262,7 +267,10 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error)
     if (!watch.Goes())
         return;
     try {
-        m_socket->SetAddr(m_socket->DnsResult());
+        if (SocksServer.empty())
+            m_socket->SetAddr(m_socket->DnsResult());
+        else
+            PrepareSocks();
         m_socket->SetPort(m_req.Route.ConnectPort);
         m_socket->SetProto("tcp");
         m_req.Connecting = true;
@@ -283,13 +291,29 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error)
     }
 }
 
+void THttpCli::PrepareSocks()
+{
+    // The socket forgets its proxy at every close: it is set for each
+    // connection, by the address just looked up, so that the socket never
+    // resolves a name itself and blocks the thread.
+    m_socket->SetSocksServer(m_socket->DnsResult());
+    m_socket->SetSocksPort(SocksPort);
+    m_socket->SetSocksUsercode(SocksUsercode);
+    m_socket->SetSocksPassword(SocksPassword);
+    m_socket->SetSocksAuthentication(
+        SocksUsercode.empty() ? socksNoAuthentication : socksAuthenticateUsercode);
+    m_socket->SetAddr(m_req.Route.ConnectHost);
+}
+
 void THttpCli::SocketSessionConnected(std::uint16_t error)
 {
     if (m_req.Ended || m_req.Aborted)
         return;
     m_req.Connecting = false;
     if (error != 0) {
-        Fail(WSocketErrorText(error) + " (Error #" + std::to_string(error) + ")");
+        const std::string text
+            = m_req.SocksError.empty() ? WSocketErrorText(error) : "socks: " + m_req.SocksError;
+        Fail(text + " (Error #" + std::to_string(error) + ")");
         EndOfRequest();
         return;
     }
@@ -447,6 +471,13 @@ void THttpCli::SocketSessionClosed()
     }
     if (m_req.ClosedLeadsToRelocation) {
         RelocationStep();
+        return;
+    }
+    // A close before the session came up is a SOCKS proxy's in the middle of
+    // its negotiation: the connection failed.
+    if (m_req.Connecting && !m_req.Aborted && !SocksServer.empty()) {
+        Fail("socks: connection closed by the proxy");
+        EndOfRequest();
         return;
     }
     // A page without a header is delivered line by line at first; a last

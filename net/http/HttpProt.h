@@ -43,8 +43,9 @@ using THttpRequestDoneEvent
     = std::function<void(THttpCli* Sender, THttpRequest RqType, std::uint16_t Error)>;
 
 // An event-driven HTTP/1.0 client: one document per request, directly or
-// through an HTTP proxy, over one owned TWSocket; a request ends when its
-// connection closes. Events are raised on the owning thread's event loop.
+// through an HTTP proxy, a SOCKS 5 proxy or both, over one owned TWSocket; a
+// request ends when its connection closes. Events are raised on the owning
+// thread's event loop.
 //
 // A handler may destroy the client (or its owner with it), also one run by
 // the event pump while Get waits: the client then touches nothing more, and
@@ -68,6 +69,14 @@ public:
     std::string Password; // replaced by a password inside URL
     std::string ProxyUsername;
     std::string ProxyPassword;
+    // A SOCKS 5 proxy every connection goes through (to Proxy when that is
+    // set); empty for none. Its name is looked up without blocking, while the
+    // server's name goes to it unresolved. A non-empty SocksUsercode offers
+    // user name and password.
+    std::string SocksServer;
+    std::string SocksPort = "1080";
+    std::string SocksUsercode;
+    std::string SocksPassword;
     bool NoCache = false;
     TDateTime ModifiedSince = 0; // 0: no If-Modified-Since
     std::string Cookie;
@@ -157,6 +166,7 @@ private:
         std::int64_t RcvdCount = 0;
         std::int64_t SentCount = 0;
         std::uint16_t DoneError = 0; // 0 unless a connect attempt raised
+        std::string SocksError; // why the SOCKS proxy did not connect
         bool Ended = true; // the request's end (set-ready) has been posted
         bool Aborted = false; // ended at once: Abort, a bound or a raising handler
         bool Connecting = false;
@@ -224,6 +234,7 @@ private:
     void TimerFired();
 
     void SocketDnsLookupDone(std::uint16_t error);
+    void PrepareSocks();
     void SocketSessionConnected(std::uint16_t error);
     void SocketDataAvailable();
     void ReceiveBlock();

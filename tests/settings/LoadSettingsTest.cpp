@@ -3,6 +3,7 @@
 #include "platform/Profile.h"
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -142,6 +143,55 @@ TEST_F(FullFile, ABadIntegerStopsTheLoadKeepingEarlierFieldsAndOldLists)
                  &Settings.filterKeywords, &Settings.filterDomains, &Settings.targetKeywords })
             EXPECT_EQ(*list, TStringList { "OLD" }) << row.key;
     }
+}
+
+// The optional SOCKS section: the lines it holds, and what loads from them.
+struct SocksRow
+{
+    std::vector<std::string> lines;
+    const char* server;
+    int32_t port;
+    const char* user;
+    const char* password;
+};
+
+TEST_F(FullFile, TheSocksSectionIsOptionalAndKeepsTheCredentialsCase)
+{
+    const SocksRow rows[] = {
+        { {}, "", 1080, "", "" },
+        { { "[SOCKS]" }, "", 1080, "", "" },
+        { { "[SOCKS]", "SERVER=", "PORT=" }, "", 1080, "", "" },
+        { { "[SOCKS]", "SERVER=gate.Local", "PORT=9050" }, "GATE.LOCAL", 9050, "", "" },
+        { { "[SOCKS]", "SERVER=10.0.0.1", "USER=Bob", "PASSWORD=pA55" }, "10.0.0.1", 1080, "Bob",
+            "pA55" },
+    };
+    const std::string full = ReadWholeFile(m_ini);
+    for (const SocksRow& row : rows) {
+        std::string text = full;
+        for (const std::string& line : row.lines)
+            text += line + "\r\n";
+        WriteFileAtomic(m_ini, text);
+        Settings = TSettings {};
+        ASSERT_EQ(loadError(), "") << text;
+        EXPECT_EQ(Settings.socksServer, row.server) << text;
+        EXPECT_EQ(Settings.socksPort, row.port) << text;
+        EXPECT_EQ(Settings.socksUser, row.user) << text;
+        EXPECT_EQ(Settings.socksPassword, row.password) << text;
+        // The rest of the file loads as without the section.
+        EXPECT_EQ(Settings.proxyPort, 8080) << text;
+        EXPECT_EQ(Settings.targetKeywords, TStringList { "TARGET" }) << text;
+    }
+}
+
+TEST_F(FullFile, ASocksPortThatIsNoNumberStopsTheLoadBeforeTheLists)
+{
+    ASSERT_TRUE(WriteProfileString("SOCKS", "SERVER", "gate", m_ini));
+    ASSERT_TRUE(WriteProfileString("SOCKS", "PORT", "socks", m_ini));
+    Settings = previousSettings();
+    EXPECT_EQ(loadError(), "'SOCKS' is not a valid integer value");
+    EXPECT_EQ(Settings.socksServer, "GATE");
+    EXPECT_EQ(Settings.proxyEnabled, 1);
+    EXPECT_EQ(Settings.domainExts, TStringList { "OLD" });
 }
 
 TEST_F(LoadSettingsTest, AMissingFileStopsAtCutoffWithEmptyPaths)

@@ -1,5 +1,6 @@
 // THttpCli against real servers started on free loopback ports: nginx for
-// the site and tinyproxy as a proxy asking for Basic credentials.
+// the site, tinyproxy as a proxy asking for Basic credentials and microsocks
+// as a SOCKS 5 proxy.
 #include "net/http/HttpProt.h"
 #include "tests/support/HttpTestKit.h"
 #include "tests/support/RealServers.h"
@@ -8,6 +9,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -129,6 +131,51 @@ TEST_F(HttpRealServers, TinyproxyRefusesWithoutCredentials)
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 407) << proxy->Log();
     EXPECT_EQ(received.str().find("Skelvo test site"), std::string::npos);
+}
+
+TEST_F(HttpRealServers, TheHttpProxyIsReachedThroughTheSocksProxy)
+{
+    const auto proxy = TRealServer::StartTinyproxy("user", "pass");
+    const auto socks = TRealServer::StartMicrosocks("sock", "Secret");
+    cli.Proxy = "127.0.0.1:" + std::to_string(proxy->Port());
+    cli.ProxyUsername = "user";
+    cli.ProxyPassword = "pass";
+    cli.SocksServer = "localhost";
+    cli.SocksPort = std::to_string(socks->Port());
+    cli.SocksUsercode = "sock";
+    cli.SocksPassword = "Secret";
+    cli.URL = Site("/index.html");
+    cli.Get();
+    EXPECT_EQ(cli.StatusCode(), 200) << proxy->Log() << socks->Log();
+    EXPECT_EQ(received.str(), Index);
+    // The SOCKS proxy was asked for the HTTP proxy, not for the site.
+    EXPECT_NE(socks->Log().find(std::to_string(proxy->Port())), std::string::npos) << socks->Log();
+}
+
+TEST_F(HttpRealServers, ARefusedSocksNegotiationEndsTheRequestAndTheClientGoesOn)
+{
+    const auto socks = TRealServer::StartMicrosocks("sock", "Secret");
+    cli.SocksServer = "127.0.0.1";
+    cli.SocksPort = std::to_string(socks->Port());
+    cli.SocksUsercode = "sock";
+    cli.SocksPassword = "secret";
+    cli.URL = Site("/index.html");
+    std::vector<std::uint16_t> done;
+    cli.OnRequestDone
+        = [&](THttpCli*, THttpRequest, std::uint16_t error) { done.push_back(error); };
+    cli.Get();
+    EXPECT_EQ(cli.State(), httpReady);
+    EXPECT_EQ(cli.StatusCode(), 404);
+    EXPECT_EQ(cli.ReasonPhrase(), "socks: socks authentication failed (Error #20015)");
+    EXPECT_EQ(done.size(), 1U);
+    EXPECT_TRUE(received.str().empty());
+
+    // The next request, with the right password, connects through it.
+    cli.SocksPassword = "Secret";
+    cli.Get();
+    EXPECT_EQ(cli.StatusCode(), 200) << socks->Log();
+    EXPECT_EQ(received.str(), Index);
+    EXPECT_EQ(done.size(), 2U);
 }
 
 } // namespace
