@@ -5,7 +5,7 @@ PRESET ?= debug
 BUILD  := build/$(PRESET)
 FUZZ_SECONDS ?= 180
 
-.PHONY: run test build configure deps bench bench-gaps fuzz format format-check screenshots clean
+.PHONY: run test build configure deps bench bench-crawl bench-gaps fuzz format format-check screenshots clean
 
 run: build
 	$(BUILD)/app/skelvo
@@ -26,6 +26,13 @@ bench: deps
 	@[ -f build/release/build.ninja ] || cmake --preset release
 	cmake --build --preset release --target skelvo_bench
 	build/release/bench/skelvo_bench
+
+# skelvo-batch against wget -r on a generated site; PAGES sets its size.
+PAGES ?= 2000
+bench-crawl: deps
+	@[ -f build/release/build.ninja ] || cmake --preset release
+	cmake --build --preset release --target skelvo-batch
+	bench/crawl --pages $(PAGES) --batch build/release/app/skelvo-batch
 
 # The longest time the window goes without an event-loop pass while it
 # crawls (GAP_PAGES pages, then one page of 30 MB).

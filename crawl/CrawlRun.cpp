@@ -145,8 +145,10 @@ void TCrawlRun::Cycle()
 
     CheckAbandoned();
     // The rewrite without the page and with its links comes after its record;
-    // its links reach the track file only after it, in one append.
-    m_inputFile.Write(m_settings.inputFile, s.urlList);
+    // its links reach the track file only after it, in one append. The queue
+    // as the page left it was read from the input file or came back from it
+    // whole: only the page's links are new.
+    m_inputFile.Write(m_settings.inputFile, s.urlList, m_queueAfterHead);
     m_pageTaken = false;
     m_trackFile.Append(m_settings.trackFile, s.newLinks, s.seenList);
     s.newLinks.clear();
@@ -195,12 +197,15 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
         Pump();
     }
 
-    const std::string upperText = UpperCase(text);
-    if (HoldsAnyEntry(upperText, settings.filterKeywords))
-        refuse(pgKeywordFilter);
-    if (!settings.targetKeywords.empty() && s.pageAccepted
-        && !HoldsAnyEntry(upperText, settings.targetKeywords))
-        refuse(pgNotTargeted);
+    // The upper-cased copy of the page is made only when a list needs it.
+    if (!settings.filterKeywords.empty() || !settings.targetKeywords.empty()) {
+        const std::string upperText = UpperCase(text);
+        if (HoldsAnyEntry(upperText, settings.filterKeywords))
+            refuse(pgKeywordFilter);
+        if (!settings.targetKeywords.empty() && s.pageAccepted
+            && !HoldsAnyEntry(upperText, settings.targetKeywords))
+            refuse(pgNotTargeted);
+    }
     Pump();
 
     if (m_frontEnd.FollowLinks()) {

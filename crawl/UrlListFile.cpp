@@ -21,15 +21,24 @@ void TUrlListFile::Read(const std::string& path, std::vector<std::string>& urls)
     m_mirror.Forget();
 }
 
-void TUrlListFile::Write(const std::string& path, const std::vector<std::string>& urls)
+void TUrlListFile::Write(
+    const std::string& path, const std::vector<std::string>& urls, std::size_t checkFrom)
 {
     m_mirror.Forget();
     const std::string text = JoinLines(urls);
-    WriteFileAtomic(path, text);
-    // Each entry adds one CR and one LF: any more belong to an entry.
+    // The queue is rewritten after every page. Waiting for the disk each time
+    // would cost a disk round trip per page and still not carry a crawl
+    // through a power loss: the records appended before it are not waited
+    // for either. A crash of the program leaves the old or the new list.
+    WriteFileAtomic(path, text, NewFileMode::ByUmask, Durability::Cached);
+    // An entry holding a line break would read back as two. Only the entries
+    // from checkFrom on are looked at: a search of the whole queue after
+    // every page would grow with it.
     m_readsBackWhole
-        = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) == urls.size()
-        && static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r')) == urls.size();
+        = std::none_of(urls.begin() + static_cast<std::ptrdiff_t>(std::min(checkFrom, urls.size())),
+            urls.end(), [](const std::string& url) {
+                return url.find('\r') != std::string::npos || url.find('\n') != std::string::npos;
+            });
     m_mirror.Note(path, text.size());
 }
 

@@ -2,6 +2,7 @@
 
 #include "crawl/FileMirror.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,12 @@ class TUrlListFile
 public:
     // Replaces `urls` by the entries of the file at `path`.
     void Read(const std::string& path, std::vector<std::string>& urls);
-    // Rewrites the file at `path` with `urls`, as WriteUrlList.
-    void Write(const std::string& path, const std::vector<std::string>& urls);
+    // Rewrites the file at `path` with `urls`, as WriteUrlList but without
+    // waiting for the disk. The caller vouches that the entries before
+    // `checkFrom` hold no line break (they were read from a list file, or
+    // came back whole from a rewrite before).
+    void Write(
+        const std::string& path, const std::vector<std::string>& urls, std::size_t checkFrom = 0);
     // Makes `urls`, the list last given to Write, what the file at `path` holds.
     void ReadBack(const std::string& path, std::vector<std::string>& urls);
 

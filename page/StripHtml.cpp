@@ -29,7 +29,10 @@ std::string replaceSeparator(
     out.reserve(text.size());
     for (const char c : text) {
         out.push_back(c);
-        while (out.size() >= n && out.compare(out.size() - n, n, separator) == 0) {
+        // The last byte first: a whole comparison at every byte of a page
+        // would cost a library call each.
+        while (out.size() >= n && out.back() == separator.back()
+            && out.compare(out.size() - n, n, separator) == 0) {
             out.resize(out.size() - n);
             out.push_back(Filler);
             pump.Tick();

@@ -24,13 +24,6 @@ struct FileCloser
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Closes explicitly so that a failing close is reported, not lost in a destructor.
-void closeChecked(FilePtr& file, const std::string& path)
-{
-    if (std::fclose(file.release()) != 0)
-        fail("Cannot close file", path);
-}
-
 // Creates a file of a fresh name beside `path`, open for writing; `mode` less
 // the umask becomes its mode, as for any new file (mkstemp would always give
 // 0600). Returns the descriptor, or -1 with errno set.
@@ -63,6 +56,33 @@ bool keepAttributes(int fd, const struct stat& old)
     return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
+// Writes all of `content` to `fd`, going on after interrupted and partial
+// writes; false (errno set) when the system refuses.
+bool writeAll(int fd, const std::string& content)
+{
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Closes `fd` after a write; raises naming `path` when the write or the close failed.
+void closeAfterWrite(int fd, bool written, const std::string& path)
+{
+    const int saved = errno;
+    if (::close(fd) != 0 || !written) {
+        if (!written)
+            errno = saved;
+        fail("Cannot write to file", path);
+    }
+}
+
 } // namespace
 
 void AppendLine(const std::string& path, const std::string& line)
@@ -74,28 +94,23 @@ void AppendLines(const std::string& path, const std::vector<std::string>& lines)
 {
     if (lines.empty())
         return;
-    FilePtr file(std::fopen(path.c_str(), "ab"));
-    if (!file)
-        fail("Cannot open file", path);
+    std::string text;
     for (const auto& line : lines) {
-        if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size()
-            || std::fwrite("\r\n", 1, 2, file.get()) != 2)
-            fail("Cannot write to file", path);
+        text += line;
+        text += "\r\n";
     }
-    if (std::fflush(file.get()) != 0)
-        fail("Cannot write to file", path);
-    closeChecked(file, path);
+    AppendText(path, text);
 }
 
 void AppendText(const std::string& path, const std::string& text)
 {
-    FilePtr file(std::fopen(path.c_str(), "ab"));
-    if (!file)
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
         fail("Cannot open file", path);
-    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()
-        || std::fflush(file.get()) != 0)
-        fail("Cannot write to file", path);
-    closeChecked(file, path);
+    // All of it goes to the system in one write, not in pieces of a stream
+    // buffer's size that may end inside a line: a process killed between two
+    // pieces would leave the file's last line torn.
+    closeAfterWrite(fd, writeAll(fd, text), path);
 }
 
 void CreateIfMissing(const std::string& path)
@@ -119,26 +134,12 @@ void WriteWholeFile(const std::string& path, const std::string& content)
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         fail("Cannot create file", path);
-    size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    const bool written
-        = done == content.size() && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
-    const int saved = errno;
-    if (::close(fd) != 0 || !written) {
-        if (!written)
-            errno = saved;
-        fail("Cannot write to file", path);
-    }
+    closeAfterWrite(fd,
+        writeAll(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0, path);
 }
 
-void WriteFileAtomic(const std::string& path, const std::string& content, NewFileMode newFileMode)
+void WriteFileAtomic(const std::string& path, const std::string& content, NewFileMode newFileMode,
+    Durability durability)
 {
     struct stat old
     { };
@@ -160,7 +161,7 @@ void WriteFileAtomic(const std::string& path, const std::string& content, NewFil
     }
     const bool written = (!replacing || keepAttributes(fd, old))
         && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()
-        && std::fflush(file.get()) == 0 && ::fsync(fd) == 0;
+        && std::fflush(file.get()) == 0 && (durability == Durability::Cached || ::fsync(fd) == 0);
     const bool closed = std::fclose(file.release()) == 0;
     if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
         const int saved = errno;

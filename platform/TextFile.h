@@ -11,7 +11,8 @@
 void AppendLine(const std::string& path, const std::string& line);
 
 // Appends every entry of `lines`, each followed by CR LF, in one opening of
-// `path` (created when missing); nothing is opened for an empty list.
+// `path` (created when missing) and one write; nothing is opened for an empty
+// list.
 void AppendLines(const std::string& path, const std::vector<std::string>& lines);
 
 // Appends `text` as it stands (no line end added) to `path`, created when
@@ -29,12 +30,20 @@ void WriteWholeFile(const std::string& path, const std::string& content);
 // that may hold a password.
 enum class NewFileMode { ByUmask, OwnerOnly };
 
+// Whether a replacement waits until its contents are on the disk before it
+// takes the old file's name. Synced keeps the old file through a power loss
+// on any file system, at the cost of a disk round trip per call. Cached
+// leaves the order to the file system (ext4 writes a file that replaces
+// another by rename before the rename itself); a crash of the program alone
+// leaves the old or the new file whole either way.
+enum class Durability { Synced, Cached };
+
 // Replaces the contents of `path` with `content` through a temporary file in
 // the same folder renamed over it: a crash leaves the old or the new file whole.
 // The new file keeps the mode of the one it replaces, and its owner and group
 // where the system permits; a file that did not exist gets `newFileMode`.
 void WriteFileAtomic(const std::string& path, const std::string& content,
-    NewFileMode newFileMode = NewFileMode::ByUmask);
+    NewFileMode newFileMode = NewFileMode::ByUmask, Durability durability = Durability::Synced);
 
 // The whole contents of `path`.
 std::string ReadWholeFile(const std::string& path);

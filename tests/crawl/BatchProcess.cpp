@@ -1,0 +1,112 @@
+#include "BatchProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr auto PollInterval = std::chrono::milliseconds(1);
+constexpr auto ReapDeadline = std::chrono::seconds(10);
+
+std::string outputFile(const std::string& folder)
+{
+    return folder + "/batch-output.log";
+}
+
+} // namespace
+
+TBatchProcess::TBatchProcess(
+    const std::string& program, const std::string& folder, const std::string& settingsFile)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string output = outputFile(folder);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(
+        &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<char*> argv { const_cast<char*>(program.c_str()), const_cast<char*>("--settings"),
+        const_cast<char*>(settingsFile.c_str()), nullptr };
+    const int rc = ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        m_pid = -1;
+        throw std::runtime_error("cannot start " + program);
+    }
+}
+
+TBatchProcess::~TBatchProcess()
+{
+    try {
+        Kill();
+    } catch (const std::exception&) {
+        // Nothing more can be done for a child that outlives SIGKILL.
+    }
+}
+
+bool TBatchProcess::Reap(int options)
+{
+    for (;;) {
+        const pid_t got = ::waitpid(m_pid, &m_status, options);
+        if (got == m_pid) {
+            m_pid = -1;
+            return true;
+        }
+        if (got == 0)
+            return false;
+        if (errno != EINTR)
+            throw std::runtime_error("waitpid failed for skelvo-batch");
+    }
+}
+
+std::optional<int> TBatchProcess::WaitExit(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (m_pid > 0 && !Reap(WNOHANG)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(PollInterval);
+    }
+    return ExitStatus();
+}
+
+int TBatchProcess::ExitStatus() const
+{
+    return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
+}
+
+bool TBatchProcess::Kill()
+{
+    if (m_pid <= 0)
+        return false;
+    // A child that has just ended is a zombie until reaped: the signal does
+    // nothing to it, and its status tells which way it went.
+    ::kill(m_pid, SIGKILL);
+    // A killed process is gone at once; the deadline only guards the test.
+    const auto deadline = std::chrono::steady_clock::now() + ReapDeadline;
+    while (!Reap(WNOHANG)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            throw std::runtime_error("skelvo-batch did not end after SIGKILL");
+        std::this_thread::sleep_for(PollInterval);
+    }
+    return WIFSIGNALED(m_status) && WTERMSIG(m_status) == SIGKILL;
+}
+
+std::string TBatchProcess::Output(const std::string& folder)
+{
+    std::ifstream in(outputFile(folder), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
