@@ -1,11 +1,11 @@
 #include "BatchProcess.h"
+#include "platform/TextFile.h"
 
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <fstream>
+#include <filesystem>
 #include <spawn.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -23,21 +23,41 @@ std::string outputFile(const std::string& folder)
     return folder + "/batch-output.log";
 }
 
+std::string errorFile(const std::string& folder)
+{
+    return folder + "/batch-errors.log";
+}
+
+std::string readFile(const std::string& path)
+{
+    return std::filesystem::exists(path) ? ReadWholeFile(path) : std::string();
+}
+
 } // namespace
 
-TBatchProcess::TBatchProcess(
-    const std::string& program, const std::string& folder, const std::string& settingsFile)
+TBatchProcess::TBatchProcess(const std::string& program, const std::string& folder,
+    const std::vector<std::string>& args, TBatchStreams streams)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     const std::string output = outputFile(folder);
+    const std::string errors = errorFile(folder);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(
-        &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv { const_cast<char*>(program.c_str()), const_cast<char*>("--settings"),
-        const_cast<char*>(settingsFile.c_str()), nullptr };
+    if (streams == TBatchStreams::OneLog) {
+        posix_spawn_file_actions_addopen(
+            &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    } else {
+        posix_spawn_file_actions_addopen(
+            &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(
+            &actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
+    std::vector<char*> argv { const_cast<char*>(program.c_str()) };
+    for (const auto& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     const int rc = ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
@@ -103,10 +123,18 @@ bool TBatchProcess::Kill()
     return WIFSIGNALED(m_status) && WTERMSIG(m_status) == SIGKILL;
 }
 
+void TBatchProcess::Signal(int signal) const
+{
+    if (m_pid > 0)
+        ::kill(m_pid, signal);
+}
+
 std::string TBatchProcess::Output(const std::string& folder)
 {
-    std::ifstream in(outputFile(folder), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return readFile(outputFile(folder));
+}
+
+std::string TBatchProcess::Errors(const std::string& folder)
+{
+    return readFile(errorFile(folder));
 }
