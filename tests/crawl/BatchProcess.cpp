@@ -1,17 +1,13 @@
 #include "BatchProcess.h"
 #include "platform/TextFile.h"
+#include "tests/support/ChildProcess.h"
 
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -38,32 +34,9 @@ std::string readFile(const std::string& path)
 TBatchProcess::TBatchProcess(const std::string& program, const std::string& folder,
     const std::vector<std::string>& args, TBatchStreams streams)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string output = outputFile(folder);
-    const std::string errors = errorFile(folder);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (streams == TBatchStreams::OneLog) {
-        posix_spawn_file_actions_addopen(
-            &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    } else {
-        posix_spawn_file_actions_addopen(
-            &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(
-            &actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    }
-    std::vector<char*> argv { const_cast<char*>(program.c_str()) };
-    for (const auto& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    const int rc = ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        m_pid = -1;
-        throw std::runtime_error("cannot start " + program);
-    }
+    const bool apart = streams == TBatchStreams::Apart;
+    m_pid = SpawnChild(
+        program, args, { folder, outputFile(folder), apart ? errorFile(folder) : "", !apart });
 }
 
 TBatchProcess::~TBatchProcess()
