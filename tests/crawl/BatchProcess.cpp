@@ -1,17 +1,13 @@
 #include "BatchProcess.h"
+#include "platform/TextFile.h"
+#include "tests/support/ChildProcess.h"
 
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <fstream>
-#include <spawn.h>
-#include <sstream>
+#include <filesystem>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -23,27 +19,24 @@ std::string outputFile(const std::string& folder)
     return folder + "/batch-output.log";
 }
 
+std::string errorFile(const std::string& folder)
+{
+    return folder + "/batch-errors.log";
+}
+
+std::string readFile(const std::string& path)
+{
+    return std::filesystem::exists(path) ? ReadWholeFile(path) : std::string();
+}
+
 } // namespace
 
-TBatchProcess::TBatchProcess(
-    const std::string& program, const std::string& folder, const std::string& settingsFile)
+TBatchProcess::TBatchProcess(const std::string& program, const std::string& folder,
+    const std::vector<std::string>& args, TBatchStreams streams)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string output = outputFile(folder);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(
-        &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv { const_cast<char*>(program.c_str()), const_cast<char*>("--settings"),
-        const_cast<char*>(settingsFile.c_str()), nullptr };
-    const int rc = ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        m_pid = -1;
-        throw std::runtime_error("cannot start " + program);
-    }
+    const bool apart = streams == TBatchStreams::Apart;
+    m_pid = SpawnChild(
+        program, args, { folder, outputFile(folder), apart ? errorFile(folder) : "", !apart });
 }
 
 TBatchProcess::~TBatchProcess()
@@ -103,10 +96,18 @@ bool TBatchProcess::Kill()
     return WIFSIGNALED(m_status) && WTERMSIG(m_status) == SIGKILL;
 }
 
+void TBatchProcess::Signal(int signal) const
+{
+    if (m_pid > 0)
+        ::kill(m_pid, signal);
+}
+
 std::string TBatchProcess::Output(const std::string& folder)
 {
-    std::ifstream in(outputFile(folder), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return readFile(outputFile(folder));
+}
+
+std::string TBatchProcess::Errors(const std::string& folder)
+{
+    return readFile(errorFile(folder));
 }

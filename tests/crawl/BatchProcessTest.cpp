@@ -1,5 +1,6 @@
 // skelvo-batch as a process: its exit statuses, its page lines, and Ctrl+C
 // once (stop after the page) and twice (abandon the page).
+#include "BatchProcess.h"
 #include "CrawlFixture.h"
 #include "crawl/UrlListFile.h"
 #include "platform/TextFile.h"
@@ -8,17 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -26,78 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// One run of skelvo-batch in `folder`, its output and errors kept in files there.
-class BatchProcess
-{
-public:
-    BatchProcess(const TempFolder& folder, const std::vector<std::string>& args)
-        : m_folder(folder)
-    {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(
-            &actions, 1, "batch.out", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(
-            &actions, 2, "batch.err", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<char*> argv { const_cast<char*>(SKELVO_BATCH_PATH) };
-        for (const auto& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        if (::posix_spawn(&m_pid, SKELVO_BATCH_PATH, &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-
-    ~BatchProcess()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            Reap(true);
-        }
-    }
-
-    // The exit status, or -1 when the process did not end within `limit` (it is then killed).
-    int Wait(std::chrono::milliseconds limit = 30s)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (m_pid > 0 && std::chrono::steady_clock::now() < deadline) {
-            if (Reap(false))
-                return m_status;
-            std::this_thread::sleep_for(10ms);
-        }
-        return m_pid > 0 ? -1 : m_status;
-    }
-
-    void Signal(int sig) const { ::kill(m_pid, sig); }
-    bool Started() const { return m_pid > 0 || m_status >= 0; }
-    std::string Out() const { return Read("batch.out"); }
-    std::string Err() const { return Read("batch.err"); }
-
-private:
-    bool Reap(bool block)
-    {
-        int status = 0;
-        pid_t done;
-        while ((done = ::waitpid(m_pid, &status, block ? 0 : WNOHANG)) < 0 && errno == EINTR) { }
-        if (done != m_pid)
-            return false;
-        m_pid = -1;
-        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return true;
-    }
-
-    std::string Read(const char* name) const
-    {
-        const std::string path = m_folder.file(name);
-        return fs::exists(path) ? ReadWholeFile(path) : "";
-    }
-
-    const TempFolder& m_folder;
-    pid_t m_pid = -1;
-    int m_status = -1;
-};
+constexpr auto RunDeadline = 30s;
 
 const char* const SettingsText = "[PATHS]\r\nOUTPUT=out.txt\r\nINPUT=in.txt\r\nSAVED=saved.txt\r\n"
                                  "TRACK=track.txt\r\n[OUTPUT]\r\nSEPERATOR=|\r\nCUTOFF=70\r\n"
@@ -115,6 +38,16 @@ protected:
         bad.replace(bad.find("CUTOFF=70"), 9, "CUTOFF=seventy");
         WriteWholeFile(m_dir.file("bad.ini"), bad);
     }
+
+    // One run of skelvo-batch in the test's folder, its output and errors
+    // kept apart.
+    TBatchProcess Start(const std::vector<std::string>& args) const
+    {
+        return TBatchProcess(SKELVO_BATCH_PATH, Folder(), args, TBatchStreams::Apart);
+    }
+    std::string Out() const { return TBatchProcess::Output(Folder()); }
+    std::string Err() const { return TBatchProcess::Errors(Folder()); }
+    std::string Folder() const { return m_dir.path().string(); }
 
     void WriteInput(const std::vector<std::string>& urls) const
     {
@@ -180,11 +113,10 @@ TEST_F(Batch, ExitStatuses)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.args.front());
         WriteInput(row.input);
-        BatchProcess batch(m_dir, row.args);
-        ASSERT_TRUE(batch.Started());
-        EXPECT_EQ(batch.Wait(), row.status) << batch.Err();
-        EXPECT_NE(batch.Out().find(row.out), std::string::npos) << batch.Out();
-        EXPECT_NE(batch.Err().find(row.err), std::string::npos) << batch.Err();
+        TBatchProcess batch = Start(row.args);
+        EXPECT_EQ(batch.WaitExit(RunDeadline), row.status) << Err();
+        EXPECT_NE(Out().find(row.out), std::string::npos) << Out();
+        EXPECT_NE(Err().find(row.err), std::string::npos) << Err();
     }
     // The run that raised took the failing URL off the queue.
     EXPECT_EQ(Lines("in.txt"), std::vector<std::string> { page });
@@ -193,9 +125,9 @@ TEST_F(Batch, ExitStatuses)
 TEST_F(Batch, WithoutArgumentsTheSettingsBesideTheProgramAreUsed)
 {
     // The default settings name in.txt in the current folder, which is missing here.
-    BatchProcess batch(m_dir, {});
-    EXPECT_EQ(batch.Wait(), 1) << batch.Err();
-    EXPECT_NE(batch.Err().find("in.txt"), std::string::npos) << batch.Err();
+    TBatchProcess batch = Start({});
+    EXPECT_EQ(batch.WaitExit(RunDeadline), 1) << Err();
+    EXPECT_NE(Err().find("in.txt"), std::string::npos) << Err();
     EXPECT_TRUE(fs::exists(m_dir.file("track.txt")));
 }
 
@@ -206,11 +138,11 @@ TEST_F(Batch, OneInterruptFinishesThePageAndKeepsTheQueue)
     const std::string slow = "http://127.0.0.1:" + std::to_string(peer.port()) + "/slow.html";
     const std::string next = siteUrl("/b1.html");
     WriteInput({ slow, next });
-    BatchProcess batch(m_dir, { "--settings", "ok.ini" });
+    TBatchProcess batch = Start({ "--settings", "ok.ini" });
     ASSERT_TRUE(RequestArrived(peer));
     batch.Signal(SIGINT);
-    EXPECT_EQ(batch.Wait(), 0) << batch.Err();
-    EXPECT_EQ(batch.Out(), "1\t1\twritten\t" + slow + "\tSlow Page\n");
+    EXPECT_EQ(batch.WaitExit(RunDeadline), 0) << Err();
+    EXPECT_EQ(Out(), "1\t1\twritten\t" + slow + "\tSlow Page\n");
     EXPECT_EQ(Lines("in.txt"), std::vector<std::string> { next });
     EXPECT_EQ(Lines("saved.txt"), std::vector<std::string> { slow });
 }
@@ -222,13 +154,13 @@ TEST_F(Batch, TwoSignalsAbandonThePageAtTheHeadOfTheQueue)
     const std::string slow = "http://127.0.0.1:" + std::to_string(peer.port()) + "/slow.html";
     const std::vector<std::string> queue { slow, siteUrl("/b1.html") };
     WriteInput(queue);
-    BatchProcess batch(m_dir, { "--settings", "ok.ini" });
+    TBatchProcess batch = Start({ "--settings", "ok.ini" });
     ASSERT_TRUE(RequestArrived(peer));
     batch.Signal(SIGTERM);
     batch.Signal(SIGINT);
-    EXPECT_EQ(batch.Wait(), 0) << batch.Err();
-    EXPECT_EQ(batch.Out(), "");
-    EXPECT_NE(batch.Err().find("abandon"), std::string::npos) << batch.Err();
+    EXPECT_EQ(batch.WaitExit(RunDeadline), 0) << Err();
+    EXPECT_EQ(Out(), "");
+    EXPECT_NE(Err().find("abandon"), std::string::npos) << Err();
     EXPECT_EQ(Lines("in.txt"), queue);
     EXPECT_FALSE(fs::exists(m_dir.file("out.txt")));
     EXPECT_FALSE(fs::exists(m_dir.file("temp.txt")));

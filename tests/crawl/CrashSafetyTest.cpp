@@ -306,7 +306,8 @@ public:
 
     TBatchProcess Start() const
     {
-        return TBatchProcess(SKELVO_BATCH_PATH, m_folder.path().string(), File("skelvo.ini"));
+        return TBatchProcess(
+            SKELVO_BATCH_PATH, m_folder.path().string(), { "--settings", File("skelvo.ini") });
     }
 
     std::string Output() const { return TBatchProcess::Output(m_folder.path().string()); }

@@ -1,19 +1,12 @@
 // GoogleTest entry for tests that need a Qt event loop: one application
 // object lives for the whole run. It is the program's general error handler:
 // an exception that an event handler lets escape is caught instead of ending
-// the process, and its message kept for the tests to inspect. Built twice:
-// with SKELVO_TEST_WIDGETS the application object is a QApplication on the
-// offscreen platform, for executables that test widgets too.
+// the process, and its message kept for the tests to inspect. Executables
+// that test widgets use WidgetTestMain instead.
 #include "platform/CatchingApplication.h"
 #include "tests/support/NetTestUtil.h"
 
-#ifdef SKELVO_TEST_WIDGETS
-#include <QApplication>
-using TestApplicationBase = QApplication;
-#else
 #include <QCoreApplication>
-using TestApplicationBase = QCoreApplication;
-#endif
 
 #include <gtest/gtest.h>
 
@@ -44,12 +37,7 @@ std::vector<std::string> takeUnhandledErrors()
 
 int main(int argc, char** argv)
 {
-#ifdef SKELVO_TEST_WIDGETS
-    // Test discovery runs this at build time, outside ctest's environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
-    TCatchingApplication<TestApplicationBase> app(argc, argv, noteUnhandledError);
+    TCatchingApplication<QCoreApplication> app(argc, argv, noteUnhandledError);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

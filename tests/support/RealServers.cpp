@@ -1,5 +1,6 @@
 #include "tests/support/RealServers.h"
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/NetTestUtil.h"
 
 #include <arpa/inet.h>
@@ -7,11 +8,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -19,8 +18,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -76,7 +73,8 @@ std::string TRealServer::Log() const
 }
 
 void TRealServer::Launch(const std::string& program, const std::string& installHint,
-    const std::string& configText, const std::string& configName, const char* const* args)
+    const std::string& configText, const std::string& configName,
+    const std::vector<std::string>& args)
 {
     if (::access(program.c_str(), X_OK) != 0)
         throw std::runtime_error(program + " is missing: install " + installHint
@@ -84,24 +82,7 @@ void TRealServer::Launch(const std::string& program, const std::string& installH
     if (!configName.empty())
         writeText(Dir() + "/" + configName, configText);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string output = Dir() + "/output.log";
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(
-        &actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (auto a = args; *a; ++a)
-        argv.push_back(const_cast<char*>(*a));
-    argv.push_back(nullptr);
-    const int rc = ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        m_pid = -1;
-        throw std::runtime_error("cannot start " + program);
-    }
+    m_pid = SpawnChild(program, args, { "", Dir() + "/output.log", "", false });
 
     const auto deadline = std::chrono::steady_clock::now() + StartDeadline;
     while (!accepts(m_port)) {
@@ -145,8 +126,8 @@ std::unique_ptr<TRealServer> TRealServer::StartNginx(const std::string& serverEx
         + ";\n    root " + d + "/www;\n    " + serverExtra + "\n  }\n}\n";
     const std::string conf = d + "/nginx.conf";
     const std::string errorLog = d + "/error.log";
-    const char* args[] = { "-p", d.c_str(), "-e", errorLog.c_str(), "-c", conf.c_str(), nullptr };
-    server->Launch("/usr/sbin/nginx", "the Debian package nginx-light", config, "nginx.conf", args);
+    server->Launch("/usr/sbin/nginx", "the Debian package nginx-light", config, "nginx.conf",
+        { "-p", d, "-e", errorLog, "-c", conf });
     return server;
 }
 
@@ -164,9 +145,8 @@ std::unique_ptr<TRealServer> TRealServer::StartTinyproxy(
     if (::getuid() == 0)
         config += "User root\nGroup root\n";
     const std::string conf = d + "/tinyproxy.conf";
-    const char* args[] = { "-d", "-c", conf.c_str(), nullptr };
-    server->Launch(
-        "/usr/bin/tinyproxy", "the Debian package tinyproxy", config, "tinyproxy.conf", args);
+    server->Launch("/usr/bin/tinyproxy", "the Debian package tinyproxy", config, "tinyproxy.conf",
+        { "-d", "-c", conf });
     return server;
 }
 
@@ -174,14 +154,10 @@ std::unique_ptr<TRealServer> TRealServer::StartMicrosocks(
     const std::string& user, const std::string& pass)
 {
     std::unique_ptr<TRealServer> server = Prepare("microsocks");
-    const std::string port = std::to_string(server->m_port);
-    std::vector<const char*> args { "-i", "127.0.0.1", "-p", port.c_str() };
-    if (!user.empty()) {
-        for (const char* a : { "-u", user.c_str(), "-P", pass.c_str() })
-            args.push_back(a);
-    }
-    args.push_back(nullptr);
+    std::vector<std::string> args { "-i", "127.0.0.1", "-p", std::to_string(server->m_port) };
+    if (!user.empty())
+        args.insert(args.end(), { "-u", user, "-P", pass });
     // Configured on its command line alone.
-    server->Launch("/usr/bin/microsocks", "the Debian package microsocks", "", "", args.data());
+    server->Launch("/usr/bin/microsocks", "the Debian package microsocks", "", "", args);
     return server;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 // Real servers started by the tests: each writes its configuration (if it
 // has one) into a fresh temporary folder, runs the program in the foreground as a child
@@ -41,7 +42,8 @@ public:
 private:
     TRealServer() = default;
     void Launch(const std::string& program, const std::string& installHint,
-        const std::string& configText, const std::string& configName, const char* const* args);
+        const std::string& configText, const std::string& configName,
+        const std::vector<std::string>& args);
     // A server object with its name, a fresh folder and a free port, not started.
     static std::unique_ptr<TRealServer> Prepare(const std::string& name);
 

@@ -158,7 +158,8 @@ TEST(Wait, ModalWaitSwallowsClicksAndKeys)
 TEST(Wait, SocketWaitsThroughTheControl)
 {
     ScriptedPeer peer;
-    peer.sleep(300).send("line one\r\n").readBytes(5).silent(1500);
+    // The peer stays until the client closes, so only the control can end the last wait.
+    peer.sleep(300).send("line one\r\n").readBytes(5).awaitClose(20000);
     peer.start();
     TWait wait;
     wait.SetInterval(50);
@@ -175,6 +176,7 @@ TEST(Wait, SocketWaitsThroughTheControl)
     EXPECT_FALSE(s.WaitForState(wsClosed, 10));
     EXPECT_EQ(wait.ModalResult(), TCustomWait::ModalCancelled);
     EXPECT_EQ(wait.Caption(), "10");
+    s.Close();
     ASSERT_TRUE(peer.waitDone(10000));
     EXPECT_EQ(peer.received(0), "hello");
 }
