@@ -60,7 +60,7 @@ int RunBatch(
         { Settings.obeyNoindex == 1, Settings.followLinks == 1, Settings.internalOnly == 1 });
     TCrawlRun run(frontEnd, Settings);
     // The page routines pump through the hook; it reaches the Qt loop during the run.
-    const TPumpScope pump([] { QCoreApplication::processEvents(); });
+    const TPumpScope pump(&TTerminalFrontEnd::PumpCoalesced);
     const TStopSignals stopSignals([&](int count) {
         if (count == 1) {
             frontEnd.Note("stopping after the page in progress (again to abandon it)");

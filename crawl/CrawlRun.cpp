@@ -211,7 +211,7 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
     if (m_frontEnd.FollowLinks()) {
         m_frontEnd.ShowStatus("Grabbing URLs...");
         const bool accepted = s.pageAccepted;
-        GrabLinks(s);
+        GrabLinks(s, text);
         if (accepted && !s.pageAccepted)
             refuse(pgDomainFilter);
         Pump();

@@ -4,6 +4,7 @@
 #include "crawl/CrawlState.h"
 #include "crawl/HeaderValues.h"
 #include "crawl/TextLines.h"
+#include "page/PumpThrottle.h"
 #include "platform/TextFile.h"
 #include "settings/Settings.h"
 
@@ -70,7 +71,8 @@ void TPageFetch::Fetch(const TSettings& settings)
     WriteWholeFile(TempFile, body);
     // The lines end at the first zero byte, as a text reader stops there.
     const std::string_view text(body.data(), std::min(body.find('\0'), body.size()));
-    m_state.pageSource = SplitLines(text);
+    TPumpThrottle pump;
+    m_state.pageSource = SplitLines(text, &pump);
     m_frontEnd.Pump();
 }
 

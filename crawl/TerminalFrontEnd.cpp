@@ -2,10 +2,17 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
+
 namespace {
 
 // Back to the line's start, and erase to its end.
 constexpr const char* EraseLine = "\r\033[K";
+
+// The run pumps between all its steps, several dozen times a page; events
+// cannot usefully arrive that often, and each pass costs a poll of the
+// loop's descriptors.
+constexpr std::chrono::milliseconds PumpInterval { 2 };
 
 } // namespace
 
@@ -30,7 +37,17 @@ void TTerminalFrontEnd::ShowMessage(const std::string& text)
 
 void TTerminalFrontEnd::Pump()
 {
+    PumpCoalesced();
+}
+
+void TTerminalFrontEnd::PumpCoalesced()
+{
+    static std::chrono::steady_clock::time_point last;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last < PumpInterval)
+        return;
     QCoreApplication::processEvents();
+    last = std::chrono::steady_clock::now();
 }
 
 void TTerminalFrontEnd::PageFinished(const TPageReport& report)

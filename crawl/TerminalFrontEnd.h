@@ -36,6 +36,10 @@ public:
     void Pump() override;
     void PageFinished(const TPageReport& report) override;
 
+    // Dispatches the pending events, unless that was done less than a couple
+    // of milliseconds ago; the pump hook of the page routines during a run.
+    static void PumpCoalesced();
+
     // Writes `text` and a line break to the error stream, below the status line.
     void Note(const std::string& text);
     // Removes the status line, before the program ends.

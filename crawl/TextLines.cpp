@@ -1,18 +1,24 @@
 #include "crawl/TextLines.h"
 
-std::vector<std::string> SplitLines(std::string_view bytes)
+#include "page/PumpThrottle.h"
+
+#include <algorithm>
+
+std::vector<std::string> SplitLines(std::string_view bytes, TPumpThrottle* pump)
 {
+    // A plain scan for the line ends: find_first_of makes a library call per byte.
+    const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        const size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(bytes.substr(start));
+    auto start = bytes.begin();
+    while (start != bytes.end()) {
+        const auto end = std::find_if(start, bytes.end(), isLineEnd);
+        lines.emplace_back(start, end);
+        if (pump != nullptr)
+            pump->Tick();
+        if (end == bytes.end())
             break;
-        }
-        lines.emplace_back(bytes.substr(start, end - start));
         start = end + 1;
-        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
+        if (*end == '\r' && start != bytes.end() && *start == '\n')
             ++start;
     }
     return lines;

@@ -244,6 +244,11 @@ void GrabLinks(TLinkState& state)
         page += line;
         page += "\r\n";
     }
+    GrabLinks(state, page);
+}
+
+void GrabLinks(TLinkState& state, const std::string& page)
+{
     // One case-folded copy serves every marker search: the page does not change.
     const std::string folded = LowerCase(page);
 

@@ -17,3 +17,7 @@ constexpr std::size_t MaxLinkLength = 2048;
 // pageAccepted when the page's site root holds an entry of filterDomains.
 // Touches no file.
 void GrabLinks(TLinkState& state);
+
+// The same scan over `page`, which must be state.pageSource joined with CR LF,
+// for a caller that holds that text already.
+void GrabLinks(TLinkState& state, const std::string& page);

@@ -25,13 +25,21 @@ std::string replaceSeparator(
     if (separator.empty() || separator == std::string(1, Filler))
         return text;
     const size_t n = separator.size();
+    const char last = separator.back();
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
-        out.push_back(c);
-        // The last byte first: a whole comparison at every byte of a page
-        // would cost a library call each.
-        while (out.size() >= n && out.back() == separator.back()
+    // Only a byte equal to the separator's last one can complete an
+    // occurrence: the runs between such bytes are copied whole.
+    size_t cursor = 0;
+    while (cursor < text.size()) {
+        const size_t at = text.find(last, cursor);
+        if (at == NotFound) {
+            out.append(text, cursor);
+            break;
+        }
+        out.append(text, cursor, at + 1 - cursor);
+        cursor = at + 1;
+        while (out.size() >= n && out.back() == last
             && out.compare(out.size() - n, n, separator) == 0) {
             out.resize(out.size() - n);
             out.push_back(Filler);
@@ -113,12 +121,18 @@ std::string collapse(const std::string& text, TPumpThrottle& pump)
     std::string out;
     out.reserve(text.size() + 1);
     out.push_back(Filler);
-    for (const char c : text) {
-        if (c == Filler && out.back() == Filler) {
+    // The runs up to and with the next blank are copied whole; the blanks
+    // right after one are dropped.
+    size_t cursor = 0;
+    while (cursor < text.size()) {
+        while (cursor < text.size() && text[cursor] == Filler && out.back() == Filler) {
             pump.Tick();
-            continue;
+            ++cursor;
         }
-        out.push_back(c);
+        const size_t blank = text.find(Filler, cursor);
+        const size_t end = blank == NotFound ? text.size() : blank + 1;
+        out.append(text, cursor, end - cursor);
+        cursor = end;
     }
     if (out.size() > 5)
         out = TrimLeading(out, Filler);
