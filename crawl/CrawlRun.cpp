@@ -3,7 +3,6 @@
 #include "crawl/CrawlFrontEnd.h"
 #include "crawl/PageFetch.h"
 #include "crawl/PageRecord.h"
-#include "crawl/TextLines.h"
 #include "crawl/UrlListFile.h"
 #include "page/GrabLinks.h"
 #include "page/MetaTags.h"

@@ -23,17 +23,3 @@ std::vector<std::string> SplitLines(std::string_view bytes, TPumpThrottle* pump)
     }
     return lines;
 }
-
-std::string JoinLines(const std::vector<std::string>& lines)
-{
-    size_t size = 0;
-    for (const auto& line : lines)
-        size += line.size() + 2;
-    std::string text;
-    text.reserve(size);
-    for (const auto& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
-}

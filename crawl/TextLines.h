@@ -11,6 +11,3 @@ class TPumpThrottle;
 // end adds no empty entry. With a `pump`, it ticks once a line, so that the
 // split of a large page leaves the window its turns.
 std::vector<std::string> SplitLines(std::string_view bytes, TPumpThrottle* pump = nullptr);
-
-// The lines, each followed by CR LF.
-std::string JoinLines(const std::vector<std::string>& lines);

@@ -1,6 +1,7 @@
 #include "page/GrabLinks.h"
 
 #include "page/PumpThrottle.h"
+#include "platform/TextFile.h"
 #include "platform/TextSearch.h"
 
 #include <algorithm>
@@ -235,16 +236,7 @@ bool scanValues(const std::string& page, const std::string& folded, std::string_
 
 void GrabLinks(TLinkState& state)
 {
-    size_t size = 0;
-    for (const auto& line : state.pageSource)
-        size += line.size() + 2;
-    std::string page;
-    page.reserve(size);
-    for (const auto& line : state.pageSource) {
-        page += line;
-        page += "\r\n";
-    }
-    GrabLinks(state, page);
+    GrabLinks(state, JoinLines(state.pageSource));
 }
 
 void GrabLinks(TLinkState& state, const std::string& page)

@@ -90,16 +90,24 @@ void AppendLine(const std::string& path, const std::string& line)
     AppendLines(path, { line });
 }
 
-void AppendLines(const std::string& path, const std::vector<std::string>& lines)
+std::string JoinLines(const std::vector<std::string>& lines)
 {
-    if (lines.empty())
-        return;
+    size_t size = 0;
+    for (const auto& line : lines)
+        size += line.size() + 2;
     std::string text;
+    text.reserve(size);
     for (const auto& line : lines) {
         text += line;
         text += "\r\n";
     }
-    AppendText(path, text);
+    return text;
+}
+
+void AppendLines(const std::string& path, const std::vector<std::string>& lines)
+{
+    if (!lines.empty())
+        AppendText(path, JoinLines(lines));
 }
 
 void AppendText(const std::string& path, const std::string& text)

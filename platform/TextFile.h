@@ -13,6 +13,9 @@ void AppendLine(const std::string& path, const std::string& line);
 // Appends every entry of `lines`, each followed by CR LF, in one opening of
 // `path` (created when missing) and one write; nothing is opened for an empty
 // list.
+// The lines, each followed by CR LF: the text of a file of such lines.
+std::string JoinLines(const std::vector<std::string>& lines);
+
 void AppendLines(const std::string& path, const std::vector<std::string>& lines);
 
 // Appends `text` as it stands (no line end added) to `path`, created when

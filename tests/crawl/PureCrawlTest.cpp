@@ -1,5 +1,6 @@
 // Line splitting, as the URL list files and the page's lines use it.
 #include "crawl/TextLines.h"
+#include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
 
