@@ -1,12 +1,9 @@
 #include "app/AppIcon.h"
-#include "app/Unit1.h"
-#include "app/about.h"
+#include "app/SkelvoForms.h"
 #include "platform/CatchingApplication.h"
 #include "platform/Pump.h"
 #include "platform/QtUserDialogs.h"
 #include "platform/UiText.h"
-#include "settings/Settings.h"
-#include "settings/poptions.h"
 
 #include <QApplication>
 
@@ -34,11 +31,8 @@ int main(int argc, char* argv[])
     messageBox = &dialogs;
     int result = 0;
     {
-        TfrmSkelvo frmSkelvo(dialogs);
-        TAboutBox AboutBox(dialogs);
-        TfrmOptions frmOptions(Settings, dialogs);
-        frmSkelvo.AttachForms(AboutBox, frmOptions);
-        frmSkelvo.show();
+        TSkelvoForms forms(dialogs);
+        forms.frmSkelvo.show();
         result = QApplication::exec();
     }
     messageBox = nullptr;

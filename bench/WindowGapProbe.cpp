@@ -8,14 +8,12 @@
 // the longest the window could not repaint or take a click.
 //
 // Figures, not a test: nothing here passes or fails on them.
-#include "app/Unit1.h"
-#include "app/about.h"
+#include "app/SkelvoForms.h"
 #include "platform/CatchingApplication.h"
 #include "platform/Profile.h"
 #include "platform/Pump.h"
 #include "platform/TextFile.h"
 #include "settings/Settings.h"
-#include "settings/poptions.h"
 #include "tests/support/RealServers.h"
 #include "tests/support/SilentDialogs.h"
 #include "tests/support/TempFolder.h"
@@ -165,10 +163,8 @@ int main(int argc, char* argv[])
     WriteProfileString("OPTIONS", "FOLLOW", "1", ini);
 
     TSilentDialogs dialogs;
-    TfrmSkelvo frmSkelvo(dialogs);
-    TAboutBox AboutBox(dialogs);
-    TfrmOptions frmOptions(Settings, dialogs);
-    frmSkelvo.AttachForms(AboutBox, frmOptions);
+    TSkelvoForms forms(dialogs);
+    TfrmSkelvo& frmSkelvo = forms.frmSkelvo;
     frmSkelvo.show();
     QCoreApplication::processEvents();
 

@@ -2,14 +2,12 @@
 // FOLDER under the offscreen platform: the main window idle, during a real
 // crawl of a small site on a local nginx, and with its log filled; every page
 // of the options dialog; the about box.
-#include "app/Unit1.h"
-#include "app/about.h"
+#include "app/SkelvoForms.h"
 #include "platform/CatchingApplication.h"
 #include "platform/Profile.h"
 #include "platform/Pump.h"
 #include "platform/TextFile.h"
 #include "settings/Settings.h"
-#include "settings/poptions.h"
 #include "tests/support/RealServers.h"
 #include "tests/support/SilentDialogs.h"
 #include "tests/support/TempFolder.h"
@@ -101,10 +99,8 @@ int main(int argc, char* argv[])
         site + "Gardening.html\r\n" + site + "Astronomy.html\r\n" + site + "Woodwork.html\r\n");
 
     TSilentDialogs dialogs;
-    TfrmSkelvo frmSkelvo(dialogs);
-    TAboutBox AboutBox(dialogs);
-    TfrmOptions frmOptions(Settings, dialogs);
-    frmSkelvo.AttachForms(AboutBox, frmOptions);
+    TSkelvoForms forms(dialogs);
+    auto& [frmSkelvo, AboutBox, frmOptions] = forms;
     frmSkelvo.show();
     save(frmSkelvo, "main-index-idle");
 
