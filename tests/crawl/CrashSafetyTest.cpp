@@ -101,6 +101,18 @@ struct TSite
     return ::testing::AssertionSuccess();
 }
 
+// How often each line of a whole-line file occurs; by its last field (a
+// record's URL) when `byUrl`.
+std::map<std::string, int> Counted(const std::string& path, bool byUrl = false)
+{
+    Lines lines;
+    EXPECT_TRUE(ReadWholeLines(path, lines));
+    std::map<std::string, int> counts;
+    for (const auto& line : lines)
+        ++counts[byUrl ? line.substr(line.rfind('|') + 1) : line];
+    return counts;
+}
+
 struct TQueueFiles
 {
     Lines queue; // the input file
@@ -179,32 +191,6 @@ public:
         return whole ? ReadWholeLines(File("track.txt"), files.track) : whole;
     }
 
-    // Records per URL: the lower of its counts in the saved and output files.
-    std::map<std::string, int> RecordCounts() const
-    {
-        Lines saved, records;
-        EXPECT_TRUE(ReadWholeLines(File("saved.txt"), saved));
-        EXPECT_TRUE(ReadWholeLines(File("output.txt"), records));
-        std::map<std::string, int> inSaved, inOutput, counts;
-        for (const auto& url : saved)
-            ++inSaved[url];
-        for (const auto& record : records)
-            ++inOutput[record.substr(record.rfind('|') + 1)];
-        for (const auto& [url, count] : inSaved)
-            counts[url] = std::min(count, inOutput[url]);
-        return counts;
-    }
-
-    std::map<std::string, int> Records() const
-    {
-        Lines records;
-        EXPECT_TRUE(ReadWholeLines(File("output.txt"), records));
-        std::map<std::string, int> counts;
-        for (const auto& record : records)
-            ++counts[record];
-        return counts;
-    }
-
 private:
     TempFolder m_folder;
 };
@@ -235,7 +221,7 @@ TEST(CrashSafety, KilledAtRandomMomentsTheCrawlLosesNoQueuedUrlAndNoRecord)
     const auto allPages = CompletedPages(site, origin, { { start }, {} }, referenceEnd);
     ASSERT_TRUE(allPages && referenceEnd.queue.empty());
     ASSERT_EQ(referenceSaved, *allPages);
-    const auto referenceRecords = reference.Records();
+    const auto referenceRecords = Counted(reference.File("output.txt"));
 
     // Kills fall at a uniform moment in a window that widens while kills find
     // no page completed and narrows while several complete between kills, so
@@ -274,9 +260,12 @@ TEST(CrashSafety, KilledAtRandomMomentsTheCrawlLosesNoQueuedUrlAndNoRecord)
         for (const auto& url : *completed)
             ++dequeued[url];
         completedCount += completed->size();
-        auto records = crawl.RecordCounts();
-        for (const auto& [url, count] : dequeued)
-            ASSERT_GE(records[url], count) << url << " left the queue without its record";
+        auto saved = Counted(crawl.File("saved.txt"));
+        auto records = Counted(crawl.File("output.txt"), true);
+        for (const auto& [url, count] : dequeued) {
+            ASSERT_GE(std::min(saved[url], records[url]), count)
+                << url << " left the queue without its record";
+        }
         last = now;
         if (completed->empty())
             window = std::min(longest, window * 6 / 5);
@@ -295,7 +284,7 @@ TEST(CrashSafety, KilledAtRandomMomentsTheCrawlLosesNoQueuedUrlAndNoRecord)
     ASSERT_TRUE(crawl.ReadQueueFiles(end));
     ASSERT_TRUE(CompletedPages(site, origin, last, end));
     EXPECT_TRUE(end.queue.empty());
-    auto written = crawl.Records();
+    auto written = Counted(crawl.File("output.txt"));
     for (const auto& [record, count] : referenceRecords)
         EXPECT_GE(written[record], count) << "missing record: " << record;
     for (const auto& [record, count] : written)

@@ -9,13 +9,6 @@ void TCrawlRecorder::ShowStatus(const std::string& text)
         OnStatus(text);
 }
 
-void TCrawlRecorder::ShowDone(int count)
-{
-    done = count;
-    if (OnDone)
-        OnDone();
-}
-
 void TCrawlRecorder::Pump()
 {
     QCoreApplication::processEvents();

@@ -15,7 +15,7 @@ public:
     void ShowStatus(const std::string& text) override;
     void ShowSite(const std::string&) override { }
     void ShowLeft(int) override { }
-    void ShowDone(int count) override;
+    void ShowDone(int count) override { done = count; }
     void ShowProgress(int percent) override { progress.push_back(percent); }
     void SetRunning(bool isRunning) override { running = stopEnabled = isRunning; }
     void DisableStop() override { stopEnabled = false; }
@@ -42,6 +42,4 @@ public:
 
     std::function<void(const std::string& status)> OnStatus;
     std::function<void(const TPageReport& report)> OnPage;
-    // When a page is counted: after its record, before the input file loses it.
-    std::function<void()> OnDone;
 };

@@ -188,21 +188,6 @@ TEST_F(CrawlRun, APageBodyIsCutAtTheCap)
     EXPECT_LT(count, fs::file_size(siteFile("/big.html")));
 }
 
-TEST_F(CrawlRun, TheRecordComesBeforeTheRewriteAndTheLinksAfterIt)
-{
-    frontEnd.followLinks = true;
-    WriteInput(site({ "/index.html" }));
-    Urls checks;
-    frontEnd.OnDone = [&] {
-        if (frontEnd.pages.empty())
-            checks = { Lines("in.txt").front(), Lines("saved.txt").front(),
-                std::to_string(Lines("track.txt").size()) };
-    };
-    ASSERT_EQ(Index(), "");
-    const std::string home = siteUrl("/index.html");
-    EXPECT_EQ(checks, (Urls { home, home, "0" }));
-}
-
 TEST_F(CrawlRun, AbandonLeavesThePageAtTheHeadAndWritesNothing)
 {
     // Abandoned while the body arrives, and later, while links are queued.
