@@ -11,19 +11,6 @@
 
 namespace {
 
-constexpr auto PollInterval = std::chrono::milliseconds(1);
-constexpr auto ReapDeadline = std::chrono::seconds(10);
-
-std::string outputFile(const std::string& folder)
-{
-    return folder + "/batch-output.log";
-}
-
-std::string errorFile(const std::string& folder)
-{
-    return folder + "/batch-errors.log";
-}
-
 std::string readFile(const std::string& path)
 {
     return std::filesystem::exists(path) ? ReadWholeFile(path) : std::string();
@@ -31,13 +18,11 @@ std::string readFile(const std::string& path)
 
 } // namespace
 
-TBatchProcess::TBatchProcess(const std::string& program, const std::string& folder,
-    const std::vector<std::string>& args, TBatchStreams streams)
-{
-    const bool apart = streams == TBatchStreams::Apart;
-    m_pid = SpawnChild(
-        program, args, { folder, outputFile(folder), apart ? errorFile(folder) : "", !apart });
-}
+TBatchProcess::TBatchProcess(
+    const std::string& program, const std::string& folder, const std::vector<std::string>& args)
+    : m_pid(SpawnChild(program, args,
+        { folder, folder + "/batch-output.log", folder + "/batch-errors.log", false }))
+{ }
 
 TBatchProcess::~TBatchProcess()
 {
@@ -48,10 +33,11 @@ TBatchProcess::~TBatchProcess()
     }
 }
 
-bool TBatchProcess::Reap(int options)
+// True once the child is reaped; false while it runs.
+bool TBatchProcess::Reap()
 {
     for (;;) {
-        const pid_t got = ::waitpid(m_pid, &m_status, options);
+        const pid_t got = ::waitpid(m_pid, &m_status, WNOHANG);
         if (got == m_pid) {
             m_pid = -1;
             return true;
@@ -66,10 +52,10 @@ bool TBatchProcess::Reap(int options)
 std::optional<int> TBatchProcess::WaitExit(std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (m_pid > 0 && !Reap(WNOHANG)) {
+    while (m_pid > 0 && !Reap()) {
         if (std::chrono::steady_clock::now() > deadline)
             return std::nullopt;
-        std::this_thread::sleep_for(PollInterval);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return ExitStatus();
 }
@@ -83,16 +69,10 @@ bool TBatchProcess::Kill()
 {
     if (m_pid <= 0)
         return false;
-    // A child that has just ended is a zombie until reaped: the signal does
-    // nothing to it, and its status tells which way it went.
+    // A child that has just ended is a zombie until reaped: its status tells how it ended.
     ::kill(m_pid, SIGKILL);
-    // A killed process is gone at once; the deadline only guards the test.
-    const auto deadline = std::chrono::steady_clock::now() + ReapDeadline;
-    while (!Reap(WNOHANG)) {
-        if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error("skelvo-batch did not end after SIGKILL");
-        std::this_thread::sleep_for(PollInterval);
-    }
+    if (!WaitExit(std::chrono::seconds(10)))
+        throw std::runtime_error("skelvo-batch did not end after SIGKILL");
     return WIFSIGNALED(m_status) && WTERMSIG(m_status) == SIGKILL;
 }
 
@@ -104,10 +84,10 @@ void TBatchProcess::Signal(int signal) const
 
 std::string TBatchProcess::Output(const std::string& folder)
 {
-    return readFile(outputFile(folder));
+    return readFile(folder + "/batch-output.log");
 }
 
 std::string TBatchProcess::Errors(const std::string& folder)
 {
-    return readFile(errorFile(folder));
+    return readFile(folder + "/batch-errors.log");
 }

@@ -19,8 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr auto RunDeadline = 30s;
+using Urls = std::vector<std::string>;
 
 const char* const SettingsText = "[PATHS]\r\nOUTPUT=out.txt\r\nINPUT=in.txt\r\nSAVED=saved.txt\r\n"
                                  "TRACK=track.txt\r\n[OUTPUT]\r\nSEPERATOR=|\r\nCUTOFF=70\r\n"
@@ -39,30 +38,24 @@ protected:
         WriteWholeFile(m_dir.file("bad.ini"), bad);
     }
 
-    // One run of skelvo-batch in the test's folder, its output and errors
-    // kept apart.
-    TBatchProcess Start(const std::vector<std::string>& args) const
+    TBatchProcess Start(const Urls& args) const
     {
-        return TBatchProcess(SKELVO_BATCH_PATH, Folder(), args, TBatchStreams::Apart);
+        return TBatchProcess(SKELVO_BATCH_PATH, m_dir.path().string(), args);
     }
-    std::string Out() const { return TBatchProcess::Output(Folder()); }
-    std::string Err() const { return TBatchProcess::Errors(Folder()); }
-    std::string Folder() const { return m_dir.path().string(); }
-
-    void WriteInput(const std::vector<std::string>& urls) const
+    std::string Out() const { return TBatchProcess::Output(m_dir.path().string()); }
+    std::string Err() const { return TBatchProcess::Errors(m_dir.path().string()); }
+    void WriteInput(const Urls& urls) const { WriteUrlList(m_dir.file("in.txt"), urls); }
+    Urls Lines(const char* name) const
     {
-        WriteUrlList(m_dir.file("in.txt"), urls);
-    }
-    std::vector<std::string> Lines(const char* name) const
-    {
-        const std::string path = m_dir.file(name);
-        return fs::exists(path) ? ReadUrlList(path) : std::vector<std::string>();
+        return fs::exists(m_dir.file(name)) ? ReadUrlList(m_dir.file(name)) : Urls();
     }
 
-    // A page whose body takes a while: the request is answered, then the
-    // peer waits before the rest of the page and the close.
-    static void SlowPage(ScriptedPeer& peer)
+    // Runs the batch over a slow page, then `next`, and sends `signals` once
+    // the request has arrived (the batch is inside the fetch, its signal
+    // catcher installed). Returns the slow page's URL.
+    std::string RunInterrupted(const std::string& next, const std::vector<int>& signals)
     {
+        ScriptedPeer peer;
         peer.accept()
             .readUntil("\r\n\r\n")
             .send("HTTP/1.0 200 OK\r\n\r\n<title>Slow Page</title>\r\n")
@@ -70,19 +63,20 @@ protected:
             .send("<p>The rest.</p>\r\n")
             .close();
         peer.start();
-    }
-
-    // Waits (bounded) until the peer has the whole request: the batch is then
-    // inside the fetch, its signal catcher installed.
-    static bool RequestArrived(const ScriptedPeer& peer)
-    {
+        const std::string slow = "http://127.0.0.1:" + std::to_string(peer.port()) + "/slow.html";
+        WriteInput({ slow, next });
+        TBatchProcess batch = Start({ "--settings", "ok.ini" });
         const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (peer.accepted() > 0 && peer.received(0).find("\r\n\r\n") != std::string::npos)
-                return true;
+        while (!(peer.accepted() > 0 && peer.received(0).find("\r\n\r\n") != std::string::npos)) {
+            EXPECT_LT(std::chrono::steady_clock::now(), deadline) << "no request arrived";
+            if (std::chrono::steady_clock::now() > deadline)
+                return slow;
             std::this_thread::sleep_for(10ms);
         }
-        return false;
+        for (const int signal : signals)
+            batch.Signal(signal);
+        EXPECT_EQ(batch.WaitExit(30s), 0) << Err();
+        return slow;
     }
 
     TempFolder m_dir { "batch" };
@@ -92,8 +86,8 @@ TEST_F(Batch, ExitStatuses)
 {
     struct Row
     {
-        std::vector<std::string> args;
-        std::vector<std::string> input;
+        Urls args;
+        Urls input;
         int status;
         std::string out; // a text standard output holds
         std::string err; // a text standard error holds
@@ -109,59 +103,41 @@ TEST_F(Batch, ExitStatuses)
         { { "--settings=ok.ini" }, { page }, 0, "1\t0\twritten\t" + page + "\tPage B1\n", "" },
         { { "--settings", "ok.ini" }, {}, 0, "", "Cannot index - no URLs in URL list." },
         { { "--settings", "ok.ini" }, { "http:///no-host.html", page }, 1, "", "skelvo-batch: " },
+        // The default settings beside the program name in.txt in the current folder, missing here.
+        { {}, {}, 1, "", "in.txt" },
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.args.front());
-        WriteInput(row.input);
+        SCOPED_TRACE(row.args.empty() ? "no arguments" : row.args.front());
+        fs::remove(m_dir.file("in.txt"));
+        if (!row.args.empty())
+            WriteInput(row.input);
         TBatchProcess batch = Start(row.args);
-        EXPECT_EQ(batch.WaitExit(RunDeadline), row.status) << Err();
+        EXPECT_EQ(batch.WaitExit(30s), row.status) << Err();
         EXPECT_NE(Out().find(row.out), std::string::npos) << Out();
         EXPECT_NE(Err().find(row.err), std::string::npos) << Err();
+        // The run that raised took the failing URL off the queue.
+        if (row.status == 1 && !row.args.empty()) {
+            EXPECT_EQ(Lines("in.txt"), Urls { page });
+        }
     }
-    // The run that raised took the failing URL off the queue.
-    EXPECT_EQ(Lines("in.txt"), std::vector<std::string> { page });
-}
-
-TEST_F(Batch, WithoutArgumentsTheSettingsBesideTheProgramAreUsed)
-{
-    // The default settings name in.txt in the current folder, which is missing here.
-    TBatchProcess batch = Start({});
-    EXPECT_EQ(batch.WaitExit(RunDeadline), 1) << Err();
-    EXPECT_NE(Err().find("in.txt"), std::string::npos) << Err();
-    EXPECT_TRUE(fs::exists(m_dir.file("track.txt")));
 }
 
 TEST_F(Batch, OneInterruptFinishesThePageAndKeepsTheQueue)
 {
-    ScriptedPeer peer;
-    SlowPage(peer);
-    const std::string slow = "http://127.0.0.1:" + std::to_string(peer.port()) + "/slow.html";
     const std::string next = siteUrl("/b1.html");
-    WriteInput({ slow, next });
-    TBatchProcess batch = Start({ "--settings", "ok.ini" });
-    ASSERT_TRUE(RequestArrived(peer));
-    batch.Signal(SIGINT);
-    EXPECT_EQ(batch.WaitExit(RunDeadline), 0) << Err();
+    const std::string slow = RunInterrupted(next, { SIGINT });
     EXPECT_EQ(Out(), "1\t1\twritten\t" + slow + "\tSlow Page\n");
-    EXPECT_EQ(Lines("in.txt"), std::vector<std::string> { next });
-    EXPECT_EQ(Lines("saved.txt"), std::vector<std::string> { slow });
+    EXPECT_EQ(Lines("in.txt"), Urls { next });
+    EXPECT_EQ(Lines("saved.txt"), Urls { slow });
 }
 
 TEST_F(Batch, TwoSignalsAbandonThePageAtTheHeadOfTheQueue)
 {
-    ScriptedPeer peer;
-    SlowPage(peer);
-    const std::string slow = "http://127.0.0.1:" + std::to_string(peer.port()) + "/slow.html";
-    const std::vector<std::string> queue { slow, siteUrl("/b1.html") };
-    WriteInput(queue);
-    TBatchProcess batch = Start({ "--settings", "ok.ini" });
-    ASSERT_TRUE(RequestArrived(peer));
-    batch.Signal(SIGTERM);
-    batch.Signal(SIGINT);
-    EXPECT_EQ(batch.WaitExit(RunDeadline), 0) << Err();
+    const std::string next = siteUrl("/b1.html");
+    const std::string slow = RunInterrupted(next, { SIGTERM, SIGINT });
     EXPECT_EQ(Out(), "");
     EXPECT_NE(Err().find("abandon"), std::string::npos) << Err();
-    EXPECT_EQ(Lines("in.txt"), queue);
+    EXPECT_EQ(Lines("in.txt"), (Urls { slow, next }));
     EXPECT_FALSE(fs::exists(m_dir.file("out.txt")));
     EXPECT_FALSE(fs::exists(m_dir.file("temp.txt")));
 }

@@ -20,7 +20,6 @@ std::unique_ptr<TRealServer> startSite()
     const fs::path www = nginx->Dir() + "/www";
     fs::copy(SKELVO_TEST_DATA "/crawlsite", www, fs::copy_options::recursive);
 
-    // One page larger than the crawl keeps: a title, then filler.
     std::string big = "<html><head><title>Big Page</title></head><body>\r\n";
     big.resize((std::size_t { 33 } << 20) + 123, 'x');
     std::ofstream(www / "big.html", std::ios::binary) << big;
@@ -38,17 +37,7 @@ std::unique_ptr<TRealServer> startSite()
 
 TRealServer& fixtureSite()
 {
-    static std::unique_ptr<TRealServer> site;
-    static std::string problem;
-    if (!site && problem.empty()) {
-        try {
-            site = startSite();
-        } catch (const std::exception& e) {
-            problem = e.what();
-        }
-    }
-    if (!site)
-        throw std::runtime_error("the fixture site did not start: " + problem);
+    static const std::unique_ptr<TRealServer> site = startSite();
     return *site;
 }
 
@@ -81,11 +70,6 @@ CrawlTest::~CrawlTest()
 {
     m_run.reset();
     fs::current_path(m_previousDir);
-}
-
-void CrawlTest::Restart()
-{
-    m_run.reset();
 }
 
 TCrawlRun& CrawlTest::Run()

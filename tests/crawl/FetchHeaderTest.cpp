@@ -7,9 +7,14 @@ namespace {
 
 const std::string Body = "<title>Header Case</title>\r\n";
 
-std::string peerUrl(const ScriptedPeer& peer, const std::string& path = "/p.html")
+std::string peerUrl(const ScriptedPeer& peer)
 {
-    return "http://127.0.0.1:" + std::to_string(peer.port()) + path;
+    return "http://127.0.0.1:" + std::to_string(peer.port()) + "/p.html";
+}
+
+std::string ok(const std::string& headers)
+{
+    return "HTTP/1.0 200 OK\r\n" + headers + "\r\n" + Body;
 }
 
 class FetchHeaders : public CrawlTest
@@ -17,7 +22,7 @@ class FetchHeaders : public CrawlTest
 protected:
     FetchHeaders() { settings.saveLastModified = 1; }
 
-    // The record's last two fields for one page served as `responses` (one per connection).
+    // The record's last two fields for one page served as `responses`, one per connection.
     std::string HeaderFields(const std::vector<std::string>& responses)
     {
         ScriptedPeer peer;
@@ -42,48 +47,37 @@ protected:
 
 TEST_F(FetchHeaders, ValuesAreTakenAsSentAfterNameColonAndOneBlank)
 {
-    struct Row
-    {
-        std::string header;
-        std::string fields; // last-modified|content-length
-    };
-    const Row rows[] = {
-        { "Content-Length: 5120\r\nLast-Modified: Wed, 21 Oct 2015 07:28:00 GMT\r\n",
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        { { ok("Content-Length: 5120\r\nLast-Modified: Wed, 21 Oct 2015 07:28:00 GMT\r\n") },
             "Wed, 21 Oct 2015 07:28:00 GMT|5120" },
-        { "Content-Type: text/html\r\n", "Unknown|Unknown" },
-        { "content-length: 42\r\nlast-modified: monday\r\n", "monday|42" },
+        { { ok("Content-Type: text/html\r\n") }, "Unknown|Unknown" },
+        { { ok("content-length: 42\r\nlast-modified: monday\r\n") }, "monday|42" },
         // The client reads "2" from the first; the record's search does not find it.
-        { "Content-Length:42\r\n", "Unknown|Unknown" },
-        { "Last-Modified:  two blanks\r\n", " two blanks|Unknown" },
-        { "Last-Modified: \r\n", "Unknown|Unknown" },
-        // A longer name ending in the name counts; the first length counts,
-        // the last date stands.
-        { "X-Content-Length: 7\r\nContent-Length: 28\r\n", "Unknown|7" },
-        { "Last-Modified: first\r\nX-Last-Modified: second\r\n", "second|Unknown" },
+        { { ok("Content-Length:42\r\n") }, "Unknown|Unknown" },
+        { { ok("Last-Modified:  two blanks\r\n") }, " two blanks|Unknown" },
+        { { ok("Last-Modified: \r\n") }, "Unknown|Unknown" },
+        // A longer name ending in the name counts; the first length, the last date.
+        { { ok("X-Content-Length: 7\r\nContent-Length: 28\r\n") }, "Unknown|7" },
+        { { ok("Last-Modified: first\r\nX-Last-Modified: second\r\n") }, "second|Unknown" },
         // Bytes below 0x20 never reach the output: one record per line.
-        { "Last-Modified: a\rb\x01"
-          "c\r\n",
+        { { ok("Last-Modified: a\rb\x01"
+               "c\r\n") },
             "abc|Unknown" },
+        // A relocation: the first length, the last date.
+        { { "HTTP/1.0 302 Found\r\nLocation: /final.html\r\nContent-Length: 11\r\n"
+            "Last-Modified: first\r\n\r\n",
+              ok("Content-Length: 28\r\nLast-Modified: final\r\n") },
+            "final|11" },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.header);
-        EXPECT_EQ(HeaderFields({ "HTTP/1.0 200 OK\r\n" + row.header + "\r\n" + Body }), row.fields);
+    for (const auto& [responses, fields] : rows) {
+        SCOPED_TRACE(responses.front());
+        EXPECT_EQ(HeaderFields(responses), fields);
     }
-}
-
-TEST_F(FetchHeaders, ARelocationKeepsTheFirstLengthAndTheLastDate)
-{
-    EXPECT_EQ(HeaderFields({ "HTTP/1.0 302 Found\r\nLocation: /final.html\r\nContent-Length: 11\r\n"
-                             "Last-Modified: first\r\n\r\n",
-                  "HTTP/1.0 200 OK\r\nContent-Length: 28\r\nLast-Modified: final\r\n\r\n" + Body }),
-        "final|11");
 }
 
 TEST_F(FetchHeaders, AnErrorStatusArrivingAloneKeepsThePreviousValues)
 {
-    EXPECT_EQ(HeaderFields({ "HTTP/1.0 200 OK\r\nContent-Length: 28\r\nLast-Modified: kept\r\n\r\n"
-                  + Body }),
-        "kept|28");
+    EXPECT_EQ(HeaderFields({ ok("Content-Length: 28\r\nLast-Modified: kept\r\n") }), "kept|28");
     ScriptedPeer peer;
     peer.accept()
         .readUntil("\r\n\r\n")
@@ -104,29 +98,22 @@ TEST_F(FetchHeaders, AnErrorStatusArrivingAloneKeepsThePreviousValues)
 TEST_F(FetchHeaders, TheRequestFollowsTheProxySettingOfEachRun)
 {
     // The proxy answers for every server; turned off, the server itself answers.
-    ScriptedPeer proxy;
-    proxy.accept()
-        .readUntil("\r\n\r\n")
-        .send("HTTP/1.0 200 OK\r\n\r\n<title>Via Proxy</title>")
-        .close();
-    proxy.start();
-    ScriptedPeer server;
-    server.accept()
-        .readUntil("\r\n\r\n")
-        .send("HTTP/1.0 200 OK\r\n\r\n<title>Direct</title>")
-        .close();
-    server.start();
-
-    settings.saveLastModified = 0;
-    settings.proxyEnabled = 1;
+    ScriptedPeer proxy, server;
+    for (auto [peer, title] :
+        { std::pair { &proxy, "Via Proxy" }, std::pair { &server, "Direct" } }) {
+        peer->accept()
+            .readUntil("\r\n\r\n")
+            .send(std::string("HTTP/1.0 200 OK\r\n\r\n<title>") + title + "</title>")
+            .close();
+        peer->start();
+    }
     settings.proxyAddress = "127.0.0.1";
     settings.proxyPort = proxy.port();
-    WriteInput({ peerUrl(server) });
-    ASSERT_EQ(Index(), "");
-    settings.proxyEnabled = 0;
-    WriteInput({ peerUrl(server) });
-    ASSERT_EQ(Index(), "");
-
+    for (const int enabled : { 1, 0 }) {
+        settings.proxyEnabled = enabled;
+        WriteInput({ peerUrl(server) });
+        ASSERT_EQ(Index(), "");
+    }
     EXPECT_TRUE(proxy.waitDone(10000));
     EXPECT_TRUE(server.waitDone(10000));
     EXPECT_TRUE(proxy.received(0).starts_with("GET " + peerUrl(server) + " HTTP/1.0\r\n"))
