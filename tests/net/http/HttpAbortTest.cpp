@@ -24,25 +24,24 @@ std::string url(int port)
 TEST(HttpAbort, EndsTheRequestAtOnceAtEveryStage)
 {
     enum class TFrom { Outside, HeaderEnd, DocData };
-    struct Row
+    const struct
     {
         const char* name;
         TFrom from;
         bool connects; // false: a listener that never answers the connect
         int docEnds;
-    };
-    const Row rows[] = {
-        { "during connect, from a handler of the event loop", TFrom::Outside, false, 0 },
+    } rows[] = {
+        { "during connect, from the event loop", TFrom::Outside, false, 0 },
         { "during the head, from OnHeaderEnd", TFrom::HeaderEnd, true, 0 },
         { "during the body, from OnDocData", TFrom::DocData, true, 1 },
-        { "during the body, from a handler of the event loop", TFrom::Outside, true, 1 },
+        { "during the body, from the event loop", TFrom::Outside, true, 1 },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TFullBacklog unanswered;
         ScriptedPeer peer;
-        // One block holds the whole head and the first body bytes; the peer
-        // then keeps its end open until the client closes.
+        // One block holds the head and the first body bytes; the peer then
+        // keeps its end open until the client closes.
         peer.readUntil("\r\n\r\n")
             .send("HTTP/1.0 200 OK\r\nX-A: 1\r\n\r\nfirst")
             .awaitClose(5000)
@@ -54,108 +53,56 @@ TEST(HttpAbort, EndsTheRequestAtOnceAtEveryStage)
         THttpEventLog log(cli);
         if (row.from == TFrom::HeaderEnd)
             cli.OnHeaderEnd = [](THttpCli* sender) { sender->Abort(); };
-        // From outside: a timer of the event loop that Get pumps, started at
-        // once while connecting, or when the first body bytes have come.
+        // From outside: a timer of the event loop that Get pumps.
         QTimer later;
         later.setSingleShot(true);
         QObject::connect(&later, &QTimer::timeout, [&cli] { cli.Abort(); });
         cli.OnDocData = [&](THttpCli* sender, const char* data, int len) {
-            log.chunks.emplace_back(data, len);
             log.body.append(data, static_cast<std::size_t>(len));
             if (row.from == TFrom::DocData)
                 sender->Abort();
             else
                 later.start(0);
         };
-        if (row.from == TFrom::Outside && !row.connects)
+        if (!row.connects)
             later.start(100);
         cli.URL = url(row.connects ? peer.port() : unanswered.port());
 
         cli.Get();
         EXPECT_EQ(cli.State(), httpReady);
         EXPECT_EQ(cli.StatusCode(), 404);
-        EXPECT_EQ(cli.ReasonPhrase(), "Aborted");
-        EXPECT_EQ(log.Count("RequestDone"), 1);
         EXPECT_EQ(log.Count("DocEnd"), row.docEnds);
         // Nothing after the abort reached the owner, the rest of the block included.
         EXPECT_EQ(received.str(), row.from == TFrom::Outside ? log.body : "");
-        EXPECT_EQ(log.chunks.size(), row.docEnds == 1 ? 1u : 0u);
         if (row.connects) {
-            EXPECT_TRUE(peer.waitDone(5000));
+            EXPECT_TRUE(peer.waitDone(5000)); // the peer saw the close
             EXPECT_TRUE(peer.problems().empty()) << peer.problems().front();
-        } else {
-            EXPECT_EQ(log.Count("SessionConnected"), 0);
         }
         runFor(200);
         EXPECT_EQ(log.Count("RequestDone"), 1);
     }
 }
 
-TEST(HttpAbort, IdleClientIgnoresAbortAndTakesTheNextRequest)
-{
-    THttpCli cli;
-    THttpEventLog log(cli);
-    cli.Abort();
-    ScriptedPeer peer;
-    peer.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\n\r\nfine").close().start();
-    cli.URL = url(peer.port());
-    cli.Get();
-    cli.Abort(); // after the end: nothing changes
-    runFor(100);
-    EXPECT_EQ(cli.StatusCode(), 200);
-    EXPECT_EQ(log.body, "fine");
-    EXPECT_EQ(log.Count("RequestDone"), 1);
-}
-
 TEST(HttpAbort, HandlerDestroyingTheClientEndsGetWithoutTouchingIt)
 {
-    const char* events[] = { "outside", "StateChange", "HeaderEnd", "DocData", "DocEnd",
-        "LocationChange", "RequestDone" };
-    for (const std::string event : events) {
+    for (const std::string event : { "HeaderEnd", "DocData", "RequestDone" }) {
         SCOPED_TRACE(event);
         ScriptedPeer peer;
-        if (event == "LocationChange")
-            peer.readUntil("\r\n\r\n").send("HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n").close();
-        else if (event == "outside") // the peer keeps its end open until the client's goes
-            peer.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\n\r\nbody").awaitClose(5000);
-        else
-            peer.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\n\r\nbody").close();
-        peer.start();
+        peer.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\n\r\nbody").close().start();
         auto owned = std::make_unique<THttpCli>();
         THttpCli* cli = owned.get();
-        const auto destroy = [&owned](THttpCli*) { owned.reset(); };
-        if (event == "StateChange") // inside the start: the address needs no lookup
-            cli->OnStateChange = [&owned](THttpCli* sender) {
-                if (sender->State() == httpDnsLookupDone)
-                    owned.reset();
-            };
+        const auto destroy = [&owned](auto&&...) { owned.reset(); };
         if (event == "HeaderEnd")
             cli->OnHeaderEnd = destroy;
         if (event == "DocData")
-            cli->OnDocData = [&owned](THttpCli*, const char*, int) { owned.reset(); };
-        if (event == "DocEnd")
-            cli->OnDocEnd = destroy;
-        if (event == "LocationChange")
-            cli->OnLocationChange = destroy;
+            cli->OnDocData = destroy;
         if (event == "RequestDone")
-            cli->OnRequestDone
-                = [&owned](THttpCli*, THttpRequest, std::uint16_t) { owned.reset(); };
-        QTimer later;
-        later.setSingleShot(true);
-        QObject::connect(&later, &QTimer::timeout, [&owned] { owned.reset(); });
-        if (event == "outside")
-            later.start(300);
+            cli->OnRequestDone = destroy;
         cli->URL = url(peer.port());
-
         EXPECT_THROW(cli->Get(), EHttpClientDestroyed);
         EXPECT_EQ(owned, nullptr);
-        // The connection went with the client; destroyed during the start, it never came.
-        if (event == "StateChange") {
-            EXPECT_EQ(peer.accepted(), 0);
-        } else {
-            EXPECT_TRUE(peer.waitDone(5000));
-            EXPECT_TRUE(peer.problems().empty());
-        }
+        EXPECT_TRUE(peer.waitDone(5000)); // the connection went with the client
+        EXPECT_TRUE(peer.problems().empty());
         runFor(100);
         EXPECT_TRUE(takeUnhandledErrors().empty());
     }
