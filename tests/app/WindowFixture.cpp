@@ -1,14 +1,10 @@
 #include "WindowFixture.h"
 
 #include "platform/Profile.h"
-#include "platform/TextFile.h"
 
 #include <QApplication>
-#include <QLabel>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -32,18 +28,16 @@ WindowTest::~WindowTest()
 void WindowTest::writeSettings(const std::map<std::string, std::string>& changes) const
 {
     WriteWholeFile(path("skelvo.ini"), ReadWholeFile(SKELVO_DEFAULT_INI));
-    const std::map<std::string, std::string> paths = {
-        { "PATHS/OUTPUT", path("out.txt") },
-        { "PATHS/INPUT", path("in.txt") },
-        { "PATHS/SAVED", path("saved.txt") },
-        { "PATHS/TRACK", path("track.txt") },
-    };
-    for (const auto* table : { &paths, &changes }) {
-        for (const auto& [name, value] : *table) {
-            const std::size_t slash = name.find('/');
-            WriteProfileString(
-                name.substr(0, slash), name.substr(slash + 1), value, path("skelvo.ini"));
-        }
+    std::map<std::string, std::string> all = changes; // a change wins over the default paths
+    const std::pair<const char*, const char*> paths[]
+        = { { "PATHS/OUTPUT", "out.txt" }, { "PATHS/INPUT", "in.txt" },
+              { "PATHS/SAVED", "saved.txt" }, { "PATHS/TRACK", "track.txt" } };
+    for (const auto& [key, file] : paths)
+        all.emplace(key, path(file));
+    for (const auto& [name, value] : all) {
+        const std::size_t slash = name.find('/');
+        WriteProfileString(
+            name.substr(0, slash), name.substr(slash + 1), value, path("skelvo.ini"));
     }
 }
 
@@ -63,29 +57,4 @@ bool WindowTest::closeWindow()
     const bool closed = m_window->close();
     processEvents();
     return closed;
-}
-
-void WindowTest::stop()
-{
-    m_options.reset();
-    m_about.reset();
-    m_window.reset();
-}
-
-std::string WindowTest::text(const std::string& name) const
-{
-    std::ifstream file(path(name), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WindowTest::write(const std::string& name, const std::string& text) const
-{
-    WriteWholeFile(path(name), text);
-}
-
-QString WindowTest::caption(const char* label)
-{
-    return control<QLabel>(label)->text();
 }

@@ -23,11 +23,9 @@ namespace {
 
 TEST(UiText, ShowsValidUtf8AsSuchAndOtherBytesAsLatin1)
 {
-    EXPECT_EQ(ToUi("plain"), QStringLiteral("plain"));
     EXPECT_EQ(ToUi("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
     // One byte that is no UTF-8 makes the whole text Latin-1, byte for byte.
     EXPECT_EQ(ToUi("caf\xE9 \xC3\xA9"), QString::fromLatin1("caf\xE9 \xC3\xA9"));
-    EXPECT_EQ(ToUi(std::string("a\0b", 3)).size(), 3);
     EXPECT_EQ(FromUi(QString::fromUtf8("P\xC3\xA4ss")), "P\xC3\xA4ss");
 }
 
@@ -38,7 +36,6 @@ TEST(FileFilter, TurnsDescriptionAndPatternPairsIntoQtFilters)
             "Text files (*.txt *.TXT)\nAll files (*)" },
         { "Pages|*.htm;*.HTML", "Pages (*.htm *.HTM *.html *.HTML)" },
         { "Odd|", "" },
-        { "", "" },
     };
     for (const auto& [filter, expected] : rows)
         EXPECT_EQ(
@@ -50,17 +47,10 @@ TEST(Command, AnErrorReachesTheGeneralHandlerOnceTheCommandHasReturned)
 {
     TScriptedDialogs user; // receives what the general error handler reports
     QObject context;
-    std::vector<std::string> steps;
-    const bool ok = RunCommand(&context, [&] {
-        steps.push_back("command");
-        throw std::runtime_error("Cannot open file x");
-    });
-    steps.push_back("returned");
-    EXPECT_FALSE(ok);
+    EXPECT_FALSE(RunCommand(&context, [] { throw std::runtime_error("Cannot open file x"); }));
     EXPECT_TRUE(user.messages.empty());
     processEvents();
     EXPECT_EQ(user.messages, std::vector<QString> { QStringLiteral("Cannot open file x") });
-    EXPECT_EQ(steps, (std::vector<std::string> { "command", "returned" }));
     EXPECT_TRUE(RunCommand(&context, [] {}));
 }
 
@@ -84,22 +74,15 @@ protected:
     THelpViewer m_viewer;
 };
 
-TEST_F(HelpViewerTest, ShowsOneTopicAtATimeAndFollowsTopicLinks)
+TEST_F(HelpViewerTest, ShowsOneTopicAtATimeFollowsLinksAndSaysWhenATopicIsMissing)
 {
     ASSERT_TRUE(m_viewer.ShowTopic(m_path, QStringLiteral("20")));
-    EXPECT_TRUE(m_viewer.isVisible());
     EXPECT_EQ(text(), QStringLiteral("The output file"));
-
     click(find<QPushButton>(m_viewer, "cmdContents"));
-    EXPECT_EQ(m_viewer.CurrentTopic(), QStringLiteral("contents"));
     EXPECT_TRUE(text().startsWith(QStringLiteral("All topics")));
-
     emit find<QTextBrowser>(m_viewer, "txtTopic")->anchorClicked(QUrl(QStringLiteral("#20")));
     EXPECT_EQ(m_viewer.CurrentTopic(), QStringLiteral("20"));
-}
 
-TEST_F(HelpViewerTest, AMissingTopicSaysSoAndAMissingFileShowsNothing)
-{
     ASSERT_TRUE(m_viewer.ShowTopic(m_path, QStringLiteral("99")));
     EXPECT_TRUE(text().contains(QStringLiteral("no help for this item (help context 99)")));
     m_viewer.hide();
@@ -107,45 +90,41 @@ TEST_F(HelpViewerTest, AMissingTopicSaysSoAndAMissingFileShowsNothing)
     EXPECT_FALSE(m_viewer.isVisible());
 }
 
-TEST_F(HelpViewerTest, HelpAskedForFromAModalDialogCanBeUsed)
+TEST_F(HelpViewerTest, HelpAskedForFromAModalDialogIsModalToo)
 {
     QDialog dialog;
-    bool modalWhileDialogOpen = false;
+    bool modal = false;
     QTimer::singleShot(0, &dialog, [&] {
         m_viewer.ShowTopic(m_path, QStringLiteral("20"));
-        modalWhileDialogOpen = m_viewer.isModal();
+        modal = m_viewer.isModal();
         dialog.reject();
     });
     dialog.exec();
-    EXPECT_TRUE(modalWhileDialogOpen);
-    // Closed and asked for again with no dialog open, it stays beside the windows.
+    EXPECT_TRUE(modal);
     m_viewer.close();
     m_viewer.ShowTopic(m_path, QStringLiteral("contents"));
     EXPECT_FALSE(m_viewer.isModal());
 }
 
-// The Qt dialogs' help side: context help reads the help file it was given,
-// a help file opened through the shell comes up at its contents, from the
-// current folder.
+// Context help reads the help file given; one opened through the shell comes
+// up at its contents.
 TEST_F(HelpViewerTest, QtDialogsShowHelpFilesInTheBuiltInViewer)
 {
     TQtUserDialogs dialogs;
     dialogs.SetHelpFile(m_path);
     dialogs.ShowHelp(20);
-    std::vector<THelpViewer*> shown;
+    THelpViewer* shown = nullptr;
     for (QWidget* window : QApplication::topLevelWidgets())
         if (auto* viewer = qobject_cast<THelpViewer*>(window); viewer && viewer != &m_viewer)
-            shown.push_back(viewer);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_TRUE(shown[0]->isVisible());
-    EXPECT_EQ(shown[0]->CurrentTopic(), QStringLiteral("20"));
+            shown = viewer;
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->CurrentTopic(), QStringLiteral("20"));
 
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(m_dir.path());
     dialogs.ShellOpen(QStringLiteral("skelvo.hlp"));
     std::filesystem::current_path(previous);
-    EXPECT_EQ(shown[0]->CurrentTopic(), QStringLiteral("contents"));
-    EXPECT_EQ(shown[0]->CurrentFile(), m_path);
+    EXPECT_EQ(shown->CurrentTopic(), QStringLiteral("contents"));
 }
 
 } // namespace

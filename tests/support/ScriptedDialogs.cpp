@@ -8,10 +8,10 @@ namespace {
 
 TScriptedDialogs* g_newest = nullptr;
 
-template <class T> T takeFront(std::deque<T>& queue, T otherwise)
+template <class T> T takeFront(std::deque<T>& queue)
 {
     if (queue.empty())
-        return otherwise;
+        return T();
     T front = std::move(queue.front());
     queue.pop_front();
     return front;
@@ -32,47 +32,23 @@ TScriptedDialogs::~TScriptedDialogs()
 
 int TScriptedDialogs::ShowModal(QDialog& dialog)
 {
-    modalShown.push_back(dialog.objectName());
     dialog.setResult(QDialog::Rejected);
     dialog.show();
-    if (auto action = takeFront(modalActions, std::function<void(QDialog&)>()))
+    if (auto action = takeFront(modalActions))
         action(dialog);
     if (dialog.isVisible())
         dialog.reject();
     return dialog.result();
 }
 
-QString TScriptedDialogs::InputBox(
-    const QString& caption, const QString& prompt, const QString& defaultAnswer)
+QString TScriptedDialogs::InputBox(const QString&, const QString&, const QString& defaultAnswer)
 {
-    inputCalls.push_back({ caption, prompt, defaultAnswer });
-    return takeFront(inputAnswers, std::optional<QString>()).value_or(defaultAnswer);
+    return takeFront(inputAnswers).value_or(defaultAnswer);
 }
 
-void TScriptedDialogs::ShowMessage(const QString& text)
+std::optional<QString> TScriptedDialogs::OpenFile(const TOpenDialogRequest&)
 {
-    messages.push_back(text);
-}
-
-std::optional<QString> TScriptedDialogs::OpenFile(const TOpenDialogRequest& request)
-{
-    fileRequests.push_back(request);
-    return takeFront(fileAnswers, std::optional<QString>());
-}
-
-void TScriptedDialogs::ShellOpen(const QString& target)
-{
-    shellOpened.push_back(target);
-}
-
-void TScriptedDialogs::SetHelpFile(const QString& path)
-{
-    helpFile = path;
-}
-
-void TScriptedDialogs::ShowHelp(int context)
-{
-    helpShown.push_back(context);
+    return takeFront(fileAnswers);
 }
 
 void TScriptedDialogs::reportError(const std::string& message)

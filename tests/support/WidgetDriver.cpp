@@ -18,8 +18,6 @@ void click(QAbstractButton* button)
 void choose(QAction* action)
 {
     ASSERT_NE(action, nullptr);
-    // A menu item chosen by the user is triggered from an event, never
-    // inside another handler; a disabled one does nothing.
     QMetaObject::invokeMethod(
         action, [action] { action->activate(QAction::Trigger); }, Qt::QueuedConnection);
     processEvents();

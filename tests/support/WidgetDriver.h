@@ -7,9 +7,9 @@
 class QAbstractButton;
 class QAction;
 
-// Driving widgets the way a user does: every action is delivered as an event
-// through the application, so its general error handler sees what a command
-// raises, and a disabled control does not answer.
+// Drives widgets as a user does: each action arrives as an event, so the
+// general error handler sees what a command raises and disabled controls do
+// not answer. Each action handles the pending events afterwards.
 
 // The child of `root` named `name`; fails the test when there is none.
 template <class T> T* find(const QObject& root, const char* name)
@@ -19,20 +19,13 @@ template <class T> T* find(const QObject& root, const char* name)
     return child;
 }
 
-// A mouse click on the middle of `button`.
 void click(QAbstractButton* button);
-
-// Chooses the menu item `action` (nothing when it is disabled).
+// Chooses a menu item from a queued event (nothing when it is disabled).
 void choose(QAction* action);
-
-// Types `text` over the whole text of the line edit `box`.
+// Types `text` over the whole text of a line edit.
 void typeInto(QWidget* box, const QString& text);
-
-// The focus leaves `widget` as when the user tabs to the next control.
+// The focus leaves `widget` as when the user tabs on.
 void leaveFocus(QWidget* widget);
-
-// Presses and releases `key` on `widget`.
 void pressKey(QWidget* widget, int key);
-
 // Handles every pending event, the posted ones included.
 void processEvents();
