@@ -100,14 +100,10 @@ void TTlsEngine::FeedEnd()
 {
     if (m_state != TTlsState::Handshaking && m_state != TTlsState::Open)
         return;
-    // From now on an empty input is the end of the stream, which OpenSSL
-    // reports as close_notify or as an unexpected end.
+    // From now on an empty input is the end of the stream: the handshake
+    // fails, and a read finds close_notify or reports an unexpected end.
     BIO_set_mem_eof_return(m_in, 0);
     drive();
-    if (m_state == TTlsState::Handshaking)
-        fail("TLS: connection closed during the handshake");
-    else if (m_state == TTlsState::Open)
-        m_state = TTlsState::Cut;
 }
 
 bool TTlsEngine::Write(std::string_view data)
