@@ -35,9 +35,11 @@ void THttpCli::SocketDataAvailable()
     }
     m_req.InReceive = true;
     m_req.ReceiveDeferred = false;
-    const TRequestWatch watch(*this);
-    const auto done = [this, &watch] {
-        if (!watch.SameRequest())
+    // However the block's handling ends (a handler raising included), what
+    // came meanwhile takes effect now.
+    const TEventGuard guard = Guard();
+    const TScopeExit leave([&] {
+        if (!guard.Same())
             return; // destroyed, or a new request has taken over the client
         m_req.InReceive = false;
         // The socket stops reporting bytes left unread by the skipped report;
@@ -54,14 +56,8 @@ void THttpCli::SocketDataAvailable()
             m_req.CloseDeferred = false;
             Guarded([this] { SocketSessionClosed(); });
         }
-    };
-    try {
-        ReceiveBlock();
-    } catch (...) {
-        done();
-        throw;
-    }
-    done();
+    });
+    ReceiveBlock();
 }
 
 void THttpCli::ReceiveBlock()
@@ -79,9 +75,9 @@ void THttpCli::ReceiveBlock()
         DeliverBuffer();
         return;
     }
-    const TRequestWatch watch(*this);
+    const TEventGuard guard = Guard();
     std::string line;
-    while (watch.Goes() && m_req.Rcv.Count() > 0 && m_req.Rcv.TakeLine(line)) {
+    while (guard.GoOn() && m_req.Rcv.Count() > 0 && m_req.Rcv.TakeLine(line)) {
         // Handlers may change the state or close the connection; the lines
         // already received are still handled, as they arrived together.
         if (m_state != httpWaitingHeader && m_state != httpWaitingBody)
@@ -98,31 +94,21 @@ void THttpCli::ReceiveBlock()
         }
         HandleHeaderLine(line);
     }
-    if (watch.Goes() && m_req.Rcv.Full() && m_req.LineHandler == TLineHandler::Header)
+    if (guard.GoOn() && m_req.Rcv.Full() && m_req.LineHandler == TLineHandler::Header)
         LineTooLong();
 }
 
 void THttpCli::HandleHeaderLine(const std::string& line)
 {
-    const TRequestWatch watch(*this);
-    if (m_req.HeaderLines == 0 && OnHeaderBegin) {
-        OnHeaderBegin(this);
-        if (!watch.Goes())
-            return;
-    }
+    if (m_req.HeaderLines == 0 && !Raise(OnHeaderBegin, this))
+        return;
     ++m_req.HeaderLines;
 
     if (IsHeaderlessHtml(line)) {
         // A page with no header at all: everything is body.
         if (m_contentType.empty())
             m_contentType = "text/html";
-        SetState(httpWaitingBody);
-        if (!watch.Goes())
-            return;
-        m_req.LineHandler = TLineHandler::Body;
-        if (OnHeaderEnd)
-            OnHeaderEnd(this);
-        if (watch.Goes())
+        if (EnterBody())
             DeliverBody(line.data(), static_cast<int>(line.size()));
         return;
     }
@@ -139,10 +125,8 @@ void THttpCli::HandleHeaderLine(const std::string& line)
     } else if (parsed.Kind == THeaderLineKind::Field) {
         HandleHeaderField(parsed.Name, parsed.Value);
     }
-    if (OnHeaderData)
-        OnHeaderData(this);
     // An error response is not read further than what has arrived already.
-    if (watch.Goes() && m_req.StatusCode >= 400)
+    if (Raise(OnHeaderData, this) && m_req.StatusCode >= 400)
         CloseConnection();
 }
 
@@ -167,11 +151,8 @@ void THttpCli::HandleHeaderField(const std::string& name, const std::string& val
 void THttpCli::HeaderEnd()
 {
     m_req.HeadBytes = 0;
-    const TRequestWatch watch(*this);
     if (m_req.LocationPending) {
-        if (OnHeaderEnd)
-            OnHeaderEnd(this);
-        if (!watch.Goes())
+        if (!Raise(OnHeaderEnd, this))
             return;
         m_req.Rcv.Clear();
         m_req.HeaderLines = 0;
@@ -181,48 +162,39 @@ void THttpCli::HeaderEnd()
         return;
     }
     m_req.DocName = DocNameForContentType(m_req.DocName, m_contentType);
-    SetState(httpWaitingBody);
-    if (!watch.Goes())
-        return;
-    m_req.LineHandler = TLineHandler::Body;
-    if (OnHeaderEnd)
-        OnHeaderEnd(this);
-    if (watch.Goes() && m_req.Rcv.Count() > 0)
+    if (EnterBody() && m_req.Rcv.Count() > 0)
         DeliverBuffer();
+}
+
+bool THttpCli::EnterBody()
+{
+    if (!SetState(httpWaitingBody))
+        return false;
+    m_req.LineHandler = TLineHandler::Body;
+    return Raise(OnHeaderEnd, this);
 }
 
 void THttpCli::DeliverBuffer()
 {
     // The buffer is emptied even when a handler raises: the next block must
     // not deliver these bytes a second time.
-    struct TEmpty
-    {
-        THttpCli& cli;
-        TRequestWatch watch;
-        ~TEmpty()
-        {
-            if (watch.SameRequest())
-                cli.m_req.Rcv.Clear();
-        }
-    } empty { *this, TRequestWatch(*this) };
+    const TEventGuard guard = Guard();
+    const TScopeExit empty([&] {
+        if (guard.Same())
+            m_req.Rcv.Clear();
+    });
     DeliverBody(m_req.Rcv.Data(), m_req.Rcv.Count());
 }
 
-void THttpCli::DeliverBody(const char* data, int len)
+bool THttpCli::DeliverBody(const char* data, int len)
 {
-    const TRequestWatch watch(*this);
-    if (m_req.BodyChunks == 0 && OnDocBegin) {
-        OnDocBegin(this);
-        if (!watch.Goes())
-            return;
-    }
+    if (m_req.BodyChunks == 0 && !Raise(OnDocBegin, this))
+        return false;
     ++m_req.BodyChunks;
     m_req.RcvdCount += len;
-    if (OnDocData) {
-        OnDocData(this, data, len);
-        if (!watch.Goes())
-            return;
-    }
+    if (!Raise(OnDocData, this, data, len))
+        return false;
     if (RcvdStream)
         RcvdStream->write(data, len);
+    return true;
 }

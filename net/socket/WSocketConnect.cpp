@@ -40,7 +40,7 @@ bool TCustomWSocket::beginLookup(const std::string& host)
     if (host.empty()) {
         RaiseException("DNS lookup: invalid host name.");
         // Only reached when OnError took the failure.
-        raiseErrorEvent(OnDnsLookupDone, SocketErrors::InvalidArgument);
+        Raise(OnDnsLookupDone, this, EventCode(SocketErrors::InvalidArgument));
         return false;
     }
     m_p->dnsLookup.cancel();
@@ -56,7 +56,7 @@ void TCustomWSocket::DnsLookup(const std::string& host)
     std::uint32_t addr = 0;
     if (host != "255.255.255.255" && SocketEngine::parseDotted(host, addr)) {
         m_dnsResult = SocketEngine::toDotted(addr);
-        raiseErrorEvent(OnDnsLookupDone, 0);
+        Raise(OnDnsLookupDone, this, EventCode(0));
         return;
     }
     m_p->dnsLookup = HostLookup::lookupHost(
@@ -91,7 +91,7 @@ void TCustomWSocket::lookupDone(int error, const std::vector<std::string>& resul
         m_dnsResultList = results;
         m_dnsResult = results.front();
     }
-    raiseErrorEvent(OnDnsLookupDone, error);
+    Raise(OnDnsLookupDone, this, EventCode(error));
 }
 
 void TCustomWSocket::CancelDnsLookup()
@@ -100,7 +100,7 @@ void TCustomWSocket::CancelDnsLookup()
         return;
     m_p->dnsLookup.cancel();
     if (!m_destroying)
-        raiseErrorEvent(OnDnsLookupDone, SocketErrors::Interrupted);
+        Raise(OnDnsLookupDone, this, EventCode(SocketErrors::Interrupted));
 }
 
 // ---- connect ------------------------------------------------------------------
@@ -221,9 +221,11 @@ void TCustomWSocket::Do_FD_CONNECT(int error)
     if (error == 0)
         watch(true, false);
     ChangeState(wsConnected);
-    const Private::Guard guard(*m_p);
+    const TEventGuard guard = Guard();
     TriggerSessionConnected(error);
-    if (guard.Destroyed())
+    // A failed connect is closed below unless the handler freed the socket
+    // (when it closed it, there is nothing left to close).
+    if (!guard.Alive())
         return;
     if (error != 0 && m_state != wsClosed)
         Close();
@@ -372,13 +374,11 @@ void TCustomWSocket::InternalClose(bool shut, int error)
         return;
     }
     ChangeState(wsClosed);
-    const Private::Guard guard(*m_p);
     if (!m_destroying && !m_closeReported) {
         m_closeReported = true;
-        TriggerSessionClosed(error);
         // Freed, or the handler opened the next connection (a retry, say):
         // restoring the defaults now would drop its handle and settings.
-        if (!guard.SameHandle())
+        if (!TriggerSessionClosed(error))
             return;
     }
     try {
