@@ -24,6 +24,7 @@
 //   done (TRequest::InReceive).
 #include "net/http/HttpProt.h"
 
+#include "net/http/HttpLog.h"
 #include "net/http/HttpRequestHeader.h"
 #include "net/socket/SocketErrors.h"
 #include "net/socket/WSocket.h"
@@ -43,6 +44,9 @@ namespace {
 constexpr int SendBlockSize = 8193;
 
 } // namespace
+
+// Off unless QT_LOGGING_RULES asks for "skelvo.http.debug=true".
+Q_LOGGING_CATEGORY(lcHttp, "skelvo.http", QtInfoMsg)
 
 THttpCli::THttpCli()
     : TEventRaiser(&m_requestSerial, &m_req.Aborted)
@@ -249,6 +253,7 @@ void THttpCli::EndAtOnce(const std::string& reason)
 {
     // End like a failed connection: whatever the socket reports while it is
     // torn down (a cancelled lookup, the close) must not change the outcome.
+    qCDebug(lcHttp, "request ended at once: %s", reason.c_str());
     const TEventGuard guard = Guard();
     Fail(reason);
     m_req.Aborted = true;
@@ -391,7 +396,9 @@ bool THttpCli::SendRequest(const std::string& method)
         head += "\r\n";
         return true;
     };
-    for (const auto& line : BuildRequestLines(f))
+    const std::vector<std::string> lines = BuildRequestLines(f);
+    qCDebug(lcHttp, "request: %s", lines.front().c_str());
+    for (const auto& line : lines)
         if (!addLine(line))
             return false;
     if (!Raise(OnRequestHeaderEnd, this) || !addLine(""))
@@ -496,6 +503,7 @@ void THttpCli::RelocationStep()
     m_req.ClosedLeadsToRelocation = false;
     ++m_req.Relocations;
     if (MaxRelocations > 0 && m_req.Relocations > MaxRelocations) {
+        qCDebug(lcHttp, "relocation bound of %d reached", MaxRelocations);
         Fail("Too many relocations");
         EndOfRequest();
         return;
@@ -549,11 +557,14 @@ void THttpCli::TimerFired()
     if (m_req.Ended)
         return;
     const auto now = Clock::now();
-    const bool passed = (RequestTimeout.count() > 0 && now >= m_req.RequestDeadline)
-        || (m_req.Connecting && ConnectTimeout.count() > 0 && now >= m_req.ConnectDeadline)
-        || (m_req.Connected && IdleTimeout.count() > 0 && now >= m_req.IdleDeadline);
-    if (passed)
-        EndAtOnce("Timed out");
-    else
+    const char* passed = RequestTimeout.count() > 0 && now >= m_req.RequestDeadline      ? "request"
+        : m_req.Connecting && ConnectTimeout.count() > 0 && now >= m_req.ConnectDeadline ? "connect"
+        : m_req.Connected && IdleTimeout.count() > 0 && now >= m_req.IdleDeadline        ? "idle"
+                                                                                         : nullptr;
+    if (passed == nullptr) {
         ArmTimer();
+        return;
+    }
+    qCDebug(lcHttp, "%s time bound reached", passed);
+    EndAtOnce("Timed out");
 }

@@ -1,6 +1,7 @@
 // THttpCli's receiving side: the receive buffer split into lines, response
 // header handling and body delivery.
 #include "net/http/HttpHeaderLine.h"
+#include "net/http/HttpLog.h"
 #include "net/http/HttpProt.h"
 #include "net/socket/WSocket.h"
 #include "platform/TextSearch.h"
@@ -17,6 +18,7 @@ constexpr std::int64_t MaxHeadBytes = 64 * 1024;
 
 void THttpCli::LineTooLong()
 {
+    qCDebug(lcHttp, "a response line longer than the receive buffer: the response is cut off");
     // Nothing more of this response will be read: close at once rather than
     // leave unread bytes behind that keep the read notification firing.
     CloseConnection();
@@ -88,6 +90,8 @@ void THttpCli::ReceiveBlock()
         }
         m_req.HeadBytes += static_cast<std::int64_t>(line.size()) + 2;
         if (m_req.HeadBytes > MaxHeadBytes) {
+            qCDebug(lcHttp, "response head bound of %lld bytes reached",
+                static_cast<long long>(MaxHeadBytes));
             m_req.Rcv.Clear();
             CloseConnection();
             return;
@@ -106,6 +110,7 @@ void THttpCli::HandleHeaderLine(const std::string& line)
 
     if (IsHeaderlessHtml(line)) {
         // A page with no header at all: everything is body.
+        qCDebug(lcHttp, "no response head: the page is all body");
         if (m_contentType.empty())
             m_contentType = "text/html";
         if (EnterBody())
@@ -120,6 +125,7 @@ void THttpCli::HandleHeaderLine(const std::string& line)
     m_req.RcvdHeader.push_back(line);
     const THeaderLine parsed = ParseHeaderLine(line);
     if (parsed.Kind == THeaderLineKind::Status) {
+        qCDebug(lcHttp, "status: %s", line.c_str());
         m_req.StatusCode = parsed.StatusCode;
         m_reasonPhrase = parsed.ReasonPhrase;
     } else if (parsed.Kind == THeaderLineKind::Field) {
@@ -134,11 +140,14 @@ void THttpCli::HandleHeaderField(const std::string& name, const std::string& val
 {
     if (name == "location") {
         // A value with control bytes could add a line to the next request.
-        if (!IsUsableLocation(value))
+        if (!IsUsableLocation(value)) {
+            qCDebug(lcHttp, "relocation ignored: its target holds control bytes");
             return;
+        }
         m_req.LocationPending = true;
         m_req.Route = RelocatedRoute(m_req.Route, value, !Proxy.empty());
         m_req.Location = m_req.Route.RequestPath;
+        qCDebug(lcHttp, "relocation to %s", value.c_str());
     } else if (name == "content-length") {
         m_contentLength = ParseContentLength(value);
     } else if (name == "content-type") {

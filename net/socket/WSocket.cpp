@@ -48,6 +48,8 @@ constexpr std::string_view Blanks(BlankBytes.data(), BlankBytes.size());
 
 } // namespace
 
+Q_LOGGING_CATEGORY(lcSocket, "skelvo.socket", QtInfoMsg)
+
 std::string TCustomWSocket::TrimProperty(const std::string& value)
 {
     return std::string(Trim(value, Blanks));

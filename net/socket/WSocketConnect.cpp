@@ -198,6 +198,8 @@ void TCustomWSocket::Connect()
         return;
     }
 
+    qCDebug(lcSocket, "socket %d: connecting to %s:%u", fd,
+        SocketEngine::toDotted(m_sinAddr).c_str(), unsigned { m_sinPort });
     const int rc = SocketEngine::connect(fd, m_sinAddr, m_sinPort);
     if (rc == 0 || rc == SocketErrors::WouldBlock || rc == SocketErrors::InProgress) {
         // Completion (even an immediate one) arrives as writability.
@@ -218,8 +220,13 @@ void TCustomWSocket::Do_FD_CONNECT(int error)
 {
     if (m_state != wsConnecting)
         return;
-    if (error == 0)
+    if (error == 0) {
+        qCDebug(lcSocket, "socket %d: connected", m_hSocket);
         watch(true, false);
+    } else {
+        qCDebug(lcSocket, "socket %d: connect failed: %s (error %d)", m_hSocket,
+            WSocketErrorText(error).c_str(), error);
+    }
     ChangeState(wsConnected);
     const TEventGuard guard = Guard();
     TriggerSessionConnected(error);
@@ -366,6 +373,7 @@ void TCustomWSocket::InternalClose(bool shut, int error)
     }
     if (m_state == wsClosed)
         return;
+    qCDebug(lcSocket, "socket %d: closing%s", m_hSocket, shut ? "" : " at once");
     if (shut)
         SocketEngine::shutdown(m_hSocket, SHUT_WR);
     // A POSIX close never asks to be retried; it finishes or fails once.

@@ -140,6 +140,7 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
 {
     if (m_state == wsConnecting)
         return;
+    qCDebug(lcSocket, "socket %d: closed by the peer (error %d)", m_hSocket, error);
     const TEventGuard guard = Guard();
     // Data that arrived before the close goes first.
     receiveLoop(0);

@@ -3,8 +3,14 @@
 #include "net/socket/CustomWSocket.h"
 #include "platform/HostLookup.h"
 
+#include <QLoggingCategory>
 #include <QObject>
 #include <QSocketNotifier>
+
+// The socket's diagnostics ("skelvo.socket"): connects, their outcomes and
+// closes. Off by default; QT_LOGGING_RULES="skelvo.socket.debug=true" turns
+// them on.
+Q_DECLARE_LOGGING_CATEGORY(lcSocket)
 
 // Qt-side state of one socket: the hidden notification target that receives
 // posted notifications, the two readiness notifiers and the host lookup.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QLoggingCategory>
 #include <QTimer>
 
 #include <arpa/inet.h>
@@ -9,9 +10,26 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 namespace {
+
+std::mutex g_logMutex;
+std::vector<std::string> g_logLines;
+QtMessageHandler g_previousHandler = nullptr;
+
+void captureMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (context.category != nullptr && std::strncmp(context.category, "skelvo.", 7) == 0) {
+        const std::lock_guard lock(g_logMutex);
+        g_logLines.push_back(std::string(context.category) + ": " + text.toStdString());
+        return;
+    }
+    if (g_previousHandler != nullptr)
+        g_previousHandler(type, context, text);
+}
 
 void pumpOnce(qint64 maxMs)
 {
@@ -86,4 +104,27 @@ TFullBacklog::~TFullBacklog()
     for (const int fd : m_fillers)
         ::close(fd);
     ::close(m_listen);
+}
+
+TLogCapture::TLogCapture(const std::string& rules)
+{
+    {
+        const std::lock_guard lock(g_logMutex);
+        g_logLines.clear();
+    }
+    g_previousHandler = qInstallMessageHandler(captureMessage);
+    QLoggingCategory::setFilterRules(QString::fromStdString(rules));
+}
+
+TLogCapture::~TLogCapture()
+{
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(g_previousHandler);
+    g_previousHandler = nullptr;
+}
+
+std::vector<std::string> TLogCapture::lines() const
+{
+    const std::lock_guard lock(g_logMutex);
+    return g_logLines;
 }

@@ -34,6 +34,22 @@ private:
     std::vector<int> m_fillers;
 };
 
+// While it lives, switches on the Qt logging rules `rules` (for example
+// "skelvo.http.debug=true") and collects every message of a category whose
+// name starts with "skelvo." as "category: text"; other messages go on to
+// the handler that was installed before.
+class TLogCapture
+{
+public:
+    explicit TLogCapture(const std::string& rules);
+    ~TLogCapture();
+    TLogCapture(const TLogCapture&) = delete;
+    TLogCapture& operator=(const TLogCapture&) = delete;
+
+    // The messages collected so far, in order.
+    std::vector<std::string> lines() const;
+};
+
 // Records the message of an exception that escaped an event handler (the
 // Qt test main catches them the way the program's error handler does).
 // Defined by the Qt test main (target qt_test_main), like the next one.

@@ -10,6 +10,9 @@
 
 #include <QCoreApplication>
 
+#include <cstdlib>
+#include <functional>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -741,6 +744,65 @@ TEST_F(HttpClient, HandlerRaisingBeforeTheConnectEndsTheRequest)
     EXPECT_EQ(cli.State(), httpReady);
     EXPECT_EQ(cli.StatusCode(), 404);
     EXPECT_EQ(cli.ReasonPhrase(), "no connect today");
+}
+
+TEST_F(HttpClient, DiagnosticsTellWhatHappenedOnlyWhenSwitchedOn)
+{
+    // A person finding out why a crawl stalls switches the categories on with
+    // QT_LOGGING_RULES; without a rule they say nothing.
+    ScriptedPeer relocating; // for the three rows that ask it
+    for (int i = 0; i < 3; ++i) {
+        answer(relocating, "HTTP/1.0 302 Found\r\nLocation: /new\r\n\r\n");
+        answer(relocating, "HTTP/1.0 200 OK\r\n\r\nnew");
+    }
+    relocating.start();
+    ScriptedPeer silent;
+    silent.readUntil("\r\n\r\n").silent(15000).start();
+    const std::uint16_t refused = refusedPort();
+    const std::string at = "127.0.0.1:" + std::to_string(relocating.port());
+    const std::string refusedAt = "127.0.0.1:" + std::to_string(refused);
+    const struct
+    {
+        const char* name;
+        std::string rules;
+        std::string url;
+        std::vector<std::string> want;
+    } rows[] {
+        { "no rule", "", url(relocating.port(), "/old"), {} },
+        { "client, relocated", "skelvo.http.debug=true", url(relocating.port(), "/old"),
+            { "skelvo.http: request: GET /old HTTP/1.0", "skelvo.http: status: HTTP/1.0 302 Found",
+                "skelvo.http: relocation to /new", "skelvo.http: request: GET /new HTTP/1.0",
+                "skelvo.http: status: HTTP/1.0 200 OK" } },
+        { "socket, relocated", "skelvo.socket.debug=true", url(relocating.port(), "/old"),
+            { "skelvo.socket: connecting to " + at, "skelvo.socket: connected",
+                "skelvo.socket: closing", "skelvo.socket: connecting to " + at,
+                "skelvo.socket: connected", "skelvo.socket: closed by the peer (error 0)",
+                "skelvo.socket: closing" } },
+        { "client, idle bound", "skelvo.http.debug=true", url(silent.port(), "/"),
+            { "skelvo.http: request: GET / HTTP/1.0", "skelvo.http: idle time bound reached",
+                "skelvo.http: request ended at once: Timed out" } },
+        { "socket, refused", "skelvo.socket.debug=true", url(refused, "/"),
+            { "skelvo.socket: connecting to " + refusedAt,
+                "skelvo.socket: connect failed: Connection refused (error 10061)",
+                "skelvo.socket: closing" } },
+    };
+    const std::regex handle("socket [0-9]+: ");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.rules.empty() && std::getenv("QT_LOGGING_RULES") != nullptr)
+            continue; // the environment's rules would switch them on
+        std::vector<std::string> lines;
+        {
+            const TLogCapture log(row.rules);
+            cli.IdleTimeout = 500ms;
+            cli.URL = row.url;
+            cli.Get();
+            lines = log.lines();
+        }
+        for (std::string& line : lines)
+            line = std::regex_replace(line, handle, "");
+        EXPECT_EQ(lines, row.want);
+    }
 }
 
 } // namespace
