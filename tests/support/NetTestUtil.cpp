@@ -39,6 +39,31 @@ void pumpOnce(qint64 maxMs)
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
+// A TCP socket bound to a port of 127.0.0.1 the system chose.
+int boundLoopbackSocket()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        throw std::runtime_error("cannot open a socket");
+    sockaddr_in sin {};
+    sin.sin_family = AF_INET;
+    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) < 0) {
+        ::close(fd);
+        throw std::runtime_error("cannot bind a port of 127.0.0.1");
+    }
+    return fd;
+}
+
+std::uint16_t localPort(int fd)
+{
+    sockaddr_in sin {};
+    socklen_t len = sizeof sin;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len) < 0)
+        throw std::runtime_error("getsockname failed");
+    return ntohs(sin.sin_port);
+}
+
 } // namespace
 
 bool runUntil(const std::function<bool()>& done, int timeoutMs)
@@ -61,20 +86,19 @@ void runFor(int ms)
 
 std::uint16_t refusedPort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw std::runtime_error("refusedPort: socket failed");
-    sockaddr_in sin {};
-    sin.sin_family = AF_INET;
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sin;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) < 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len) < 0) {
-        ::close(fd);
-        throw std::runtime_error("refusedPort: bind failed");
-    }
+    // Bound without SO_REUSEADDR: neither a bind nor a connect's choice of a
+    // local port can share it while the descriptor is open, and the process
+    // keeps it open to its end.
+    const int fd = boundLoopbackSocket();
+    return localPort(fd);
+}
+
+std::uint16_t freePort()
+{
+    const int fd = boundLoopbackSocket();
+    const std::uint16_t port = localPort(fd);
     ::close(fd);
-    return ntohs(sin.sin_port);
+    return port;
 }
 
 TFullBacklog::TFullBacklog()
