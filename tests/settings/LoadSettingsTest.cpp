@@ -2,6 +2,8 @@
 
 #include "platform/Profile.h"
 
+#include <filesystem>
+
 #include <functional>
 #include <vector>
 
@@ -71,7 +73,7 @@ TEST_F(FullFile, AFlagIsOnOnlyForTheValueOne)
     }
 }
 
-// Each field in load order, with a test of whether it holds the full file's value.
+// Each field with a test of whether it holds the full file's value.
 struct Probe
 {
     const char* name;
@@ -79,70 +81,80 @@ struct Probe
 };
 
 const Probe Probes[] = {
-    { "outputFile", [](const TSettings& s) { return s.outputFile == "Out/Records.txt"; } },
-    { "inputFile", [](const TSettings& s) { return s.inputFile == "in.TXT"; } },
-    { "savedFile", [](const TSettings& s) { return s.savedFile == "/tmp/Saved.txt"; } },
-    { "trackFile", [](const TSettings& s) { return s.trackFile == "Track.txt"; } },
+    { "paths",
+        [](const TSettings& s) {
+            return s.outputFile == "Out/Records.txt" && s.inputFile == "in.TXT"
+                && s.savedFile == "/tmp/Saved.txt" && s.trackFile == "Track.txt";
+        } },
     { "separator", [](const TSettings& s) { return s.separator == "<X>"; } },
     { "titleCutoff", [](const TSettings& s) { return s.titleCutoff == 60; } },
     { "descMax", [](const TSettings& s) { return s.descMax == 200; } },
-    { "saveLastModified", [](const TSettings& s) { return s.saveLastModified == 1; } },
-    { "keywordsRequired", [](const TSettings& s) { return s.keywordsRequired == 1; } },
     { "metaFirst", [](const TSettings& s) { return s.metaFirst == 1; } },
     { "followLinks", [](const TSettings& s) { return s.followLinks == 1; } },
     { "obeyNoindex", [](const TSettings& s) { return s.obeyNoindex == 1; } },
-    { "internalOnly", [](const TSettings& s) { return s.internalOnly == 1; } },
-    { "proxyAddress", [](const TSettings& s) { return s.proxyAddress == "PROXY.LOCAL"; } },
     { "proxyPort", [](const TSettings& s) { return s.proxyPort == 8080; } },
-    { "proxyName", [](const TSettings& s) { return s.proxyName == "Ann"; } },
-    { "proxyPassword", [](const TSettings& s) { return s.proxyPassword == "s3Cret"; } },
+    { "proxyCredentials",
+        [](const TSettings& s) { return s.proxyName == "Ann" && s.proxyPassword == "s3Cret"; } },
     { "proxyEnabled", [](const TSettings& s) { return s.proxyEnabled == 1; } },
+    { "lists",
+        [](const TSettings& s) {
+            return s.domainExts.size() == 3 && s.targetKeywords == TStringList { "TARGET" };
+        } },
+    { "socksPort", [](const TSettings& s) { return s.socksPort == 9050; } },
+    { "fetchHttps", [](const TSettings& s) { return s.fetchHttps == 1; } },
+    { "requestDelay", [](const TSettings& s) { return s.requestDelay == 250; } },
+    { "connections", [](const TSettings& s) { return s.connections == 4; } },
 };
-
-TSettings previousSettings()
-{
-    TSettings s;
-    s.outputFile = s.inputFile = s.savedFile = s.trackFile = s.separator = "OLD";
-    s.proxyAddress = s.proxyName = s.proxyPassword = "OLD";
-    s.titleCutoff = s.descMax = s.proxyPort = 5;
-    s.saveLastModified = s.keywordsRequired = s.metaFirst = 5;
-    s.followLinks = s.obeyNoindex = s.internalOnly = s.proxyEnabled = 5;
-    s.domainExts = s.webExts = s.filterKeywords = s.filterDomains = s.targetKeywords = { "OLD" };
-    return s;
-}
 
 struct BadRow
 {
     const char* section;
     const char* key;
     const char* text;
-    std::size_t failingProbe;
-    const char* message;
+    const char* probe; // the field that keeps its default
+    const char* problem;
 };
 
-TEST_F(FullFile, ABadIntegerStopsTheLoadKeepingEarlierFieldsAndOldLists)
+// A value that cannot be stored as its type is named with its file, section
+// and key, as typed; it keeps its default, and every other key still loads.
+TEST_F(FullFile, ABadValueIsNamedAndEveryOtherKeyLoads)
 {
     const BadRow rows[] = {
-        { "OUTPUT", "CUTOFF", "abc", 5, "'ABC' is not a valid integer value" },
-        { "OUTPUT", "DESC", "", 6, "'' is not a valid integer value" },
-        { "OUTPUT", "B4", "yes", 9, "'YES' is not a valid integer value" },
-        { "OPTIONS", "FOLLOW", " 1", 10, "' 1' is not a valid integer value" },
-        { "PROXY", "PORT", "80a", 14, "'80A' is not a valid integer value" },
-        { "PROXY", "ENABLED", "4294967297", 17, "'4294967297' is not a valid integer value" },
+        { "OUTPUT", "CUTOFF", "abc", "titleCutoff", "'abc' is not a whole number" },
+        { "OUTPUT", "DESC", "2OO", "descMax", "'2OO' is not a whole number" },
+        { "OUTPUT", "B4", "yes", "metaFirst", "'yes' is not a whole number" },
+        { "OPTIONS", "FOLLOW", " 1", "followLinks", "' 1' is not a whole number" },
+        { "PROXY", "PORT", "80a", "proxyPort", "'80a' is not a whole number" },
+        { "PROXY", "ENABLED", "4294967297", "proxyEnabled", "'4294967297' is not a whole number" },
+        { "SOCKS", "PORT", "socks", "socksPort", "'socks' is not a whole number" },
+        { "WEB", "HTTPS", "On", "fetchHttps", "'On' is not a whole number" },
+        { "WEB", "DELAY", "-1", "requestDelay", "'-1' is not a whole number of 0 or more" },
+        { "WEB", "CONNECTIONS", "9", "connections", "'9' is not a whole number from 1 to 8" },
+        { "WEB", "CONNECTIONS", "0", "connections", "'0' is not a whole number from 1 to 8" },
     };
+    ASSERT_TRUE(WriteProfileString("SOCKS", "PORT", "9050", m_ini));
+    ASSERT_TRUE(WriteProfileString("WEB", "HTTPS", "1", m_ini));
+    ASSERT_TRUE(WriteProfileString("WEB", "DELAY", "250", m_ini));
+    ASSERT_TRUE(WriteProfileString("WEB", "CONNECTIONS", "4", m_ini));
     const std::string good = ReadWholeFile(m_ini);
     for (const BadRow& row : rows) {
+        SCOPED_TRACE(std::string(row.key) + "=" + row.text);
         WriteFileAtomic(m_ini, good);
         ASSERT_TRUE(WriteProfileString(row.section, row.key, row.text, m_ini));
-        Settings = previousSettings();
-        EXPECT_EQ(loadError(), row.message);
-        for (std::size_t i = 0; i < std::size(Probes); ++i)
-            EXPECT_EQ(Probes[i].isNew(Settings), i < row.failingProbe)
-                << row.key << ": " << Probes[i].name;
-        for (const TStringList* list : { &Settings.domainExts, &Settings.webExts,
-                 &Settings.filterKeywords, &Settings.filterDomains, &Settings.targetKeywords })
-            EXPECT_EQ(*list, TStringList { "OLD" }) << row.key;
+        Settings = TSettings {};
+        EXPECT_EQ(loadError(), m_ini + ": [" + row.section + "] " + row.key + ": " + row.problem);
+        for (const Probe& probe : Probes)
+            EXPECT_EQ(probe.isNew(Settings), probe.name != std::string(row.probe)) << probe.name;
     }
+    // Each bad key has a line of the message; the defaults stand in for them.
+    WriteFileAtomic(m_ini, good);
+    ASSERT_TRUE(WriteProfileString("OUTPUT", "CUTOFF", "x", m_ini));
+    ASSERT_TRUE(WriteProfileString("PROXY", "PORT", "y", m_ini));
+    EXPECT_EQ(loadError(),
+        m_ini + ": [OUTPUT] CUTOFF: 'x' is not a whole number\n" + m_ini
+            + ": [PROXY] PORT: 'y' is not a whole number");
+    EXPECT_EQ(Settings.titleCutoff, 70);
+    EXPECT_EQ(Settings.proxyPort, 80);
 }
 
 // The optional SOCKS section: the lines it holds, and what loads from them.
@@ -183,26 +195,98 @@ TEST_F(FullFile, TheSocksSectionIsOptionalAndKeepsTheCredentialsCase)
     }
 }
 
-TEST_F(FullFile, ASocksPortThatIsNoNumberStopsTheLoadBeforeTheLists)
+// The optional WEB section: absent or empty keys are the behaviour of a file
+// without it; the paths keep their case.
+struct WebRow
 {
-    ASSERT_TRUE(WriteProfileString("SOCKS", "SERVER", "gate", m_ini));
-    ASSERT_TRUE(WriteProfileString("SOCKS", "PORT", "socks", m_ini));
-    Settings = previousSettings();
-    EXPECT_EQ(loadError(), "'SOCKS' is not a valid integer value");
-    EXPECT_EQ(Settings.socksServer, "GATE");
-    EXPECT_EQ(Settings.proxyEnabled, 1);
-    EXPECT_EQ(Settings.domainExts, TStringList { "OLD" });
+    std::vector<std::string> lines;
+    int32_t https, robots, status, delay, keepAlive, connections;
+    const char* caFile;
+    const char* rejected;
+};
+
+TEST_F(FullFile, TheWebSectionIsOptionalAndEachKeyLoads)
+{
+    const WebRow rows[] = {
+        { {}, 0, 0, 0, 0, 0, 1, "", "" },
+        { { "[WEB]", "HTTPS=", "DELAY=", "CONNECTIONS=", "CAFILE=" }, 0, 0, 0, 0, 0, 1, "", "" },
+        { { "[web]", "https=1", "robots=1", "status=1", "delay=1500", "keepalive=1",
+              "connections=8", "cafile=/etc/Certs/Ca.pem", "rejected=Rejected.TXT" },
+            1, 1, 1, 1500, 1, 8, "/etc/Certs/Ca.pem", "Rejected.TXT" },
+        { { "[WEB]", "HTTPS=2", "ROBOTS=0", "STATUS=-1", "DELAY=0", "CONNECTIONS=1" }, 0, 0, 0, 0,
+            0, 1, "", "" },
+    };
+    const std::string full = ReadWholeFile(m_ini);
+    for (const WebRow& row : rows) {
+        std::string text = full;
+        for (const std::string& line : row.lines)
+            text += line + "\r\n";
+        SCOPED_TRACE(text);
+        WriteFileAtomic(m_ini, text);
+        Settings = TSettings {};
+        ASSERT_EQ(loadError(), "");
+        const TSettings& s = Settings;
+        EXPECT_EQ(s.fetchHttps, row.https);
+        EXPECT_EQ(s.obeyRobots, row.robots);
+        EXPECT_EQ(s.skipErrorStatus, row.status);
+        EXPECT_EQ(s.requestDelay, row.delay);
+        EXPECT_EQ(s.keepAlive, row.keepAlive);
+        EXPECT_EQ(s.connections, row.connections);
+        EXPECT_EQ(s.caFile, row.caFile);
+        EXPECT_EQ(s.rejectedFile, row.rejected);
+        EXPECT_EQ(s.proxyPassword, "s3Cret");
+    }
 }
 
-TEST_F(LoadSettingsTest, AMissingFileStopsAtCutoffWithEmptyPaths)
+// A file with nothing to load is a fresh install: the settings of the shipped
+// file, which the first save then writes whole.
+TEST_F(LoadSettingsTest, AMissingOrBlankFileLoadsTheDefaultsAndTheFirstSaveWritesThem)
 {
-    Settings = previousSettings();
-    EXPECT_EQ(loadError(), "'' is not a valid integer value");
-    EXPECT_EQ(Settings.outputFile, "");
-    EXPECT_EQ(Settings.trackFile, "");
-    EXPECT_EQ(Settings.separator, "");
-    EXPECT_EQ(Settings.titleCutoff, 5);
-    EXPECT_EQ(Settings.domainExts, TStringList { "OLD" });
+    // The file's content (none: missing), and what stays of it before the defaults.
+    const std::pair<const char*, const char*> files[] = {
+        { nullptr, "" },
+        { "", "" },
+        { "\r\n", "\r\n" },
+        { "; kept by hand\r\n", "; kept by hand\r\n\r\n" },
+    };
+    for (const auto& [content, kept] : files) {
+        SCOPED_TRACE(content ? content : "(missing)");
+        std::filesystem::remove(m_ini);
+        if (content)
+            WriteWholeFile(m_ini, content);
+        Settings = TSettings {};
+        Settings.domainExts = { "OLD" };
+        ASSERT_EQ(loadError(), "");
+        const TSettings& s = Settings;
+        EXPECT_EQ(s.outputFile + s.inputFile + s.savedFile + s.trackFile,
+            "out.txtin.txtsaved.txttrack.txt");
+        EXPECT_EQ(s.separator, "|");
+        EXPECT_EQ(s.titleCutoff, 70);
+        EXPECT_EQ(s.descMax, 255);
+        EXPECT_EQ(s.proxyPort, 80);
+        EXPECT_EQ(s.socksPort, 1080);
+        EXPECT_EQ(s.fetchHttps + s.obeyRobots + s.skipErrorStatus, 3);
+        EXPECT_EQ(s.requestDelay + s.keepAlive, 0);
+        EXPECT_EQ(s.connections, 1);
+        EXPECT_TRUE(s.domainExts.empty());
+
+        SaveWindowOptions(true, false, false);
+        std::string expected = DefaultSettingsText();
+        expected.replace(expected.find("FOLLOW=0"), 8, "FOLLOW=1");
+        EXPECT_EQ(ReadWholeFile(m_ini), kept + expected);
+    }
+}
+
+// A file that cannot be read loads nothing, and no save replaces it.
+TEST_F(LoadSettingsTest, AFileThatCannotBeReadIsNeverWritten)
+{
+    std::filesystem::create_directory(m_ini);
+    Settings.proxyPort = 5;
+    EXPECT_NE(loadError().find("Cannot read file " + m_ini), std::string::npos);
+    EXPECT_EQ(Settings.proxyPort, 5);
+    // The window closes: its options are not written.
+    EXPECT_NO_THROW(SaveWindowOptions(true, true, true));
+    EXPECT_TRUE(std::filesystem::is_directory(m_ini));
 }
 
 TEST_F(LoadSettingsTest, LongValuesAreCutTo2047Characters)

@@ -126,7 +126,10 @@ TEST_F(OptionsDialogTest, OkWritesEveryKeyInTheStatedOrderThenCloses)
         "[OUTPUT]\r\nSEPERATOR=#A\r\nCUTOFF=60\r\nDESC=255\r\nB1=0\r\nB3=1\r\nB4=0\r\n\r\n"
         "[PROXY]\r\nADDRESS=proxy.local\r\nNAME=\r\nPASSWORD=Secret\r\nPORT=80\r\nENABLED=1\r\n"
         "\r\n[FOLLOWING]\r\nEXT1=com\r\nEXT2=\r\n\r\n[FILTER1]\r\nKEYWORDS1=\r\n\r\n"
-        "[FILTER2]\r\nDOMAINS1=\r\n\r\n[TARGETED]\r\nKEYWORDS2=first,Second\r\n");
+        "[FILTER2]\r\nDOMAINS1=\r\n\r\n[TARGETED]\r\nKEYWORDS2=first,Second\r\n\r\n"
+        "[SOCKS]\r\nSERVER=\r\nPORT=1080\r\nUSER=\r\nPASSWORD=\r\n\r\n"
+        "[WEB]\r\nHTTPS=1\r\nCAFILE=\r\nROBOTS=1\r\nSTATUS=1\r\nDELAY=0\r\nREJECTED=\r\n\r\n"
+        "[OPTIONS]\r\nFOLLOW=0\r\nNOINDEX=0\r\nINTERNAL=0\r\n");
 }
 
 TEST_F(OptionsDialogTest, RefusedWriteKeepsTheDialogOpenAndShowsWhy)
