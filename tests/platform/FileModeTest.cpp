@@ -50,6 +50,29 @@ TEST(FileMode, ARewriteKeepsTheModeOfTheFileItReplaces)
     }
 }
 
+// A file that now holds a password becomes its owner's alone, whatever its
+// mode was; the other modes keep the replaced file's mode.
+TEST(FileMode, AnAlwaysOwnerOnlyRewriteMakesAnyFilePrivate)
+{
+    const TempFolder dir("filemode");
+    const std::string file = dir.file("secret.ini");
+    const struct
+    {
+        NewFileMode newFileMode;
+        mode_t expected;
+    } rows[] = {
+        { NewFileMode::ByUmask, 0644 },
+        { NewFileMode::OwnerOnly, 0644 },
+        { NewFileMode::AlwaysOwnerOnly, 0600 },
+    };
+    for (const auto& row : rows) {
+        WriteFileAtomic(file, "old");
+        ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+        WriteFileAtomic(file, "new", row.newFileMode);
+        EXPECT_EQ(modeOf(file), row.expected) << static_cast<int>(row.newFileMode);
+    }
+}
+
 TEST(FileMode, ANewFileFollowsTheUmaskUnlessItHoldsSettings)
 {
     const TempFolder dir("filemode");
@@ -62,6 +85,7 @@ TEST(FileMode, ANewFileFollowsTheUmaskUnlessItHoldsSettings)
         { 022, NewFileMode::ByUmask, 0644 },
         { 002, NewFileMode::ByUmask, 0664 },
         { 002, NewFileMode::OwnerOnly, 0600 },
+        { 002, NewFileMode::AlwaysOwnerOnly, 0600 },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.umask));
