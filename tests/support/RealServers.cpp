@@ -108,6 +108,20 @@ std::unique_ptr<TRealServer> TRealServer::Prepare(const std::string& name)
 
 std::unique_ptr<TRealServer> TRealServer::StartNginx(const std::string& serverExtra)
 {
+    return LaunchNginx("", serverExtra);
+}
+
+std::unique_ptr<TRealServer> TRealServer::StartNginxTls(
+    const std::string& certFile, const std::string& keyFile, const std::string& serverExtra)
+{
+    return LaunchNginx(" ssl",
+        "ssl_certificate " + certFile + ";\n    ssl_certificate_key " + keyFile + ";\n    "
+            + serverExtra);
+}
+
+std::unique_ptr<TRealServer> TRealServer::LaunchNginx(
+    const std::string& listenOptions, const std::string& serverExtra)
+{
     std::unique_ptr<TRealServer> server = Prepare("nginx");
     const std::string d = server->Dir();
     std::filesystem::create_directories(d + "/www");
@@ -123,7 +137,7 @@ std::unique_ptr<TRealServer> TRealServer::StartNginx(const std::string& serverEx
         + d + "/tmp/body;\n  proxy_temp_path " + d + "/tmp/proxy;\n  fastcgi_temp_path " + d
         + "/tmp/fcgi;\n  uwsgi_temp_path " + d + "/tmp/uwsgi;\n  scgi_temp_path " + d
         + "/tmp/scgi;\n  server {\n    listen 127.0.0.1:" + std::to_string(server->m_port)
-        + ";\n    root " + d + "/www;\n    " + serverExtra + "\n  }\n}\n";
+        + listenOptions + ";\n    root " + d + "/www;\n    " + serverExtra + "\n  }\n}\n";
     const std::string conf = d + "/nginx.conf";
     const std::string errorLog = d + "/error.log";
     server->Launch("/usr/sbin/nginx", "the Debian package nginx-light", config, "nginx.conf",

@@ -24,6 +24,11 @@ public:
     // the server block (locations, returns).
     static std::unique_ptr<TRealServer> StartNginx(const std::string& serverExtra);
 
+    // nginx like StartNginx, but speaking HTTPS only, presenting the
+    // certificate (or chain) of the PEM file `certFile` with the key `keyFile`.
+    static std::unique_ptr<TRealServer> StartNginxTls(
+        const std::string& certFile, const std::string& keyFile, const std::string& serverExtra);
+
     // tinyproxy asking for Basic credentials `user`:`pass`.
     static std::unique_ptr<TRealServer> StartTinyproxy(
         const std::string& user, const std::string& pass);
@@ -46,6 +51,9 @@ private:
         const std::vector<std::string>& args);
     // A server object with its name, a fresh folder and a free port, not started.
     static std::unique_ptr<TRealServer> Prepare(const std::string& name);
+    // nginx with `listenOptions` after its port and `serverExtra` in its server block.
+    static std::unique_ptr<TRealServer> LaunchNginx(
+        const std::string& listenOptions, const std::string& serverExtra);
 
     std::unique_ptr<TempFolder> m_folder; // removed after the child is killed
     std::string m_name;
