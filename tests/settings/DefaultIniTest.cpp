@@ -1,9 +1,9 @@
 #include "tests/settings/SettingsFixture.h"
 
 #include "settings/TOptionsValues.h"
+#include "tests/support/EnvScope.h"
 #include "tests/support/ReadOnlyFolder.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
@@ -82,33 +82,6 @@ TEST_F(DefaultIniTest, TheSettingsFileSitsBesideTheProgramUnlessTheProgramNamesA
     EXPECT_EQ(settingsPath(), "/elsewhere/x.ini");
     EXPECT_EQ(settingsDisplayName("/elsewhere/x.ini"), "/elsewhere/x.ini");
 }
-
-// Sets an environment variable (unsets it for nothing) for the lifetime of the object.
-class EnvScope
-{
-public:
-    EnvScope(const char* name, std::optional<std::string> value)
-        : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        set(value);
-    }
-    ~EnvScope() { set(m_old); }
-    EnvScope(const EnvScope&) = delete;
-    EnvScope& operator=(const EnvScope&) = delete;
-
-private:
-    void set(const std::optional<std::string>& value) const
-    {
-        if (value)
-            ::setenv(m_name, value->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 // An install the user cannot write to keeps the settings in the user's own
 // configuration folder, created from the installed file on first use.
