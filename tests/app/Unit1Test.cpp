@@ -40,13 +40,13 @@ TEST_F(WindowTest, AfterABadSettingsValueTheGoodKeysSurviveExitAndOk)
             } },
     };
     const char* good[] = { "OPTIONS/FOLLOW", "OPTIONS/NOINDEX", "FILTER1/KEYWORDS1",
-        "FOLLOWING/EXT1", "PROXY/PASSWORD", "PROXY/ENABLED", "OUTPUT/B1" };
+        "FOLLOWING/EXT1", "PROXY/PASSWORD", "PROXY/ENABLED", "OUTPUT/B1", "SOCKS/SERVER" };
     for (const auto& [closer, close] : closers) {
         SCOPED_TRACE(closer);
         writeSettings({ { "PROXY/PORT", "abc" }, { "OPTIONS/FOLLOW", "1" },
             { "OPTIONS/NOINDEX", "1" }, { "FILTER1/KEYWORDS1", "KEPT,WORDS" },
             { "FOLLOWING/EXT1", "ORG" }, { "PROXY/PASSWORD", "Secret" }, { "PROXY/ENABLED", "1" },
-            { "OUTPUT/B1", "1" }, { "SOCKS/SERVER", "gate" } });
+            { "OUTPUT/B1", "1" }, { "SOCKS/SERVER", "GATE" } });
         write("in.txt", "http://a.test/\r\n");
         write("before.ini", text("skelvo.ini"));
         dialogs.messages.clear();
