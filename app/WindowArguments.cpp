@@ -25,7 +25,7 @@ TWindowArguments ParseWindowArguments(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty())
         return wrong(QStringLiteral("Unexpected argument '%1'.")
                          .arg(parser.positionalArguments().constFirst()));
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         parsed.action = TWindowArguments::waHelp;
         parsed.text = parser.helpText();
     } else if (parser.isSet(version)) {

@@ -22,6 +22,7 @@ TEST(WindowArguments, TheSettingsFileIsNamedAsForTheBatchProgram)
         { { "--verbose" }, TWindowArguments::waWrong, "", "Unknown option 'verbose'" },
         { { "site.ini" }, TWindowArguments::waWrong, "", "Unexpected argument 'site.ini'" },
         { { "--help" }, TWindowArguments::waHelp, "", "--settings <FILE>" },
+        { { "--help-all" }, TWindowArguments::waHelp, "", "--settings <FILE>" },
         { { "--version" }, TWindowArguments::waVersion, "", "" },
     };
     for (const auto& row : rows) {
