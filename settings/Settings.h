@@ -67,6 +67,8 @@ struct TSettings
     std::string rejectedFile; // REJECTED: the file of pages left without a record
     int32_t keepAlive = 0; // KEEPALIVE: connections are kept open between pages
     int32_t connections = 1; // CONNECTIONS: pages fetched at once, 1 to 8
+
+    bool operator==(const TSettings&) const = default;
 };
 
 // The global settings record.

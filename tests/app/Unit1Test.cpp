@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -39,16 +40,16 @@ TEST_F(WindowTest, AfterABadSettingsValueTheGoodKeysSurviveExitAndOk)
                 choose(control<QAction>("mnuFileOptions"));
             } },
     };
-    const char* good[] = { "OPTIONS/FOLLOW", "OPTIONS/NOINDEX", "FILTER1/KEYWORDS1",
-        "FOLLOWING/EXT1", "PROXY/PASSWORD", "PROXY/ENABLED", "OUTPUT/B1", "SOCKS/SERVER" };
+    const std::map<std::string, std::string> good = { { "OPTIONS/FOLLOW", "1" },
+        { "OPTIONS/NOINDEX", "1" }, { "FILTER1/KEYWORDS1", "KEPT,WORDS" },
+        { "FOLLOWING/EXT1", "ORG" }, { "PROXY/PASSWORD", "Secret" }, { "PROXY/ENABLED", "1" },
+        { "OUTPUT/B1", "1" }, { "SOCKS/SERVER", "GATE" } };
     for (const auto& [closer, close] : closers) {
         SCOPED_TRACE(closer);
-        writeSettings({ { "PROXY/PORT", "abc" }, { "OPTIONS/FOLLOW", "1" },
-            { "OPTIONS/NOINDEX", "1" }, { "FILTER1/KEYWORDS1", "KEPT,WORDS" },
-            { "FOLLOWING/EXT1", "ORG" }, { "PROXY/PASSWORD", "Secret" }, { "PROXY/ENABLED", "1" },
-            { "OUTPUT/B1", "1" }, { "SOCKS/SERVER", "GATE" } });
+        std::map<std::string, std::string> file = good;
+        file.emplace("PROXY/PORT", "abc");
+        writeSettings(file);
         write("in.txt", "http://a.test/\r\n");
-        write("before.ini", text("skelvo.ini"));
         dialogs.messages.clear();
         start();
         EXPECT_EQ(dialogs.messages,
@@ -57,11 +58,11 @@ TEST_F(WindowTest, AfterABadSettingsValueTheGoodKeysSurviveExitAndOk)
         EXPECT_TRUE(control<QCheckBox>("chkFollow")->isChecked());
         EXPECT_EQ(caption("lblLeft"), QStringLiteral("1"));
         close();
-        for (const std::string name : good) {
-            const std::string section = name.substr(0, name.find('/'));
-            const std::string key = name.substr(name.find('/') + 1);
-            EXPECT_EQ(GetProfileString(section, key, "-", path("skelvo.ini")),
-                GetProfileString(section, key, "-", path("before.ini")))
+        for (const auto& [name, value] : good) {
+            const std::size_t slash = name.find('/');
+            EXPECT_EQ(GetProfileString(
+                          name.substr(0, slash), name.substr(slash + 1), "-", path("skelvo.ini")),
+                value)
                 << name;
         }
         stop();

@@ -19,11 +19,9 @@ TEST(WindowArguments, TheSettingsFileIsNamedAsForTheBatchProgram)
             "" },
         { { "--settings" }, TWindowArguments::waWrong, "", "Missing value after '--settings'" },
         { { "--settings=" }, TWindowArguments::waWrong, "", "--settings needs a file name" },
-        { { "--verbose" }, TWindowArguments::waWrong, "", "Unknown option 'verbose'" },
         { { "site.ini" }, TWindowArguments::waWrong, "", "Unexpected argument 'site.ini'" },
         { { "--help" }, TWindowArguments::waHelp, "", "--settings <FILE>" },
         { { "--help-all" }, TWindowArguments::waHelp, "", "--settings <FILE>" },
-        { { "--version" }, TWindowArguments::waVersion, "", "" },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.args.join(' ').toStdString());

@@ -50,29 +50,6 @@ TEST(FileMode, ARewriteKeepsTheModeOfTheFileItReplaces)
     }
 }
 
-// A file that now holds a password becomes its owner's alone, whatever its
-// mode was; the other modes keep the replaced file's mode.
-TEST(FileMode, AnAlwaysOwnerOnlyRewriteMakesAnyFilePrivate)
-{
-    const TempFolder dir("filemode");
-    const std::string file = dir.file("secret.ini");
-    const struct
-    {
-        NewFileMode newFileMode;
-        mode_t expected;
-    } rows[] = {
-        { NewFileMode::ByUmask, 0644 },
-        { NewFileMode::OwnerOnly, 0644 },
-        { NewFileMode::AlwaysOwnerOnly, 0600 },
-    };
-    for (const auto& row : rows) {
-        WriteFileAtomic(file, "old");
-        ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
-        WriteFileAtomic(file, "new", row.newFileMode);
-        EXPECT_EQ(modeOf(file), row.expected) << static_cast<int>(row.newFileMode);
-    }
-}
-
 TEST(FileMode, ANewFileFollowsTheUmaskUnlessItHoldsSettings)
 {
     const TempFolder dir("filemode");

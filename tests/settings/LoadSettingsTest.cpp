@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include <functional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -24,6 +25,14 @@ protected:
             "KEYWORDS1=zz,aa, mid", "[FILTER2]", "DOMAINS1=b.test,a.test", "[TARGETED]",
             "KEYWORDS2=Target", "[OPTIONS]", "FOLLOW=1", "NOINDEX=1", "INTERNAL=1", "[PROXY]",
             "ADDRESS=proxy.local", "PORT=8080", "NAME=Ann", "PASSWORD=s3Cret", "ENABLED=1" });
+    }
+    // Sets one key given as "SECTION/KEY=value".
+    bool setKey(const std::string& assignment) const
+    {
+        const std::size_t slash = assignment.find('/');
+        const std::size_t eq = assignment.find('=');
+        return WriteProfileString(assignment.substr(0, slash),
+            assignment.substr(slash + 1, eq - slash - 1), assignment.substr(eq + 1), m_ini);
     }
 };
 
@@ -73,88 +82,45 @@ TEST_F(FullFile, AFlagIsOnOnlyForTheValueOne)
     }
 }
 
-// Each field with a test of whether it holds the full file's value.
-struct Probe
-{
-    const char* name;
-    std::function<bool(const TSettings&)> isNew;
-};
-
-const Probe Probes[] = {
-    { "paths",
-        [](const TSettings& s) {
-            return s.outputFile == "Out/Records.txt" && s.inputFile == "in.TXT"
-                && s.savedFile == "/tmp/Saved.txt" && s.trackFile == "Track.txt";
-        } },
-    { "separator", [](const TSettings& s) { return s.separator == "<X>"; } },
-    { "titleCutoff", [](const TSettings& s) { return s.titleCutoff == 60; } },
-    { "descMax", [](const TSettings& s) { return s.descMax == 200; } },
-    { "metaFirst", [](const TSettings& s) { return s.metaFirst == 1; } },
-    { "followLinks", [](const TSettings& s) { return s.followLinks == 1; } },
-    { "obeyNoindex", [](const TSettings& s) { return s.obeyNoindex == 1; } },
-    { "proxyPort", [](const TSettings& s) { return s.proxyPort == 8080; } },
-    { "proxyCredentials",
-        [](const TSettings& s) { return s.proxyName == "Ann" && s.proxyPassword == "s3Cret"; } },
-    { "proxyEnabled", [](const TSettings& s) { return s.proxyEnabled == 1; } },
-    { "lists",
-        [](const TSettings& s) {
-            return s.domainExts.size() == 3 && s.targetKeywords == TStringList { "TARGET" };
-        } },
-    { "socksPort", [](const TSettings& s) { return s.socksPort == 9050; } },
-    { "fetchHttps", [](const TSettings& s) { return s.fetchHttps == 1; } },
-    { "requestDelay", [](const TSettings& s) { return s.requestDelay == 250; } },
-    { "connections", [](const TSettings& s) { return s.connections == 4; } },
-};
-
-struct BadRow
-{
-    const char* section;
-    const char* key;
-    const char* text;
-    const char* probe; // the field that keeps its default
-    const char* problem;
-};
-
 // A value that cannot be stored as its type is named with its file, section
 // and key, as typed; it keeps its default, and every other key still loads.
 TEST_F(FullFile, ABadValueIsNamedAndEveryOtherKeyLoads)
 {
-    const BadRow rows[] = {
-        { "OUTPUT", "CUTOFF", "abc", "titleCutoff", "'abc' is not a whole number" },
-        { "OUTPUT", "DESC", "2OO", "descMax", "'2OO' is not a whole number" },
-        { "OUTPUT", "B4", "yes", "metaFirst", "'yes' is not a whole number" },
-        { "OPTIONS", "FOLLOW", " 1", "followLinks", "' 1' is not a whole number" },
-        { "PROXY", "PORT", "80a", "proxyPort", "'80a' is not a whole number" },
-        { "PROXY", "ENABLED", "4294967297", "proxyEnabled", "'4294967297' is not a whole number" },
-        { "SOCKS", "PORT", "socks", "socksPort", "'socks' is not a whole number" },
-        { "WEB", "HTTPS", "On", "fetchHttps", "'On' is not a whole number" },
-        { "WEB", "DELAY", "-1", "requestDelay", "'-1' is not a whole number of 0 or more" },
-        { "WEB", "CONNECTIONS", "9", "connections", "'9' is not a whole number from 1 to 8" },
-        { "WEB", "CONNECTIONS", "0", "connections", "'0' is not a whole number from 1 to 8" },
+    using Fallback = std::function<void(TSettings&)>;
+    const std::tuple<const char*, const char*, const char*, const char*, Fallback> rows[] = {
+        { "OUTPUT", "CUTOFF", "abc", "", [](TSettings& s) { s.titleCutoff = 70; } },
+        { "OUTPUT", "B4", "yes", "", [](TSettings& s) { s.metaFirst = 0; } },
+        { "OPTIONS", "FOLLOW", " 1", "", [](TSettings& s) { s.followLinks = 0; } },
+        { "PROXY", "PORT", "80a", "", [](TSettings& s) { s.proxyPort = 80; } },
+        { "PROXY", "ENABLED", "4294967297", "", [](TSettings& s) { s.proxyEnabled = 0; } },
+        { "SOCKS", "PORT", "socks", "", [](TSettings& s) { s.socksPort = 1080; } },
+        { "WEB", "HTTPS", "On", "", [](TSettings& s) { s.fetchHttps = 0; } },
+        { "WEB", "DELAY", "-1", " of 0 or more", [](TSettings& s) { s.requestDelay = 0; } },
+        { "WEB", "CONNECTIONS", "9", " from 1 to 8", [](TSettings& s) { s.connections = 1; } },
     };
-    ASSERT_TRUE(WriteProfileString("SOCKS", "PORT", "9050", m_ini));
-    ASSERT_TRUE(WriteProfileString("WEB", "HTTPS", "1", m_ini));
-    ASSERT_TRUE(WriteProfileString("WEB", "DELAY", "250", m_ini));
-    ASSERT_TRUE(WriteProfileString("WEB", "CONNECTIONS", "4", m_ini));
-    const std::string good = ReadWholeFile(m_ini);
-    for (const BadRow& row : rows) {
-        SCOPED_TRACE(std::string(row.key) + "=" + row.text);
-        WriteFileAtomic(m_ini, good);
-        ASSERT_TRUE(WriteProfileString(row.section, row.key, row.text, m_ini));
+    for (const char* key :
+        { "SOCKS/PORT=9050", "WEB/HTTPS=1", "WEB/DELAY=250", "WEB/CONNECTIONS=4" })
+        ASSERT_TRUE(setKey(key));
+    ASSERT_EQ(loadError(), "");
+    const TSettings good = Settings;
+    const std::string goodFile = ReadWholeFile(m_ini);
+    for (const auto& [section, key, text, range, fallback] : rows) {
+        SCOPED_TRACE(std::string(key) + "=" + text);
+        WriteFileAtomic(m_ini, goodFile);
+        ASSERT_TRUE(WriteProfileString(section, key, text, m_ini));
         Settings = TSettings {};
-        EXPECT_EQ(loadError(), m_ini + ": [" + row.section + "] " + row.key + ": " + row.problem);
-        for (const Probe& probe : Probes)
-            EXPECT_EQ(probe.isNew(Settings), probe.name != std::string(row.probe)) << probe.name;
+        EXPECT_EQ(loadError(),
+            m_ini + ": [" + section + "] " + key + ": '" + text + "' is not a whole number"
+                + range);
+        TSettings expected = good;
+        fallback(expected);
+        EXPECT_TRUE(Settings == expected);
     }
-    // Each bad key has a line of the message; the defaults stand in for them.
-    WriteFileAtomic(m_ini, good);
-    ASSERT_TRUE(WriteProfileString("OUTPUT", "CUTOFF", "x", m_ini));
-    ASSERT_TRUE(WriteProfileString("PROXY", "PORT", "y", m_ini));
+    // Each bad key has a line of the message.
+    ASSERT_TRUE(setKey("OUTPUT/CUTOFF=x"));
     EXPECT_EQ(loadError(),
         m_ini + ": [OUTPUT] CUTOFF: 'x' is not a whole number\n" + m_ini
-            + ": [PROXY] PORT: 'y' is not a whole number");
-    EXPECT_EQ(Settings.titleCutoff, 70);
-    EXPECT_EQ(Settings.proxyPort, 80);
+            + ": [WEB] CONNECTIONS: '9' is not a whole number from 1 to 8");
 }
 
 // The optional SOCKS section: the lines it holds, and what loads from them.
@@ -196,45 +162,29 @@ TEST_F(FullFile, TheSocksSectionIsOptionalAndKeepsTheCredentialsCase)
 }
 
 // The optional WEB section: absent or empty keys are the behaviour of a file
-// without it; the paths keep their case.
-struct WebRow
-{
-    std::vector<std::string> lines;
-    int32_t https, robots, status, delay, keepAlive, connections;
-    const char* caFile;
-    const char* rejected;
-};
-
+// without it; names match in any case, and the paths keep theirs.
 TEST_F(FullFile, TheWebSectionIsOptionalAndEachKeyLoads)
 {
-    const WebRow rows[] = {
-        { {}, 0, 0, 0, 0, 0, 1, "", "" },
-        { { "[WEB]", "HTTPS=", "DELAY=", "CONNECTIONS=", "CAFILE=" }, 0, 0, 0, 0, 0, 1, "", "" },
-        { { "[web]", "https=1", "robots=1", "status=1", "delay=1500", "keepalive=1",
-              "connections=8", "cafile=/etc/Certs/Ca.pem", "rejected=Rejected.TXT" },
-            1, 1, 1, 1500, 1, 8, "/etc/Certs/Ca.pem", "Rejected.TXT" },
-        { { "[WEB]", "HTTPS=2", "ROBOTS=0", "STATUS=-1", "DELAY=0", "CONNECTIONS=1" }, 0, 0, 0, 0,
-            0, 1, "", "" },
+    ASSERT_EQ(loadError(), "");
+    const TSettings without = Settings;
+    TSettings withWeb = without;
+    withWeb.fetchHttps = withWeb.obeyRobots = withWeb.skipErrorStatus = withWeb.keepAlive = 1;
+    withWeb.requestDelay = 1500;
+    withWeb.connections = 8;
+    withWeb.caFile = "/etc/Certs/Ca.pem";
+    withWeb.rejectedFile = "Rejected.TXT";
+    const std::pair<std::string, TSettings> rows[] = {
+        { "[WEB]\r\nHTTPS=\r\nDELAY=\r\nCONNECTIONS=\r\nCAFILE=\r\n", without },
+        { "[web]\r\nhttps=1\r\nrobots=1\r\nstatus=1\r\ndelay=1500\r\nkeepalive=1\r\n"
+          "connections=8\r\ncafile=/etc/Certs/Ca.pem\r\nrejected=Rejected.TXT\r\n",
+            withWeb },
     };
     const std::string full = ReadWholeFile(m_ini);
-    for (const WebRow& row : rows) {
-        std::string text = full;
-        for (const std::string& line : row.lines)
-            text += line + "\r\n";
-        SCOPED_TRACE(text);
-        WriteFileAtomic(m_ini, text);
-        Settings = TSettings {};
+    for (const auto& [section, expected] : rows) {
+        SCOPED_TRACE(section);
+        WriteFileAtomic(m_ini, full + section);
         ASSERT_EQ(loadError(), "");
-        const TSettings& s = Settings;
-        EXPECT_EQ(s.fetchHttps, row.https);
-        EXPECT_EQ(s.obeyRobots, row.robots);
-        EXPECT_EQ(s.skipErrorStatus, row.status);
-        EXPECT_EQ(s.requestDelay, row.delay);
-        EXPECT_EQ(s.keepAlive, row.keepAlive);
-        EXPECT_EQ(s.connections, row.connections);
-        EXPECT_EQ(s.caFile, row.caFile);
-        EXPECT_EQ(s.rejectedFile, row.rejected);
-        EXPECT_EQ(s.proxyPassword, "s3Cret");
+        EXPECT_TRUE(Settings == expected);
     }
 }
 
@@ -242,6 +192,9 @@ TEST_F(FullFile, TheWebSectionIsOptionalAndEachKeyLoads)
 // file, which the first save then writes whole.
 TEST_F(LoadSettingsTest, AMissingOrBlankFileLoadsTheDefaultsAndTheFirstSaveWritesThem)
 {
+    WriteWholeFile(m_ini, DefaultSettingsText());
+    ASSERT_EQ(loadError(), "");
+    const TSettings fresh = Settings;
     // The file's content (none: missing), and what stays of it before the defaults.
     const std::pair<const char*, const char*> files[] = {
         { nullptr, "" },
@@ -257,19 +210,7 @@ TEST_F(LoadSettingsTest, AMissingOrBlankFileLoadsTheDefaultsAndTheFirstSaveWrite
         Settings = TSettings {};
         Settings.domainExts = { "OLD" };
         ASSERT_EQ(loadError(), "");
-        const TSettings& s = Settings;
-        EXPECT_EQ(s.outputFile + s.inputFile + s.savedFile + s.trackFile,
-            "out.txtin.txtsaved.txttrack.txt");
-        EXPECT_EQ(s.separator, "|");
-        EXPECT_EQ(s.titleCutoff, 70);
-        EXPECT_EQ(s.descMax, 255);
-        EXPECT_EQ(s.proxyPort, 80);
-        EXPECT_EQ(s.socksPort, 1080);
-        EXPECT_EQ(s.fetchHttps + s.obeyRobots + s.skipErrorStatus, 3);
-        EXPECT_EQ(s.requestDelay + s.keepAlive, 0);
-        EXPECT_EQ(s.connections, 1);
-        EXPECT_TRUE(s.domainExts.empty());
-
+        EXPECT_TRUE(Settings == fresh);
         SaveWindowOptions(true, false, false);
         std::string expected = DefaultSettingsText();
         expected.replace(expected.find("FOLLOW=0"), 8, "FOLLOW=1");

@@ -95,21 +95,6 @@ TEST_F(SaveSettingsTest, OneRewriteGivesTheBytesOfKeyByKeyWrites)
     }
 }
 
-TEST_F(SaveSettingsTest, AValueThatCannotBeStoredWritesNothing)
-{
-    SaveSettings(TOptionsValues {});
-    const std::string before = ReadWholeFile(m_ini);
-    TOptionsValues v = typedValues();
-    v.txtSocksPort = "70000";
-    try {
-        SaveSettings(v);
-        ADD_FAILURE() << "no error raised";
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "SOCKS Port: '70000' is not a whole number from 1 to 65535");
-    }
-    EXPECT_EQ(ReadWholeFile(m_ini), before);
-}
-
 // A window option the last load could not read stays as the file holds it
 // when the window closes; the others are written.
 TEST_F(SaveSettingsTest, AnOptionThatDidNotLoadIsNotOverwrittenAtClose)

@@ -11,9 +11,8 @@ class EnvScope
 public:
     EnvScope(const char* name, const std::optional<std::string>& value)
         : m_name(name)
+        , m_old(std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt)
     {
-        if (const char* old = std::getenv(name))
-            m_old = old;
         set(value);
     }
     ~EnvScope() { set(m_old); }
@@ -23,10 +22,7 @@ public:
 private:
     void set(const std::optional<std::string>& value) const
     {
-        if (value)
-            ::setenv(m_name, value->c_str(), 1);
-        else
-            ::unsetenv(m_name);
+        value ? ::setenv(m_name, value->c_str(), 1) : ::unsetenv(m_name);
     }
 
     const char* m_name;
