@@ -28,11 +28,18 @@ bench: deps
 	build/release/bench/skelvo_bench
 
 # skelvo-batch against wget -r on a generated site; PAGES sets its size.
+# SITE=pgdoc (or a folder) crawls that site instead, RTT=20 puts the server
+# 20 ms away, CRAWL_ARGS passes more options of bench/crawl (--tls, --wget2,
+# --configs, --folder /dev/shm, ...).
 PAGES ?= 2000
+SITE ?=
+RTT ?=
+CRAWL_ARGS ?=
 bench-crawl: deps
 	@[ -f build/release/build.ninja ] || cmake --preset release
-	cmake --build --preset release --target skelvo-batch
-	bench/crawl --pages $(PAGES) --batch build/release/app/skelvo-batch
+	cmake --build --preset release --target skelvo-batch skelvo_crawl_relay
+	bench/crawl --batch build/release/app/skelvo-batch \
+	    $(if $(SITE),--site $(SITE),--pages $(PAGES)) $(if $(RTT),--rtt $(RTT)) $(CRAWL_ARGS)
 
 # The longest time the window goes without an event-loop pass while it
 # crawls (GAP_PAGES pages, then one page of 30 MB).
