@@ -10,6 +10,7 @@
 #include "platform/TextFile.h"
 #include "platform/UiText.h"
 #include "platform/UserDialogs.h"
+#include "platform/Version.h"
 #include "settings/Settings.h"
 #include "settings/poptions.h"
 
@@ -91,7 +92,7 @@ TfrmSkelvo::TfrmSkelvo(TUserDialogs& dialogs, QWidget* parent)
     , m_run(*this, Settings)
 {
     setObjectName(QStringLiteral("frmSkelvo"));
-    setWindowTitle(QStringLiteral("Skelvo v1.5"));
+    setWindowTitle(QStringLiteral("Skelvo v") + QLatin1String(SkelvoVersion));
     setWindowIcon(SkelvoIcon());
     SetClock([] { return QDateTime::currentDateTime(); }, QLocale::system());
 

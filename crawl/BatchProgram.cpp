@@ -5,9 +5,9 @@
 #include "crawl/StopSignals.h"
 #include "crawl/TerminalFrontEnd.h"
 #include "platform/Pump.h"
+#include "platform/Version.h"
 #include "settings/Settings.h"
 
-#include <QCoreApplication>
 
 #include <exception>
 #include <filesystem>
@@ -45,7 +45,7 @@ int RunBatch(
         out << BatchUsage();
         return beDone;
     case TBatchArguments::baVersion:
-        out << "skelvo-batch " << QCoreApplication::applicationVersion().toStdString() << '\n';
+        out << "skelvo-batch " << SkelvoVersion << '\n';
         return beDone;
     case TBatchArguments::baWrong:
         err << "skelvo-batch: " << parsed.problem << '\n' << BatchUsage();

@@ -6,6 +6,7 @@
 #include "crawl/TextLines.h"
 #include "page/PumpThrottle.h"
 #include "platform/TextFile.h"
+#include "platform/Version.h"
 #include "settings/Settings.h"
 
 #include <string_view>
@@ -21,7 +22,7 @@ TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state)
     : m_frontEnd(frontEnd)
     , m_state(state)
 {
-    m_http.Agent = Agent;
+    m_http.Agent = Agent();
     m_http.SetMultiThreaded(true);
     m_http.OnHeaderEnd = [this](THttpCli*) { HttpCli1HeaderEnd(); };
     m_http.OnDocData = [this](THttpCli*, const char*, int) { HttpCli1DocData(); };
@@ -74,6 +75,11 @@ void TPageFetch::Fetch(const TSettings& settings)
     TPumpThrottle pump;
     m_state.pageSource = SplitLines(text, &pump);
     m_frontEnd.Pump();
+}
+
+std::string TPageFetch::Agent()
+{
+    return std::string("Skelvo/") + SkelvoVersion;
 }
 
 void TPageFetch::Abandon()
