@@ -1,7 +1,6 @@
 #include "app/AppIcon.h"
 #include "app/SkelvoForms.h"
 #include "platform/CatchingApplication.h"
-#include "platform/Pump.h"
 #include "platform/QtUserDialogs.h"
 #include "platform/UiText.h"
 #include "platform/Version.h"
@@ -25,8 +24,6 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Skelvo"));
     QApplication::setApplicationVersion(QLatin1String(SkelvoVersion));
     QApplication::setWindowIcon(SkelvoIcon());
-    // Qt-free code pumps through the hook; from here on it reaches the real loop.
-    const TPumpScope pump([] { QCoreApplication::processEvents(); });
 
     TQtUserDialogs dialogs;
     messageBox = &dialogs;

@@ -3,8 +3,7 @@
 #include "crawl/CrawlFrontEnd.h"
 #include "crawl/CrawlState.h"
 #include "crawl/HeaderValues.h"
-#include "crawl/TextLines.h"
-#include "page/PumpThrottle.h"
+#include "platform/Pump.h"
 #include "platform/TextFile.h"
 #include "platform/Version.h"
 #include "settings/Settings.h"
@@ -26,6 +25,25 @@ TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state)
     m_http.SetMultiThreaded(true);
     m_http.OnHeaderEnd = [this](THttpCli*) { HttpCli1HeaderEnd(); };
     m_http.OnDocData = [this](THttpCli*, const char*, int) { HttpCli1DocData(); };
+    // The fetch's lines for the front end: the first command of a request
+    // header is its request line, the first header line of a response (the
+    // last received, RcvdHeader keeps those of earlier responses) its status line.
+    m_http.OnRequestHeaderBegin = [this](THttpCli*) { m_requestLineDue = true; };
+    m_http.OnCommand = [this](THttpCli*, const std::string& line) {
+        if (m_requestLineDue) {
+            m_requestLineDue = false;
+            m_frontEnd.FetchLine(flRequest, line);
+        }
+    };
+    m_http.OnHeaderBegin = [this](THttpCli*) { m_statusLineDue = true; };
+    m_http.OnHeaderData = [this](THttpCli* http) {
+        if (m_statusLineDue) {
+            m_statusLineDue = false;
+            m_frontEnd.FetchLine(flStatus, http->RcvdHeader().back());
+        }
+    };
+    m_http.OnLocationChange
+        = [this](THttpCli* http) { m_frontEnd.FetchLine(flRelocation, http->Location()); };
 }
 
 void TPageFetch::Fetch(const TSettings& settings)
@@ -72,8 +90,7 @@ void TPageFetch::Fetch(const TSettings& settings)
     WriteWholeFile(TempFile, body);
     // The lines end at the first zero byte, as a text reader stops there.
     const std::string_view text(body.data(), std::min(body.find('\0'), body.size()));
-    TPumpThrottle pump;
-    m_state.pageSource = SplitLines(text, &pump);
+    m_state.pageSource = SplitLines(text, &pumpTick);
     m_frontEnd.Pump();
 }
 

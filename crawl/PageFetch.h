@@ -47,4 +47,6 @@ private:
     THttpCli m_http;
     TBodyStream m_body { MaxBodyBytes };
     bool m_abandoned = false;
+    bool m_requestLineDue = false;
+    bool m_statusLineDue = false;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -102,6 +103,26 @@ std::string JoinLines(const std::vector<std::string>& lines)
         text += "\r\n";
     }
     return text;
+}
+
+std::vector<std::string> SplitLines(std::string_view bytes, void (*tick)())
+{
+    // A plain scan for the line ends: find_first_of makes a library call per byte.
+    const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
+    std::vector<std::string> lines;
+    auto start = bytes.begin();
+    while (start != bytes.end()) {
+        const auto end = std::find_if(start, bytes.end(), isLineEnd);
+        lines.emplace_back(start, end);
+        if (tick != nullptr)
+            tick();
+        if (end == bytes.end())
+            break;
+        start = end + 1;
+        if (*end == '\r' && start != bytes.end() && *start == '\n')
+            ++start;
+    }
+    return lines;
 }
 
 void AppendLines(const std::string& path, const std::vector<std::string>& lines)

@@ -22,9 +22,8 @@ TEST_F(WindowTest, StartUpCreatesAMissingInputFileEmpty)
     // The caption and the about box carry the version as every release showed it.
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Skelvo v1.5"));
     QString version;
-    dialogs.modalActions.push_back([&version](QDialog& about) {
-        version = find<QLabel>(about, "Version")->text();
-    });
+    dialogs.modalActions.push_back(
+        [&version](QDialog& about) { version = find<QLabel>(about, "Version")->text(); });
     choose(control<QAction>("mnuHelpAbout"));
     EXPECT_EQ(version, QStringLiteral("Version: 1.5"));
     EXPECT_EQ(text("in.txt"), "");

@@ -20,6 +20,41 @@ protected:
     TempFolder m_dir { "textfile" };
 };
 
+TEST(TextLines, EveryBreakEndsALineAndAFinalOneAddsNothing)
+{
+    using Lines = std::vector<std::string>;
+    struct Row
+    {
+        std::string bytes;
+        Lines lines;
+    };
+    const Row rows[] = {
+        { "", {} },
+        { "a", { "a" } },
+        { "a\r\n", { "a" } },
+        { "a\rb\nc\r\nd", { "a", "b", "c", "d" } },
+        { "\n", { "" } },
+        { "\r\n\r\n", { "", "" } },
+        { "a\n\rb", { "a", "", "b" } }, // LF CR is two breaks
+        { "a\r\r\nb\r", { "a", "", "b" } },
+        { std::string("a\0b\n", 4), { std::string("a\0b", 3) } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        EXPECT_EQ(SplitLines(row.bytes), row.lines);
+        // Written back, the lines read the same.
+        EXPECT_EQ(SplitLines(JoinLines(row.lines)), row.lines);
+    }
+}
+
+TEST(TextLines, TheTickComesOnceALine)
+{
+    static int ticks;
+    ticks = 0;
+    EXPECT_EQ(SplitLines("a\r\n\nb\rc", [] { ++ticks; }).size(), 4u);
+    EXPECT_EQ(ticks, 4);
+}
+
 TEST_F(TextFileTest, AppendLineCreatesThenAppendsWithCrLf)
 {
     AppendLine(path("track.txt"), "http://a.test/");

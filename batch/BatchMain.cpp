@@ -1,5 +1,5 @@
 // skelvo-batch: one crawl run without a window, for scheduled jobs and servers.
-#include "crawl/BatchProgram.h"
+#include "batch/BatchProgram.h"
 #include "platform/CatchingApplication.h"
 
 #include <iostream>
