@@ -1,6 +1,7 @@
 #include "crawl/PageFetch.h"
 
 #include "crawl/CrawlFrontEnd.h"
+#include "crawl/CrawlLog.h"
 #include "crawl/CrawlState.h"
 #include "crawl/HeaderValues.h"
 #include "platform/Pump.h"
@@ -81,6 +82,9 @@ void TPageFetch::Fetch(const TSettings& settings)
     m_http.Get();
     if (m_abandoned)
         return;
+    qCDebug(crawlLog, "fetched %s: %d %s, %lld bytes", m_state.currentUrl.c_str(),
+        m_http.StatusCode(), m_http.ReasonPhrase().c_str(),
+        static_cast<long long>(m_http.RcvdCount()));
 
     m_frontEnd.ShowStatus("Received: " + std::to_string(m_http.RcvdCount()) + " bytes");
     m_frontEnd.Pump();
