@@ -39,7 +39,8 @@ bench-crawl: deps
 	bench/crawl --pages $(PAGES) --batch build/release/app/skelvo-batch
 
 # The longest time the window goes without an event-loop pass while it
-# crawls (GAP_PAGES pages, then one page of 30 MB).
+# crawls (GAP_PAGES pages, then one page of 30 MB), and the same crawl by
+# skelvo-batch's code.
 GAP_PAGES ?= 2000
 bench-gaps: deps
 	@[ -f build/release/build.ninja ] || cmake --preset release
