@@ -10,6 +10,7 @@
 #include "page/StripHtml.h"
 #include "page/Title.h"
 #include "platform/LocalClock.h"
+#include "platform/Pump.h"
 #include "platform/TextFile.h"
 #include "platform/TextSearch.h"
 #include "settings/Settings.h"
@@ -128,7 +129,7 @@ void TCrawlRun::Cycle()
     m_trackFile.Read(m_settings.trackFile, s.seenList);
     Pump();
 
-    const std::string text = JoinLines(s.pageSource);
+    const std::string text = JoinLines(s.pageSource, &pumpTick);
     TPageReport report;
     report.url = s.currentUrl;
     if (m_frontEnd.ObeyNoIndex() && IsNoIndex(text)) {

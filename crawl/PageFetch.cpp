@@ -9,6 +9,7 @@
 #include "platform/Version.h"
 #include "settings/Settings.h"
 
+#include <charconv>
 #include <string_view>
 
 namespace {
@@ -91,7 +92,7 @@ void TPageFetch::Fetch(const TSettings& settings)
     if (m_abandoned)
         return;
     const std::string& body = m_body.Bytes();
-    WriteWholeFile(TempFile, body);
+    WriteWholeFile(TempFile, body, &pumpMessages);
     // The lines end at the first zero byte, as a text reader stops there.
     const std::string_view text(body.data(), std::min(body.find('\0'), body.size()));
     m_state.pageSource = SplitLines(text, &pumpTick);
@@ -129,6 +130,13 @@ void TPageFetch::HttpCli1HeaderEnd()
     m_state.contentLength = lengths.empty() ? std::string() : lengths.front();
     if (m_state.contentLength.empty())
         m_state.contentLength = Unknown;
+    // A body of a stated length gets its room at once, instead of being
+    // copied at every doubling while it arrives.
+    const std::string& stated = m_state.contentLength;
+    std::size_t length = 0;
+    const auto [end, error] = std::from_chars(stated.data(), stated.data() + stated.size(), length);
+    if (error == std::errc() && end == stated.data() + stated.size())
+        m_body.Reserve(length);
     m_state.lastModified.clear();
     for (const auto& date : HeaderValues(header, "LAST-MODIFIED")) {
         m_state.lastModified = date;

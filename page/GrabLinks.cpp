@@ -230,6 +230,20 @@ bool scanValues(
     }
 }
 
+// The page in lower case, folded a block at a time with a pump point after
+// each: a large page's copy would otherwise keep the window waiting.
+std::string foldedPage(const std::string& page)
+{
+    constexpr size_t Block = size_t { 1 } << 20;
+    std::string folded;
+    folded.reserve(page.size());
+    for (size_t at = 0; at < page.size(); at += Block) {
+        folded += LowerCase(page.substr(at, Block));
+        pumpMessages();
+    }
+    return folded;
+}
+
 } // namespace
 
 void GrabLinks(TLinkState& state)
@@ -240,7 +254,7 @@ void GrabLinks(TLinkState& state)
 void GrabLinks(TLinkState& state, const std::string& page)
 {
     // One case-folded copy serves every marker search: the page does not change.
-    const std::string folded = LowerCase(page);
+    const std::string folded = foldedPage(page);
 
     LinkHandler handler(state);
     const auto handle = [&handler](std::string value) { handler.Handle(std::move(value)); };
