@@ -97,7 +97,8 @@ int main(int argc, char* argv[])
         site + "Gardening.html\r\n" + site + "Astronomy.html\r\n" + site + "Woodwork.html\r\n");
 
     TSilentDialogs dialogs;
-    TSkelvoForms forms(dialogs);
+    // Every pump point dispatches: the picture of a run is taken at a chosen step.
+    TSkelvoForms forms(dialogs, TMessagePump::EveryTime);
     auto& [frmSkelvo, AboutBox, frmOptions] = forms;
     frmSkelvo.show();
     save(frmSkelvo, "main-index-idle");
