@@ -1,9 +1,9 @@
 #include "app/AppIcon.h"
 #include "app/SkelvoForms.h"
 #include "platform/CatchingApplication.h"
-#include "platform/Pump.h"
 #include "platform/QtUserDialogs.h"
 #include "platform/UiText.h"
+#include "platform/Version.h"
 
 #include <QApplication>
 
@@ -22,10 +22,8 @@ int main(int argc, char* argv[])
     });
     QApplication::setApplicationName(QStringLiteral("Skelvo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Skelvo"));
-    QApplication::setApplicationVersion(QStringLiteral("1.5"));
+    QApplication::setApplicationVersion(QLatin1String(SkelvoVersion));
     QApplication::setWindowIcon(SkelvoIcon());
-    // Qt-free code pumps through the hook; from here on it reaches the real loop.
-    const TPumpScope pump([] { QCoreApplication::processEvents(); });
 
     TQtUserDialogs dialogs;
     messageBox = &dialogs;

@@ -48,7 +48,9 @@ std::string decodedValue(std::string_view raw)
     return std::string(raw);
 }
 
-Lines splitLines(const std::string& content)
+// The lines of a settings file end at LF, a CR before it dropped. A lone CR
+// ends no line: it stays inside the line's name or value, as the file holds it.
+Lines splitAtLineFeeds(const std::string& content)
 {
     Lines lines;
     std::size_t start = 0;
@@ -77,7 +79,7 @@ bool loadLines(const std::string& path, Lines& lines)
     if (S_ISDIR(info.st_mode))
         return false;
     try {
-        lines = splitLines(ReadWholeFile(path));
+        lines = splitAtLineFeeds(ReadWholeFile(path));
     } catch (const EInOutError&) {
         return false;
     }

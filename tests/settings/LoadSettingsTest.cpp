@@ -63,11 +63,13 @@ TEST_F(FullFile, AFlagIsOnOnlyForTheValueOne)
     const FlagRow rows[] = { { "1", 1 }, { "01", 1 }, { "+1", 1 }, { "0", 0 }, { "2", 0 },
         { "-1", 0 }, { "100", 0 } };
     for (const FlagRow& row : rows) {
-        ASSERT_TRUE(WriteProfileString("OUTPUT", "B3", row.text, m_ini));
-        ASSERT_TRUE(WriteProfileString("OPTIONS", "NOINDEX", row.text, m_ini));
-        ASSERT_EQ(loadError(), "") << row.text;
-        EXPECT_EQ(Settings.keywordsRequired, row.flag) << row.text;
-        EXPECT_EQ(Settings.obeyNoindex, row.flag) << row.text;
+        SCOPED_TRACE(row.text);
+        EXPECT_TRUE(WriteProfileString("OUTPUT", "B3", row.text, m_ini));
+        EXPECT_TRUE(WriteProfileString("OPTIONS", "NOINDEX", row.text, m_ini));
+        Settings = TSettings {};
+        EXPECT_EQ(loadError(), "");
+        EXPECT_EQ(Settings.keywordsRequired, row.flag);
+        EXPECT_EQ(Settings.obeyNoindex, row.flag);
     }
 }
 
@@ -133,7 +135,7 @@ TEST_F(FullFile, ABadIntegerStopsTheLoadKeepingEarlierFieldsAndOldLists)
     const std::string good = ReadWholeFile(m_ini);
     for (const BadRow& row : rows) {
         WriteFileAtomic(m_ini, good);
-        ASSERT_TRUE(WriteProfileString(row.section, row.key, row.text, m_ini));
+        EXPECT_TRUE(WriteProfileString(row.section, row.key, row.text, m_ini)) << row.key;
         Settings = previousSettings();
         EXPECT_EQ(loadError(), row.message);
         for (std::size_t i = 0; i < std::size(Probes); ++i)
