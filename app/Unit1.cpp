@@ -8,9 +8,11 @@
 #include "platform/Command.h"
 #include "platform/ContextHelp.h"
 #include "platform/Errors.h"
+#include "platform/HelpContexts.h"
 #include "platform/TextFile.h"
 #include "platform/UiText.h"
 #include "platform/UserDialogs.h"
+#include "platform/Version.h"
 #include "settings/Settings.h"
 #include "settings/poptions.h"
 
@@ -63,7 +65,7 @@ QLabel* readOut(const char* name, const QString& text)
     // Long titles are cut at the panel's edge instead of widening the window.
     label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     label->setMinimumWidth(40);
-    SetHelpContext(label, 3);
+    SetHelpContext(label, HelpContexts::IndexPage);
     return label;
 }
 
@@ -84,16 +86,18 @@ QAction* menuItem(QMenu* menu, const char* name, const QString& caption, const Q
 
 } // namespace
 
-TfrmSkelvo::TfrmSkelvo(TUserDialogs& dialogs, QWidget* parent)
+TfrmSkelvo::TfrmSkelvo(
+    TUserDialogs& dialogs, std::chrono::milliseconds pumpInterval, QWidget* parent)
     : QMainWindow(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
             | Qt::MSWindowsFixedSizeDialogHint)
     , m_dialogs(dialogs)
+    , m_pump([] { QCoreApplication::processEvents(); }, pumpInterval)
     , m_run(*this, Settings)
 {
     setObjectName(QStringLiteral("frmSkelvo"));
-    setWindowTitle(QStringLiteral("Skelvo v1.5"));
+    setWindowTitle(QStringLiteral("Skelvo v") + QLatin1String(SkelvoVersion));
     setWindowIcon(SkelvoIcon());
     SetClock([] { return QDateTime::currentDateTime(); }, QLocale::system());
 
@@ -119,7 +123,7 @@ QWidget* TfrmSkelvo::indexPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabIndex"));
-    SetHelpContext(page, 3);
+    SetHelpContext(page, HelpContexts::IndexPage);
 
     cmdIndex = speedButton("cmdIndex", QStringLiteral("Index-It!"), QStyle::SP_MediaPlay);
     cmdStop = speedButton("cmdStop", QStringLiteral("Stop"), QStyle::SP_MediaStop);
@@ -142,7 +146,7 @@ QWidget* TfrmSkelvo::indexPage()
     progbar->setRange(0, 100);
     progbar->setValue(0);
     progbar->setTextVisible(false);
-    SetHelpContext(progbar, 3);
+    SetHelpContext(progbar, HelpContexts::IndexPage);
     auto* meterLayout = new QHBoxLayout(meter);
     meterLayout->setContentsMargins(6, 4, 6, 4);
     meterLayout->addWidget(new QLabel(QStringLiteral("Progress Meter:")));
@@ -166,10 +170,10 @@ QWidget* TfrmSkelvo::indexPage()
 
     chkObey = new QCheckBox(QStringLiteral("Obey NOINDEX"));
     chkObey->setObjectName(QStringLiteral("chkObey"));
-    SetHelpContext(chkObey, 3);
+    SetHelpContext(chkObey, HelpContexts::IndexPage);
     chkFollow = new QCheckBox(QStringLiteral("Follow Links"));
     chkFollow->setObjectName(QStringLiteral("chkFollow"));
-    SetHelpContext(chkFollow, 2);
+    SetHelpContext(chkFollow, HelpContexts::FollowLinks);
     chkInternal = new QCheckBox(QStringLiteral("Internal Only"));
     chkInternal->setObjectName(QStringLiteral("chkInternal"));
     auto* boxes = new QHBoxLayout;
@@ -193,7 +197,7 @@ QWidget* TfrmSkelvo::logsPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabLogs"));
-    SetHelpContext(page, 5);
+    SetHelpContext(page, HelpContexts::LogsPage);
     txtSaved = new QPlainTextEdit;
     txtSaved->setObjectName(QStringLiteral("txtSaved"));
     txtSaved->setReadOnly(true);
@@ -486,5 +490,5 @@ void TfrmSkelvo::ShowMessage(const std::string& text)
 
 void TfrmSkelvo::Pump()
 {
-    QCoreApplication::processEvents();
+    m_pump.Pump();
 }

@@ -2,9 +2,9 @@
 #include "app/SkelvoForms.h"
 #include "app/WindowArguments.h"
 #include "platform/CatchingApplication.h"
-#include "platform/Pump.h"
 #include "platform/QtUserDialogs.h"
 #include "platform/UiText.h"
+#include "platform/Version.h"
 #include "settings/SettingsPath.h"
 
 #include <QApplication>
@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
     });
     QApplication::setApplicationName(QStringLiteral("Skelvo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Skelvo"));
-    QApplication::setApplicationVersion(QStringLiteral("1.5"));
+    QApplication::setApplicationVersion(QLatin1String(SkelvoVersion));
     QApplication::setWindowIcon(SkelvoIcon());
     const TWindowArguments arguments = ParseWindowArguments(QCoreApplication::arguments());
     switch (arguments.action) {
@@ -44,8 +44,6 @@ int main(int argc, char* argv[])
     }
     if (!arguments.settingsFile.empty())
         setSettingsPath(arguments.settingsFile);
-    // Qt-free code pumps through the hook; from here on it reaches the real loop.
-    const TPumpScope pump([] { QCoreApplication::processEvents(); });
 
     TQtUserDialogs dialogs;
     messageBox = &dialogs;

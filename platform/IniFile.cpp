@@ -46,7 +46,9 @@ std::string decodedValue(std::string_view raw)
     return std::string(raw.substr(0, ProfileValueMax));
 }
 
-std::vector<std::string> splitLines(const std::string& content)
+// The lines of a settings file end at LF, a CR before it dropped. A lone CR
+// ends no line: it stays inside the line's name or value, as the file holds it.
+std::vector<std::string> splitAtLineFeeds(const std::string& content)
 {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -135,7 +137,7 @@ bool validKey(std::string_view k)
 } // namespace
 
 TIniFile::TIniFile(const std::string& text)
-    : m_lines(splitLines(text))
+    : m_lines(splitAtLineFeeds(text))
 { }
 
 TIniFile TIniFile::Read(const std::string& path)

@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -58,7 +59,7 @@ bool keepAttributes(int fd, const struct stat& old, mode_t mode)
 
 // Writes all of `content` to `fd`, going on after interrupted and partial
 // writes; false (errno set) when the system refuses.
-bool writeAll(int fd, const std::string& content)
+bool writeAll(int fd, std::string_view content)
 {
     size_t done = 0;
     while (done < content.size()) {
@@ -90,7 +91,7 @@ void AppendLine(const std::string& path, const std::string& line)
     AppendLines(path, { line });
 }
 
-std::string JoinLines(const std::vector<std::string>& lines)
+std::string JoinLines(const std::vector<std::string>& lines, void (*tick)())
 {
     size_t size = 0;
     for (const auto& line : lines)
@@ -100,8 +101,30 @@ std::string JoinLines(const std::vector<std::string>& lines)
     for (const auto& line : lines) {
         text += line;
         text += "\r\n";
+        if (tick != nullptr)
+            tick();
     }
     return text;
+}
+
+std::vector<std::string> SplitLines(std::string_view bytes, void (*tick)())
+{
+    // A plain scan for the line ends: find_first_of makes a library call per byte.
+    const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
+    std::vector<std::string> lines;
+    auto start = bytes.begin();
+    while (start != bytes.end()) {
+        const auto end = std::find_if(start, bytes.end(), isLineEnd);
+        lines.emplace_back(start, end);
+        if (tick != nullptr)
+            tick();
+        if (end == bytes.end())
+            break;
+        start = end + 1;
+        if (*end == '\r' && start != bytes.end() && *start == '\n')
+            ++start;
+    }
+    return lines;
 }
 
 void AppendLines(const std::string& path, const std::vector<std::string>& lines)
@@ -134,7 +157,7 @@ void CreateIfMissing(const std::string& path)
     ::close(fd);
 }
 
-void WriteWholeFile(const std::string& path, const std::string& content)
+void WriteWholeFile(const std::string& path, const std::string& content, void (*pump)())
 {
     // Written over the old bytes and then cut to size, not truncated first:
     // on ext4 truncating a file that holds data starts its writeback at once,
@@ -142,8 +165,18 @@ void WriteWholeFile(const std::string& path, const std::string& content)
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         fail("Cannot create file", path);
-    closeAfterWrite(fd,
-        writeAll(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0, path);
+    constexpr size_t PumpedBlock = size_t { 1 } << 20;
+    const std::string_view all(content);
+    bool written = true;
+    if (pump == nullptr) {
+        written = writeAll(fd, all);
+    } else {
+        for (size_t at = 0; written && at < all.size(); at += PumpedBlock) {
+            written = writeAll(fd, all.substr(at, PumpedBlock));
+            pump();
+        }
+    }
+    closeAfterWrite(fd, written && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0, path);
 }
 
 void WriteFileAtomic(const std::string& path, const std::string& content, NewFileMode newFileMode,

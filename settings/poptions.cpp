@@ -2,6 +2,7 @@
 
 #include "platform/Command.h"
 #include "platform/ContextHelp.h"
+#include "platform/HelpContexts.h"
 #include "platform/UiText.h"
 #include "platform/UserDialogs.h"
 #include "settings/ListValue.h"
@@ -86,11 +87,11 @@ TfrmOptions::TfrmOptions(TSettings& settings, TUserDialogs& dialogs, QWidget* pa
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     setFixedSize(455, 270);
-    SetHelpContext(this, 6);
+    SetHelpContext(this, HelpContexts::Options);
 
     m_pages = new QTabWidget;
     m_pages->setObjectName(QStringLiteral("PageControl1"));
-    SetHelpContext(m_pages, 6);
+    SetHelpContext(m_pages, HelpContexts::Options);
     auto* compact = new TCompactTabs;
     compact->setParent(m_pages->tabBar());
     m_pages->tabBar()->setStyle(compact);
@@ -100,24 +101,26 @@ TfrmOptions::TfrmOptions(TSettings& settings, TUserDialogs& dialogs, QWidget* pa
     m_pages->addTab(listPage("tabFilter1",
                         QStringLiteral("Optional: Web sites with any of theses keywords or "
                                        "phrases will not be saved."),
-                        "lstF1", 33, "cmdF1Add", "cmdF1Rem", &TSettings::filterKeywords),
+                        "lstF1", HelpContexts::FilterKeywords, "cmdF1Add", "cmdF1Rem",
+                        &TSettings::filterKeywords),
         QStringLiteral("Filter1"));
     m_pages->addTab(listPage("tabFilter2",
                         QStringLiteral("Optional: Web sites at these Domains will not be "
                                        "saved, Case Insensitive."),
-                        "lstF2", 34, "cmdF2Add", "cmdF2Rem", &TSettings::filterDomains),
+                        "lstF2", HelpContexts::FilterDomains, "cmdF2Add", "cmdF2Rem",
+                        &TSettings::filterDomains),
         QStringLiteral("Filter2"));
-    m_pages->addTab(
-        listPage("tabTargeted",
-            QStringLiteral("Optional: Only web sites with these keywords or "
-                           "phrases will be saved.  Case Insensitive."),
-            "lstTargeted", 35, "cmdAddTarget", "cmdRemTarget", &TSettings::targetKeywords),
+    m_pages->addTab(listPage("tabTargeted",
+                        QStringLiteral("Optional: Only web sites with these keywords or "
+                                       "phrases will be saved.  Case Insensitive."),
+                        "lstTargeted", HelpContexts::TargetKeywords, "cmdAddTarget", "cmdRemTarget",
+                        &TSettings::targetKeywords),
         QStringLiteral("Targeted"));
     m_pages->addTab(proxyPage(), QStringLiteral("Proxy"));
     m_pages->addTab(webPage(), QStringLiteral("Web"));
 
-    cmdOK = button("cmdOK", QStringLiteral("OK"), 37);
-    cmdCancel = button("cmdCancel", QStringLiteral("Cancel"), 38);
+    cmdOK = button("cmdOK", QStringLiteral("OK"), HelpContexts::Ok);
+    cmdCancel = button("cmdCancel", QStringLiteral("Cancel"), HelpContexts::Cancel);
     connect(cmdOK, &QPushButton::clicked, this, CommandSlot(this, &TfrmOptions::cmdOKClick));
     connect(
         cmdCancel, &QPushButton::clicked, this, CommandSlot(this, &TfrmOptions::cmdCancelClick));
@@ -168,10 +171,14 @@ QWidget* TfrmOptions::pathsPage()
         bool noReadOnly;
     };
     const Row rows[] = {
-        { txtOutput, "txtOutput", "Output File:", "out.txt", 20, "Button1", "Output File", true },
-        { txtInput, "txtInput", "Input File:", "in.txt", 21, "Button2", "Input File", false },
-        { txtSaved, "txtSaved", "Saved File:", "saved.txt", 22, "Button3", "Saved File", true },
-        { txtTrack, "txtTrack", "Track File:", "track.txt", 23, "Button4", "Track File", true },
+        { txtOutput, "txtOutput", "Output File:", "out.txt", HelpContexts::OutputFile, "Button1",
+            "Output File", true },
+        { txtInput, "txtInput", "Input File:", "in.txt", HelpContexts::InputFile, "Button2",
+            "Input File", false },
+        { txtSaved, "txtSaved", "Saved File:", "saved.txt", HelpContexts::SavedFile, "Button3",
+            "Saved File", true },
+        { txtTrack, "txtTrack", "Track File:", "track.txt", HelpContexts::TrackFile, "Button4",
+            "Track File", true },
     };
     int line = 0;
     for (const Row& row : rows) {
@@ -199,7 +206,7 @@ QWidget* TfrmOptions::pathsPage()
 
 QPushButton* TfrmOptions::browseButton(const char* name, const TPathPart& part)
 {
-    auto* dots = button(name, QStringLiteral("..."), 36);
+    auto* dots = button(name, QStringLiteral("..."), HelpContexts::Browse);
     QFont bold = dots->font();
     bold.setBold(true);
     dots->setFont(bold);
@@ -213,17 +220,20 @@ QWidget* TfrmOptions::outputPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabOutput"));
-    txtSep = textBox("txtSep", 24);
+    txtSep = textBox("txtSep", HelpContexts::Separator);
     txtSep->setText(QStringLiteral("|"));
-    txtCut = textBox("txtCut", 25);
+    txtCut = textBox("txtCut", HelpContexts::TitleCutoff);
     txtCut->setText(QStringLiteral("70"));
-    txtDesc = textBox("txtDesc", 26);
+    txtDesc = textBox("txtDesc", HelpContexts::DescriptionLength);
     txtDesc->setText(QStringLiteral("255"));
     for (QLineEdit* box : { txtSep, txtCut, txtDesc })
         box->setFixedWidth(80);
-    chkLM = checkBox("chkLM", QStringLiteral("Save Last-Modified Date and File Size"), 27);
-    chkKey = checkBox("chkKey", QStringLiteral("Keywords Required"), 29);
-    chkMeta = checkBox("chkMeta", QStringLiteral("Try Meta Tags First For Description"), 30);
+    chkLM = checkBox("chkLM", QStringLiteral("Save Last-Modified Date and File Size"),
+        HelpContexts::SaveLastModified);
+    chkKey
+        = checkBox("chkKey", QStringLiteral("Keywords Required"), HelpContexts::KeywordsRequired);
+    chkMeta = checkBox(
+        "chkMeta", QStringLiteral("Try Meta Tags First For Description"), HelpContexts::MetaFirst);
 
     auto* grid = new QGridLayout(page);
     grid->addWidget(label(QStringLiteral("Field Seperator:"), txtSep), 0, 0);
@@ -282,13 +292,14 @@ QWidget* TfrmOptions::followingPage()
         note(QStringLiteral("Only Follow These Domain Extensions, Case Insensitive:")), 0, 0);
     grid->addWidget(
         note(QStringLiteral("Only Follow These Web Extensions, Case Insensitive:")), 0, 1);
-    grid->addWidget(listBox("lstDomains", 310, "cmdAddDomain", "cmdRemDomain",
-                        &TSettings::domainExts, true, QStringLiteral("Add Domain Extension"),
-                        QStringLiteral("New Domain Extension"), Qt::Horizontal),
+    grid->addWidget(
+        listBox("lstDomains", HelpContexts::DomainExtensions, "cmdAddDomain", "cmdRemDomain",
+            &TSettings::domainExts, true, QStringLiteral("Add Domain Extension"),
+            QStringLiteral("New Domain Extension"), Qt::Horizontal),
         1, 0);
-    grid->addWidget(listBox("lstWebExt", 32, "cmdAddWeb", "cmdRemWeb", &TSettings::webExts, true,
-                        QStringLiteral("Add Web Extension"), QStringLiteral("New Web Extension"),
-                        Qt::Horizontal),
+    grid->addWidget(listBox("lstWebExt", HelpContexts::WebExtensions, "cmdAddWeb", "cmdRemWeb",
+                        &TSettings::webExts, true, QStringLiteral("Add Web Extension"),
+                        QStringLiteral("New Web Extension"), Qt::Horizontal),
         1, 1);
     return page;
 }
@@ -309,14 +320,14 @@ QWidget* TfrmOptions::proxyPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabProxy"));
-    txtProxy = textBox("txtProxy", 39);
-    txtPort = textBox("txtPort", 40);
+    txtProxy = textBox("txtProxy", HelpContexts::ProxyAddress);
+    txtPort = textBox("txtPort", HelpContexts::ProxyPort);
     txtPort->setText(QStringLiteral("80"));
     txtPort->setFixedWidth(80);
-    txtPName = textBox("txtPName", 41);
-    txtPPass = textBox("txtPPass", 41);
+    txtPName = textBox("txtPName", HelpContexts::ProxyCredentials);
+    txtPPass = textBox("txtPPass", HelpContexts::ProxyCredentials);
     txtPPass->setEchoMode(QLineEdit::Password);
-    chkProxy = checkBox("chkProxy", QStringLiteral("Use Proxy"), 420);
+    chkProxy = checkBox("chkProxy", QStringLiteral("Use Proxy"), HelpContexts::UseProxy);
 
     auto* grid = new QGridLayout(page);
     grid->addWidget(note(QStringLiteral("A network proxy is used to provide additional security "
@@ -339,22 +350,24 @@ QWidget* TfrmOptions::webPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabWeb"));
-    chkHttps = checkBox("chkHttps", QStringLiteral("Fetch Secure Pages (https)"), 43);
+    chkHttps = checkBox(
+        "chkHttps", QStringLiteral("Fetch Secure Pages (https)"), HelpContexts::FetchHttps);
     chkHttps->setChecked(true);
-    txtCaFile = textBox("txtCaFile", 44);
-    txtSocksServer = textBox("txtSocksServer", 45);
-    txtSocksPort = textBox("txtSocksPort", 46);
+    txtCaFile = textBox("txtCaFile", HelpContexts::CaFile);
+    txtSocksServer = textBox("txtSocksServer", HelpContexts::SocksServer);
+    txtSocksPort = textBox("txtSocksPort", HelpContexts::SocksPort);
     txtSocksPort->setText(QStringLiteral("1080"));
-    txtSocksUser = textBox("txtSocksUser", 47);
-    txtSocksPass = textBox("txtSocksPass", 47);
+    txtSocksUser = textBox("txtSocksUser", HelpContexts::SocksCredentials);
+    txtSocksPass = textBox("txtSocksPass", HelpContexts::SocksCredentials);
     txtSocksPass->setEchoMode(QLineEdit::Password);
-    chkRobots = checkBox("chkRobots", QStringLiteral("Obey robots.txt"), 48);
+    chkRobots = checkBox("chkRobots", QStringLiteral("Obey robots.txt"), HelpContexts::ObeyRobots);
     chkRobots->setChecked(true);
-    chkStatus = checkBox("chkStatus", QStringLiteral("Skip error responses (4xx, 5xx)"), 49);
+    chkStatus = checkBox("chkStatus", QStringLiteral("Skip error responses (4xx, 5xx)"),
+        HelpContexts::SkipErrorStatus);
     chkStatus->setChecked(true);
-    txtDelay = textBox("txtDelay", 50);
+    txtDelay = textBox("txtDelay", HelpContexts::RequestDelay);
     txtDelay->setText(QStringLiteral("0"));
-    txtRejected = textBox("txtRejected", 51);
+    txtRejected = textBox("txtRejected", HelpContexts::RejectedFile);
     for (QLineEdit* box : { txtSocksPort, txtDelay })
         box->setFixedWidth(80);
 

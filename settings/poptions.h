@@ -1,5 +1,8 @@
 #pragma once
 
+// Names: controls (txtOutput, lstF1, cmdOK, ...) and handlers (cmdOKClick, txtDescExit, ...) are
+// the form design's; m_ members, T...Part and lowerCamelCase helpers (listBox, browse) are ours.
+
 #include "settings/Settings.h"
 #include "settings/TOptionsValues.h"
 

@@ -1,5 +1,30 @@
+// THttpCli: starting a request, connecting, sending, ending, and its bounds.
+//
+// Invariants a change must keep:
+// - A handler may do anything: pump the event loop, Abort, start the next
+//   request once the client is ready (also from a pump inside a handler of
+//   the request that is ending), or destroy the client.
+// - Every event goes out through Raise, and SetState raises OnStateChange the
+//   same way; both answer whether the request may go on (the client alive,
+//   the same request, not ended at once), and so do SendRequest, EnterBody
+//   and DeliverBody. After such a call, and after any socket call, nothing of
+//   the request is touched unless that answer, or a guard taken before, says
+//   so: GoOn to carry the request on, Same for a step that also ends an
+//   aborted request (emptying the buffer, the deferred end), Alive for the
+//   client's own bookkeeping.
+// - Exceptions never cross the event loop: every socket event and posted
+//   notification runs inside Guarded or AbortOnError, which keep the first
+//   one for the DoRequestSync waiting.
+// - Deferred notifications: the ready state (and with it OnRequestDone) and
+//   the lookup of a relocation's target are posted, so they run from the
+//   event loop after the handler that led to them (OnDocEnd,
+//   OnLocationChange) has returned, and are dropped with the client. A data
+//   report, the peer's close or an Abort that comes while a received block is
+//   being handled (a handler pumping events) takes effect once that block is
+//   done (TRequest::InReceive).
 #include "net/http/HttpProt.h"
 
+#include "net/http/HttpLog.h"
 #include "net/http/HttpRequestHeader.h"
 #include "net/socket/SocketErrors.h"
 #include "net/socket/WSocket.h"
@@ -20,8 +45,12 @@ constexpr int SendBlockSize = 8193;
 
 } // namespace
 
+// Off unless QT_LOGGING_RULES asks for "skelvo.http.debug=true".
+Q_LOGGING_CATEGORY(lcHttp, "skelvo.http", QtInfoMsg)
+
 THttpCli::THttpCli()
-    : m_socket(std::make_unique<TWSocket>())
+    : TEventRaiser(&m_requestSerial, &m_req.Aborted)
+    , m_socket(std::make_unique<TWSocket>())
     , m_poster(std::make_unique<QObject>())
     , m_timer(std::make_unique<QTimer>())
     , m_sendBlock(SendBlockSize)
@@ -78,29 +107,19 @@ void THttpCli::DoRequestSync(THttpRequest kind)
 
     // Counts the synchronous requests waiting, so that handler exceptions
     // from the event loop are kept for them (also during the start).
-    struct TDepth
-    {
-        THttpCli& cli;
-        TLifeGuard life;
-        explicit TDepth(THttpCli& c)
-            : cli(c)
-            , life(c.m_life)
-        {
-            ++cli.m_syncDepth;
-        }
-        ~TDepth()
-        {
-            if (life.Alive())
-                --cli.m_syncDepth;
-        }
-    } depth(*this);
+    const TEventGuard guard = Guard();
+    ++m_syncDepth;
+    const TScopeExit depth([&] {
+        if (guard.Alive())
+            --m_syncDepth;
+    });
 
     DoRequestAsync(kind);
     // Wait until the request has ended and its done notification has run;
     // WaitForEvents sleeps while nothing is pending, so waiting costs no CPU.
-    while (depth.life.Alive() && (m_state != httpReady || m_requestDonePending > 0))
+    while (guard.Alive() && (m_state != httpReady || m_requestDonePending > 0))
         TCustomWSocket::WaitForEvents(1000);
-    if (!depth.life.Alive())
+    if (!guard.Alive())
         throw EHttpClientDestroyed();
     if (m_req.PendingError) {
         auto error = m_req.PendingError;
@@ -123,13 +142,12 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
     m_req.Kind = kind;
     m_req.Ended = false;
     m_req.Location = URL;
-    const TRequestWatch watch(*this);
+    const TEventGuard guard = Guard();
     try {
-        SetState(httpNotConnected);
-        if (watch.Goes())
+        if (SetState(httpNotConnected))
             StartRequest();
     } catch (...) {
-        if (!watch.Alive())
+        if (!guard.Alive())
             throw EHttpClientDestroyed();
         // The lookup never started: the client is ready again before the
         // exception reaches the caller, which learns of the refusal from it.
@@ -137,14 +155,13 @@ void THttpCli::DoRequestAsync(THttpRequest kind)
         m_timer->stop();
         m_state = httpReady;
         try {
-            if (OnStateChange)
-                OnStateChange(this);
+            Raise(OnStateChange, this);
         } catch (...) { }
-        if (!watch.Alive())
+        if (!guard.Alive())
             throw EHttpClientDestroyed();
         throw;
     }
-    if (!watch.Alive())
+    if (!guard.Alive())
         throw EHttpClientDestroyed();
 }
 
@@ -167,21 +184,19 @@ void THttpCli::Abort()
         EndAtOnce("Aborted");
 }
 
-void THttpCli::SetState(THttpClientState state)
+bool THttpCli::SetState(THttpClientState state)
 {
     if (m_state == state)
-        return;
+        return Guard().GoOn();
     m_state = state;
     if (state == httpReady) {
         ++m_requestDonePending;
         Post([this, kind = m_req.Kind, error = m_req.DoneError] {
             --m_requestDonePending;
-            if (OnRequestDone)
-                OnRequestDone(this, kind, error);
+            Raise(OnRequestDone, this, kind, error);
         });
     }
-    if (OnStateChange)
-        OnStateChange(this);
+    return Raise(OnStateChange, this);
 }
 
 void THttpCli::Post(std::function<void()> fn)
@@ -195,11 +210,11 @@ void THttpCli::Guarded(const std::function<void()>& fn)
 {
     // Exceptions must not cross Qt's event loop; the first one is kept and
     // raised out of the synchronous request once the client is ready again.
-    const TLifeGuard life(m_life);
+    const TEventGuard guard = Guard();
     try {
         fn();
     } catch (...) {
-        if (life.Alive() && !m_req.PendingError && m_syncDepth > 0)
+        if (guard.Alive() && !m_req.PendingError && m_syncDepth > 0)
             m_req.PendingError = std::current_exception();
     }
 }
@@ -208,11 +223,11 @@ void THttpCli::AbortOnError(const std::function<void()>& fn)
 {
     // A handler raising in the middle of these steps leaves no event that
     // would carry the request on: end it at once instead of letting it hang.
-    const TLifeGuard life(m_life);
+    const TEventGuard guard = Guard();
     try {
         fn();
     } catch (const std::exception& e) {
-        if (!life.Alive())
+        if (!guard.Alive())
             return;
         if (!m_req.PendingError && m_syncDepth > 0)
             m_req.PendingError = std::current_exception();
@@ -223,10 +238,8 @@ void THttpCli::AbortOnError(const std::function<void()>& fn)
 
 void THttpCli::StartLookup()
 {
-    const TRequestWatch watch(*this);
-    SetState(httpDnsLookup);
     // Through SOCKS only the proxy's own name is looked up here.
-    if (watch.Goes())
+    if (SetState(httpDnsLookup))
         m_socket->DnsLookup(SocksServer.empty() ? m_req.Route.ConnectHost : SocksServer);
 }
 
@@ -240,14 +253,15 @@ void THttpCli::EndAtOnce(const std::string& reason)
 {
     // End like a failed connection: whatever the socket reports while it is
     // torn down (a cancelled lookup, the close) must not change the outcome.
-    const TLifeGuard life(m_life);
+    qCDebug(lcHttp, "request ended at once: %s", reason.c_str());
+    const TEventGuard guard = Guard();
     Fail(reason);
     m_req.Aborted = true;
     m_req.ClosedLeadsToRelocation = false;
     m_socket->Abort();
     // Inside the handling of a received block the request ends once that
     // handling has unwound, so that nothing of the block follows OnDocEnd.
-    if (life.Alive() && !m_req.InReceive)
+    if (guard.Alive() && !m_req.InReceive)
         EndOfRequest();
 }
 
@@ -262,9 +276,8 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error)
         EndOfRequest();
         return;
     }
-    const TRequestWatch watch(*this);
-    SetState(httpDnsLookupDone);
-    if (!watch.Goes())
+    const TEventGuard guard = Guard();
+    if (!SetState(httpDnsLookupDone))
         return;
     try {
         if (SocksServer.empty())
@@ -286,7 +299,7 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error)
                        : "can't connect: " + WSocketErrorText(code) + " (Error #"
                     + std::to_string(code) + ")");
         m_socket->Close();
-        if (watch.Alive())
+        if (guard.Alive())
             EndOfRequest();
     }
 }
@@ -320,45 +333,32 @@ void THttpCli::SocketSessionConnected(std::uint16_t error)
     m_req.Connected = true;
     m_req.IdleDeadline = Clock::now() + IdleTimeout;
     ArmTimer();
-    const TRequestWatch watch(*this);
+    const TEventGuard guard = Guard();
     try {
-        SetState(httpConnected);
-        if (!watch.Goes())
+        if (!SetState(httpConnected) || !Raise(OnSessionConnected, this))
             return;
-        if (OnSessionConnected) {
-            OnSessionConnected(this);
-            if (!watch.Goes())
-                return;
-        }
         m_req.LineHandler = TLineHandler::Header;
-        SetState(httpWaitingHeader);
-        if (!watch.Goes())
+        if (!SetState(httpWaitingHeader))
             return;
         const char* method = m_req.Kind == httpPost ? "POST"
             : m_req.Kind == httpHead                ? "HEAD"
                                                     : "GET";
-        SendRequest(method);
-        if (!watch.Goes() || m_req.Kind != httpPost)
+        if (!SendRequest(method) || m_req.Kind != httpPost || !Raise(OnSendBegin, this))
             return;
-        if (OnSendBegin) {
-            OnSendBegin(this);
-            if (!watch.Goes())
-                return;
-        }
         m_req.AllowedToSend = true;
         SendBodyBlock();
     } catch (...) {
         // A request that cannot be sent ends with its connection.
-        if (!watch.Goes())
+        if (!guard.GoOn())
             return;
         m_req.Connected = false;
         m_socket->Close();
-        if (watch.Alive())
+        if (guard.Alive())
             EndOfRequest();
     }
 }
 
-void THttpCli::SendRequest(const std::string& method)
+bool THttpCli::SendRequest(const std::string& method)
 {
     THttpRequestFields f;
     f.Method = method;
@@ -386,32 +386,26 @@ void THttpCli::SendRequest(const std::string& method)
         f.PostSize = end < 0 ? 0 : static_cast<std::int64_t>(end);
     }
 
-    const TRequestWatch watch(*this);
-    if (OnRequestHeaderBegin) {
-        OnRequestHeaderBegin(this);
-        if (!watch.Goes())
-            return;
-    }
+    if (!Raise(OnRequestHeaderBegin, this))
+        return false;
     std::string head;
     const auto addLine = [&](const std::string& line) {
-        if (OnCommand)
-            OnCommand(this, line);
-        if (!watch.Goes())
+        if (!Raise(OnCommand, this, line))
             return false;
         head += line;
         head += "\r\n";
         return true;
     };
-    for (const auto& line : BuildRequestLines(f))
+    const std::vector<std::string> lines = BuildRequestLines(f);
+    qCDebug(lcHttp, "request: %s", lines.front().c_str());
+    for (const auto& line : lines)
         if (!addLine(line))
-            return;
-    if (OnRequestHeaderEnd) {
-        OnRequestHeaderEnd(this);
-        if (!watch.Goes())
-            return;
-    }
-    if (addLine(""))
-        m_socket->Send(head.data(), static_cast<int>(head.size()));
+            return false;
+    if (!Raise(OnRequestHeaderEnd, this) || !addLine(""))
+        return false;
+    const TEventGuard guard = Guard();
+    m_socket->Send(head.data(), static_cast<int>(head.size()));
+    return guard.GoOn();
 }
 
 void THttpCli::SendBodyBlock()
@@ -421,19 +415,13 @@ void THttpCli::SendBodyBlock()
         return;
     SendStream->read(m_sendBlock.data(), SendBlockSize);
     const auto count = static_cast<int>(SendStream->gcount());
-    const TRequestWatch watch(*this);
     if (count > 0) {
         m_req.SentCount += count;
-        if (OnSendData) {
-            OnSendData(this, m_sendBlock.data(), count);
-            if (!watch.Goes())
-                return;
-        }
-        m_socket->Send(m_sendBlock.data(), count);
+        if (Raise(OnSendData, this, m_sendBlock.data(), count))
+            m_socket->Send(m_sendBlock.data(), count);
     } else {
         m_req.AllowedToSend = false;
-        if (OnSendEnd)
-            OnSendEnd(this);
+        Raise(OnSendEnd, this);
     }
 }
 
@@ -446,17 +434,13 @@ void THttpCli::SocketDataSent()
 
 void THttpCli::CloseConnection()
 {
-    const TLifeGuard life(m_life);
+    const TEventGuard guard = Guard();
     m_clientClosing = true;
-    try {
-        m_socket->Close();
-    } catch (...) {
-        if (life.Alive())
+    const TScopeExit closing([&] {
+        if (guard.Alive())
             m_clientClosing = false;
-        throw;
-    }
-    if (life.Alive())
-        m_clientClosing = false;
+    });
+    m_socket->Close();
 }
 
 void THttpCli::SocketSessionClosed()
@@ -482,11 +466,11 @@ void THttpCli::SocketSessionClosed()
     }
     // A page without a header is delivered line by line at first; a last
     // line without a line end is still part of it when the server closes.
-    const TRequestWatch watch(*this);
+    const TEventGuard guard = Guard();
     if (!m_req.InReceive && !m_req.Aborted && m_req.LineHandler == TLineHandler::Body
         && m_req.Rcv.Count() > 0) {
         DeliverBuffer();
-        if (!watch.SameRequest())
+        if (!guard.Same())
             return;
     }
     EndOfRequest();
@@ -503,17 +487,13 @@ void THttpCli::EndOfRequest()
     m_timer->stop();
     // The ready state is posted after OnDocEnd, so that a handler pumping
     // events cannot see it inside this call, and also when the handler raises.
-    const TLifeGuard life(m_life);
-    try {
-        if (m_req.BodyChunks > 0 && OnDocEnd)
-            OnDocEnd(this);
-    } catch (...) {
-        if (life.Alive())
+    const TEventGuard guard = Guard();
+    const TScopeExit postReady([&] {
+        if (guard.Alive())
             Post([this] { SetState(httpReady); });
-        throw;
-    }
-    if (life.Alive())
-        Post([this] { SetState(httpReady); });
+    });
+    if (m_req.BodyChunks > 0)
+        Raise(OnDocEnd, this);
 }
 
 void THttpCli::RelocationStep()
@@ -523,40 +503,36 @@ void THttpCli::RelocationStep()
     m_req.ClosedLeadsToRelocation = false;
     ++m_req.Relocations;
     if (MaxRelocations > 0 && m_req.Relocations > MaxRelocations) {
+        qCDebug(lcHttp, "relocation bound of %d reached", MaxRelocations);
         Fail("Too many relocations");
         EndOfRequest();
         return;
     }
-    const auto postRelocate = [this, serial = m_requestSerial] {
-        Post([this, serial] {
-            if (serial != m_requestSerial || m_req.Ended || m_req.Aborted)
-                return;
-            const TRequestWatch watch(*this);
-            try {
-                StartLookup();
-            } catch (const std::exception& e) {
-                // A target the socket refuses to look up (no host name) ends the
-                // request like a failed lookup instead of raising out of Get.
-                if (!watch.Goes())
-                    return;
-                Fail(e.what());
-                EndOfRequest();
-            }
-        });
-    };
     // Posted after the handler, so that a handler pumping events does not
     // start the next connection inside this call; posted also when it raises.
-    const TRequestWatch watch(*this);
+    const TEventGuard guard = Guard();
+    const TScopeExit postLookup([&] {
+        if (guard.Alive())
+            Post([this, serial = m_requestSerial] { RelocatedLookup(serial); });
+    });
+    Raise(OnLocationChange, this);
+}
+
+void THttpCli::RelocatedLookup(unsigned serial)
+{
+    if (serial != m_requestSerial || m_req.Ended || m_req.Aborted)
+        return;
+    const TEventGuard guard = Guard();
     try {
-        if (OnLocationChange)
-            OnLocationChange(this);
-    } catch (...) {
-        if (watch.Alive())
-            postRelocate();
-        throw;
+        StartLookup();
+    } catch (const std::exception& e) {
+        // A target the socket refuses to look up (no host name) ends the
+        // request like a failed lookup instead of raising out of Get.
+        if (!guard.GoOn())
+            return;
+        Fail(e.what());
+        EndOfRequest();
     }
-    if (watch.Alive())
-        postRelocate();
 }
 
 void THttpCli::ArmTimer()
@@ -581,11 +557,14 @@ void THttpCli::TimerFired()
     if (m_req.Ended)
         return;
     const auto now = Clock::now();
-    const bool passed = (RequestTimeout.count() > 0 && now >= m_req.RequestDeadline)
-        || (m_req.Connecting && ConnectTimeout.count() > 0 && now >= m_req.ConnectDeadline)
-        || (m_req.Connected && IdleTimeout.count() > 0 && now >= m_req.IdleDeadline);
-    if (passed)
-        EndAtOnce("Timed out");
-    else
+    const char* passed = RequestTimeout.count() > 0 && now >= m_req.RequestDeadline      ? "request"
+        : m_req.Connecting && ConnectTimeout.count() > 0 && now >= m_req.ConnectDeadline ? "connect"
+        : m_req.Connected && IdleTimeout.count() > 0 && now >= m_req.IdleDeadline        ? "idle"
+                                                                                         : nullptr;
+    if (passed == nullptr) {
         ArmTimer();
+        return;
+    }
+    qCDebug(lcHttp, "%s time bound reached", passed);
+    EndAtOnce("Timed out");
 }

@@ -4,7 +4,7 @@
 #include "net/http/HttpRcvBuffer.h"
 #include "net/http/HttpRoute.h"
 #include "net/http/UrlRoutines.h"
-#include "net/socket/LifeGuard.h"
+#include "net/socket/EventRaiser.h"
 
 #include <chrono>
 #include <cstdint>
@@ -50,7 +50,7 @@ using THttpRequestDoneEvent
 // A handler may destroy the client (or its owner with it), also one run by
 // the event pump while Get waits: the client then touches nothing more, and
 // Get, DoRequestSync and DoRequestAsync raise EHttpClientDestroyed to say so.
-class THttpCli
+class THttpCli : private TEventRaiser
 {
 public:
     THttpCli();
@@ -189,29 +189,9 @@ private:
         Clock::time_point IdleDeadline {};
     };
 
-    // Taken before the client raises an event or calls what may raise one;
-    // afterwards it tells whether the client still exists and whether the
-    // request of that moment may go on (not ended at once, not followed by a
-    // new one that a handler started).
-    class TRequestWatch
-    {
-    public:
-        explicit TRequestWatch(const THttpCli& cli)
-            : m_life(cli.m_life)
-            , m_cli(cli)
-            , m_serial(cli.m_requestSerial)
-        { }
-        bool Alive() const { return m_life.Alive(); }
-        bool SameRequest() const { return Alive() && m_cli.m_requestSerial == m_serial; }
-        bool Goes() const { return SameRequest() && !m_cli.m_req.Aborted; }
-
-    private:
-        TLifeGuard m_life;
-        const THttpCli& m_cli;
-        unsigned m_serial;
-    };
-
-    void SetState(THttpClientState state);
+    // Changes the state and raises OnStateChange (the ready state also posts
+    // OnRequestDone); true when the request may go on.
+    bool SetState(THttpClientState state);
     void Post(std::function<void()> fn);
     void Guarded(const std::function<void()>& fn);
     void AbortOnError(const std::function<void()>& fn);
@@ -222,13 +202,18 @@ private:
     void CloseConnection();
     void EndOfRequest();
     void RelocationStep();
-    void SendRequest(const std::string& method);
+    void RelocatedLookup(unsigned serial);
+    // Sends the request head; true when the request may go on.
+    bool SendRequest(const std::string& method);
     void SendBodyBlock();
     [[noreturn]] void LineTooLong();
     void HandleHeaderLine(const std::string& line);
     void HandleHeaderField(const std::string& name, const std::string& value);
     void HeaderEnd();
-    void DeliverBody(const char* data, int len);
+    // The body starts: OnHeaderEnd; true when the request may go on.
+    bool EnterBody();
+    // Hands a chunk to OnDocData and RcvdStream; true when the request may go on.
+    bool DeliverBody(const char* data, int len);
     void DeliverBuffer();
     void ArmTimer();
     void TimerFired();
@@ -241,7 +226,6 @@ private:
     void SocketDataSent();
     void SocketSessionClosed();
 
-    TLifeFlag m_life;
     std::unique_ptr<TWSocket> m_socket;
     std::unique_ptr<QObject> m_poster; // target of the deferred notifications
     std::unique_ptr<QTimer> m_timer; // the request's time bounds
@@ -256,7 +240,8 @@ private:
 
     TRequest m_req;
     // Counts requests started: a handler of an ended request may start the
-    // next one while a block of the old one is still being handled.
+    // next one while a block of the old one is still being handled. The
+    // epoch of the client's event guards; m_req.Aborted stops them.
     unsigned m_requestSerial = 0;
     int m_requestDonePending = 0; // request-done notifications posted, not yet run
     int m_syncDepth = 0; // synchronous requests waiting

@@ -1,6 +1,7 @@
 // THttpCli's receiving side: the receive buffer split into lines, response
 // header handling and body delivery.
 #include "net/http/HttpHeaderLine.h"
+#include "net/http/HttpLog.h"
 #include "net/http/HttpProt.h"
 #include "net/socket/WSocket.h"
 #include "platform/TextSearch.h"
@@ -17,6 +18,7 @@ constexpr std::int64_t MaxHeadBytes = 64 * 1024;
 
 void THttpCli::LineTooLong()
 {
+    qCDebug(lcHttp, "a response line longer than the receive buffer: the response is cut off");
     // Nothing more of this response will be read: close at once rather than
     // leave unread bytes behind that keep the read notification firing.
     CloseConnection();
@@ -35,9 +37,11 @@ void THttpCli::SocketDataAvailable()
     }
     m_req.InReceive = true;
     m_req.ReceiveDeferred = false;
-    const TRequestWatch watch(*this);
-    const auto done = [this, &watch] {
-        if (!watch.SameRequest())
+    // However the block's handling ends (a handler raising included), what
+    // came meanwhile takes effect now.
+    const TEventGuard guard = Guard();
+    const TScopeExit leave([&] {
+        if (!guard.Same())
             return; // destroyed, or a new request has taken over the client
         m_req.InReceive = false;
         // The socket stops reporting bytes left unread by the skipped report;
@@ -54,14 +58,8 @@ void THttpCli::SocketDataAvailable()
             m_req.CloseDeferred = false;
             Guarded([this] { SocketSessionClosed(); });
         }
-    };
-    try {
-        ReceiveBlock();
-    } catch (...) {
-        done();
-        throw;
-    }
-    done();
+    });
+    ReceiveBlock();
 }
 
 void THttpCli::ReceiveBlock()
@@ -79,9 +77,9 @@ void THttpCli::ReceiveBlock()
         DeliverBuffer();
         return;
     }
-    const TRequestWatch watch(*this);
+    const TEventGuard guard = Guard();
     std::string line;
-    while (watch.Goes() && m_req.Rcv.Count() > 0 && m_req.Rcv.TakeLine(line)) {
+    while (guard.GoOn() && m_req.Rcv.Count() > 0 && m_req.Rcv.TakeLine(line)) {
         // Handlers may change the state or close the connection; the lines
         // already received are still handled, as they arrived together.
         if (m_state != httpWaitingHeader && m_state != httpWaitingBody)
@@ -92,37 +90,30 @@ void THttpCli::ReceiveBlock()
         }
         m_req.HeadBytes += static_cast<std::int64_t>(line.size()) + 2;
         if (m_req.HeadBytes > MaxHeadBytes) {
+            qCDebug(lcHttp, "response head bound of %lld bytes reached",
+                static_cast<long long>(MaxHeadBytes));
             m_req.Rcv.Clear();
             CloseConnection();
             return;
         }
         HandleHeaderLine(line);
     }
-    if (watch.Goes() && m_req.Rcv.Full() && m_req.LineHandler == TLineHandler::Header)
+    if (guard.GoOn() && m_req.Rcv.Full() && m_req.LineHandler == TLineHandler::Header)
         LineTooLong();
 }
 
 void THttpCli::HandleHeaderLine(const std::string& line)
 {
-    const TRequestWatch watch(*this);
-    if (m_req.HeaderLines == 0 && OnHeaderBegin) {
-        OnHeaderBegin(this);
-        if (!watch.Goes())
-            return;
-    }
+    if (m_req.HeaderLines == 0 && !Raise(OnHeaderBegin, this))
+        return;
     ++m_req.HeaderLines;
 
     if (IsHeaderlessHtml(line)) {
         // A page with no header at all: everything is body.
+        qCDebug(lcHttp, "no response head: the page is all body");
         if (m_contentType.empty())
             m_contentType = "text/html";
-        SetState(httpWaitingBody);
-        if (!watch.Goes())
-            return;
-        m_req.LineHandler = TLineHandler::Body;
-        if (OnHeaderEnd)
-            OnHeaderEnd(this);
-        if (watch.Goes())
+        if (EnterBody())
             DeliverBody(line.data(), static_cast<int>(line.size()));
         return;
     }
@@ -134,15 +125,14 @@ void THttpCli::HandleHeaderLine(const std::string& line)
     m_req.RcvdHeader.push_back(line);
     const THeaderLine parsed = ParseHeaderLine(line);
     if (parsed.Kind == THeaderLineKind::Status) {
+        qCDebug(lcHttp, "status: %s", line.c_str());
         m_req.StatusCode = parsed.StatusCode;
         m_reasonPhrase = parsed.ReasonPhrase;
     } else if (parsed.Kind == THeaderLineKind::Field) {
         HandleHeaderField(parsed.Name, parsed.Value);
     }
-    if (OnHeaderData)
-        OnHeaderData(this);
     // An error response is not read further than what has arrived already.
-    if (watch.Goes() && m_req.StatusCode >= 400)
+    if (Raise(OnHeaderData, this) && m_req.StatusCode >= 400)
         CloseConnection();
 }
 
@@ -150,11 +140,14 @@ void THttpCli::HandleHeaderField(const std::string& name, const std::string& val
 {
     if (name == "location") {
         // A value with control bytes could add a line to the next request.
-        if (!IsUsableLocation(value))
+        if (!IsUsableLocation(value)) {
+            qCDebug(lcHttp, "relocation ignored: its target holds control bytes");
             return;
+        }
         m_req.LocationPending = true;
         m_req.Route = RelocatedRoute(m_req.Route, value, !Proxy.empty());
         m_req.Location = m_req.Route.RequestPath;
+        qCDebug(lcHttp, "relocation to %s", value.c_str());
     } else if (name == "content-length") {
         m_contentLength = ParseContentLength(value);
     } else if (name == "content-type") {
@@ -167,11 +160,8 @@ void THttpCli::HandleHeaderField(const std::string& name, const std::string& val
 void THttpCli::HeaderEnd()
 {
     m_req.HeadBytes = 0;
-    const TRequestWatch watch(*this);
     if (m_req.LocationPending) {
-        if (OnHeaderEnd)
-            OnHeaderEnd(this);
-        if (!watch.Goes())
+        if (!Raise(OnHeaderEnd, this))
             return;
         m_req.Rcv.Clear();
         m_req.HeaderLines = 0;
@@ -181,48 +171,39 @@ void THttpCli::HeaderEnd()
         return;
     }
     m_req.DocName = DocNameForContentType(m_req.DocName, m_contentType);
-    SetState(httpWaitingBody);
-    if (!watch.Goes())
-        return;
-    m_req.LineHandler = TLineHandler::Body;
-    if (OnHeaderEnd)
-        OnHeaderEnd(this);
-    if (watch.Goes() && m_req.Rcv.Count() > 0)
+    if (EnterBody() && m_req.Rcv.Count() > 0)
         DeliverBuffer();
+}
+
+bool THttpCli::EnterBody()
+{
+    if (!SetState(httpWaitingBody))
+        return false;
+    m_req.LineHandler = TLineHandler::Body;
+    return Raise(OnHeaderEnd, this);
 }
 
 void THttpCli::DeliverBuffer()
 {
     // The buffer is emptied even when a handler raises: the next block must
     // not deliver these bytes a second time.
-    struct TEmpty
-    {
-        THttpCli& cli;
-        TRequestWatch watch;
-        ~TEmpty()
-        {
-            if (watch.SameRequest())
-                cli.m_req.Rcv.Clear();
-        }
-    } empty { *this, TRequestWatch(*this) };
+    const TEventGuard guard = Guard();
+    const TScopeExit empty([&] {
+        if (guard.Same())
+            m_req.Rcv.Clear();
+    });
     DeliverBody(m_req.Rcv.Data(), m_req.Rcv.Count());
 }
 
-void THttpCli::DeliverBody(const char* data, int len)
+bool THttpCli::DeliverBody(const char* data, int len)
 {
-    const TRequestWatch watch(*this);
-    if (m_req.BodyChunks == 0 && OnDocBegin) {
-        OnDocBegin(this);
-        if (!watch.Goes())
-            return;
-    }
+    if (m_req.BodyChunks == 0 && !Raise(OnDocBegin, this))
+        return false;
     ++m_req.BodyChunks;
     m_req.RcvdCount += len;
-    if (OnDocData) {
-        OnDocData(this, data, len);
-        if (!watch.Goes())
-            return;
-    }
+    if (!Raise(OnDocData, this, data, len))
+        return false;
     if (RcvdStream)
         RcvdStream->write(data, len);
+    return true;
 }

@@ -81,25 +81,21 @@ void TCustomSocksWSocket::Listen()
     TCustomWSocket::Listen();
 }
 
-void TCustomSocksWSocket::TriggerSessionConnected(int error)
+bool TCustomSocksWSocket::TriggerSessionConnected(int error)
 {
-    if (m_phase != TPhase::ProxyConnect) {
-        TCustomWSocket::TriggerSessionConnected(error);
-        return;
-    }
-    const TEventGuard guard(*this);
-    if (OnSocksConnected)
-        OnSocksConnected(this, static_cast<std::uint16_t>(error));
-    if (guard.Gone())
-        return;
+    if (m_phase != TPhase::ProxyConnect)
+        return TCustomWSocket::TriggerSessionConnected(error);
+    if (!Raise(OnSocksConnected, this, EventCode(error)))
+        return false;
     if (error != 0) {
         m_phase = TPhase::Off;
-        TCustomWSocket::TriggerSessionConnected(error);
-        return;
+        return TCustomWSocket::TriggerSessionConnected(error);
     }
     m_phase = TPhase::MethodReply;
     m_reply.clear();
+    const TEventGuard guard = Guard();
     SendStr(SocksMethodRequest(m_socksAuthentication == socksAuthenticateUsercode));
+    return guard.GoOn();
 }
 
 // ---- the negotiation ------------------------------------------------------------
@@ -115,11 +111,10 @@ bool TCustomSocksWSocket::TriggerDataAvailable(int error)
     return true;
 }
 
-void TCustomSocksWSocket::TriggerDataSent(int error)
+bool TCustomSocksWSocket::TriggerDataSent(int error)
 {
     // What was sent so far is the negotiation's, not the owner's.
-    if (m_phase == TPhase::Off)
-        TCustomWSocket::TriggerDataSent(error);
+    return m_phase != TPhase::Off || TCustomWSocket::TriggerDataSent(error);
 }
 
 void TCustomSocksWSocket::readReply()
@@ -160,25 +155,20 @@ void TCustomSocksWSocket::readReply()
 void TCustomSocksWSocket::replyDone(const TSocksReply& reply)
 {
     m_reply.clear();
-    const TEventGuard guard(*this);
     switch (m_phase) {
     case TPhase::MethodReply:
         if (reply.Method != 0) {
             sendAuthRequest();
             return;
         }
-        if (m_socksAuthentication == socksAuthenticateUsercode) {
-            authState(socksAuthNotRequired);
-            if (guard.Gone())
-                return;
-        }
+        if (m_socksAuthentication == socksAuthenticateUsercode && !authState(socksAuthNotRequired))
+            return;
         sendConnectRequest();
         return;
     case TPhase::AuthReply:
         // Past the authentication: a close from the handler is no failure of it.
         m_phase = TPhase::ConnectReply;
-        authState(socksAuthSuccess);
-        if (!guard.Gone())
+        if (authState(socksAuthSuccess))
             sendConnectRequest();
         return;
     default:
@@ -192,9 +182,7 @@ void TCustomSocksWSocket::replyDone(const TSocksReply& reply)
 
 void TCustomSocksWSocket::sendAuthRequest()
 {
-    const TEventGuard guard(*this);
-    authState(socksAuthStart);
-    if (guard.Gone())
+    if (!authState(socksAuthStart))
         return;
     m_phase = TPhase::AuthReply;
     const auto request = SocksAuthRequest(m_socksUsercode, m_socksPassword);
@@ -217,43 +205,37 @@ void TCustomSocksWSocket::sendConnectRequest()
     SendStr(*request);
 }
 
-void TCustomSocksWSocket::authState(TSocksAuthState state)
+bool TCustomSocksWSocket::authState(TSocksAuthState state)
 {
-    if (OnSocksAuthState)
-        OnSocksAuthState(this, state);
+    return Raise(OnSocksAuthState, this, state);
 }
 
 void TCustomSocksWSocket::socksError(int code, const std::string& text)
 {
     const bool authenticating = m_phase == TPhase::AuthReply;
     m_phase = TPhase::Off;
-    const TEventGuard guard(*this);
-    if (authenticating) {
-        authState(socksAuthFailure);
-        if (guard.Gone())
-            return;
-    }
-    if (OnSocksError)
-        OnSocksError(this, code, text);
-    if (guard.Gone())
+    if (authenticating && !authState(socksAuthFailure))
         return;
-    TCustomWSocket::TriggerSessionConnected(code);
-    if (guard.Gone())
+    if (!Raise(OnSocksError, this, code, text))
+        return;
+    if (!TCustomWSocket::TriggerSessionConnected(code))
         return;
     InternalClose(true, code);
 }
 
 // ---- closing --------------------------------------------------------------------
 
-void TCustomSocksWSocket::TriggerSessionClosed(int error)
+bool TCustomSocksWSocket::TriggerSessionClosed(int error)
 {
     const bool authenticating = m_phase == TPhase::AuthReply;
     m_phase = TPhase::Off;
+    const TEventGuard guard = Guard();
+    // The close is reported also when the failure's handler closed the
+    // socket itself; only a freed socket reports nothing more.
     if (authenticating) {
-        const TLifeGuard life(m_life);
         authState(socksAuthFailure);
-        if (!life.Alive())
-            return;
+        if (!guard.Alive())
+            return false;
     }
-    TCustomWSocket::TriggerSessionClosed(error);
+    return TCustomWSocket::TriggerSessionClosed(error) && guard.GoOn();
 }

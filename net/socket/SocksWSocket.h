@@ -1,7 +1,6 @@
 #pragma once
 
-#include "net/socket/LifeGuard.h"
-#include "net/socket/WSocket.h"
+#include "net/socket/CustomWSocket.h"
 
 #include <cstdint>
 #include <functional>
@@ -70,37 +69,21 @@ public:
 
 protected:
     void AssignDefaultValue() override;
-    void TriggerSessionConnected(int error) override;
+    bool TriggerSessionConnected(int error) override;
     bool TriggerDataAvailable(int error) override;
-    void TriggerDataSent(int error) override;
-    void TriggerSessionClosed(int error) override;
+    bool TriggerDataSent(int error) override;
+    bool TriggerSessionClosed(int error) override;
 
 private:
     // Where the negotiation stands.
     enum class TPhase : std::uint8_t { Off, ProxyConnect, MethodReply, AuthReply, ConnectReply };
 
-    // Tells after an event whether the handler freed the socket or changed its handle.
-    class TEventGuard
-    {
-    public:
-        explicit TEventGuard(const TCustomSocksWSocket& s)
-            : m_life(s.m_life)
-            , m_socket(s)
-            , m_generation(s.HandleGeneration())
-        { }
-        bool Gone() const { return !m_life.Alive() || m_socket.HandleGeneration() != m_generation; }
-
-    private:
-        TLifeGuard m_life;
-        const TCustomSocksWSocket& m_socket;
-        unsigned m_generation;
-    };
-
     void readReply();
     void replyDone(const TSocksReply& reply);
     void sendAuthRequest();
     void sendConnectRequest();
-    void authState(TSocksAuthState state);
+    // Raises OnSocksAuthState; true when the negotiation may go on.
+    bool authState(TSocksAuthState state);
     // Ends a failed negotiation: OnSocksError, OnSessionConnected, then the close.
     void socksError(int code, const std::string& text);
 
@@ -114,12 +97,4 @@ private:
     TPhase m_phase = TPhase::Off;
     std::uint16_t m_destPort = 0;
     std::string m_reply; // the reply received so far
-    TLifeFlag m_life;
-};
-
-// The published socket class.
-class TWSocket : public TCustomSocksWSocket
-{
-public:
-    using TCustomSocksWSocket::TCustomSocksWSocket;
 };

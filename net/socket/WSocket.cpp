@@ -1,3 +1,24 @@
+// TCustomWSocket: properties, the error route, the handle and its notifiers.
+//
+// Invariants a change must keep:
+// - A handler may do anything with the socket: read, send, close, abort,
+//   connect again, destroy it, or pump the event loop and let other
+//   notifications run inside it. Two events are exceptions, as they are told
+//   in the middle of an operation that goes on after them: OnChangeState and
+//   OnError handlers may read the socket but not close, reopen or free it.
+// - Every event goes out through Raise (the Trigger functions use it too).
+//   Afterwards, and after any call that may raise one (a send that fails, the
+//   receive loop, Close, a Do_FD_ entry), the raiser touches the socket only
+//   when its guard allows: GoOn when it goes on with the handle of that moment
+//   (a handler may have closed it, or closed it and connected again), Alive
+//   when it only needs the object.
+// - Readiness comes from the notifiers, which are switched off before a
+//   handle is closed. Notifications the socket posts to itself (a connect
+//   outcome the platform gave at once, the sent report of a send that went
+//   out whole) run later from the event loop, carry the handle generation and
+//   are dropped when the handle has changed, while paused, and with the socket.
+// - A layer above (the SOCKS client, later TLS) takes events over by
+//   overriding the Trigger functions and asks the same guards.
 #include "net/socket/WSocket.h"
 
 #include "net/socket/SocketEngine.h"
@@ -27,13 +48,16 @@ constexpr std::string_view Blanks(BlankBytes.data(), BlankBytes.size());
 
 } // namespace
 
+Q_LOGGING_CATEGORY(lcSocket, "skelvo.socket", QtInfoMsg)
+
 std::string TCustomWSocket::TrimProperty(const std::string& value)
 {
     return std::string(Trim(value, Blanks));
 }
 
 TCustomWSocket::TCustomWSocket()
-    : m_p(std::make_unique<Private>())
+    : TEventRaiser(&m_handleGeneration)
+    , m_p(std::make_unique<Private>())
 {
     QObject::connect(&m_p->readNotifier, &QSocketNotifier::activated,
         [this](QSocketDescriptor fd) { onReadable(static_cast<TSocket>(qintptr(fd))); });
@@ -63,12 +87,6 @@ TCustomWSocket::~TCustomWSocket()
         // A destructor reports nothing.
     }
     closeHandle();
-}
-
-void TCustomWSocket::raiseErrorEvent(const TWSocketErrorEvent& ev, int error)
-{
-    if (ev)
-        ev(this, static_cast<std::uint16_t>(error));
 }
 
 // ---- properties -------------------------------------------------------------
@@ -141,11 +159,6 @@ void TCustomWSocket::SetResolvedEndpoint(std::uint32_t addr, std::uint16_t port)
     m_addrResolved = m_portResolved = true;
 }
 
-unsigned TCustomWSocket::HandleGeneration() const
-{
-    return m_p->generation;
-}
-
 void TCustomWSocket::AssignDefaultValue()
 {
     m_addr.clear();
@@ -176,8 +189,7 @@ void TCustomWSocket::ChangeState(TSocketState newState)
     if (old == newState)
         return;
     m_state = newState;
-    if (OnChangeState)
-        OnChangeState(this, old, newState);
+    Raise(OnChangeState, this, old, newState);
 }
 
 // ---- error route --------------------------------------------------------------
@@ -185,7 +197,7 @@ void TCustomWSocket::ChangeState(TSocketState newState)
 void TCustomWSocket::RaiseException(const std::string& msg)
 {
     if (OnError) {
-        OnError(this);
+        Raise(OnError, this);
         return;
     }
     throw ESocketException(msg);
@@ -209,7 +221,7 @@ void TCustomWSocket::attachHandle(TSocket fd)
 {
     closeHandle();
     m_hSocket = fd;
-    ++m_p->generation;
+    ++m_handleGeneration;
     m_p->readNotifier.setSocket(fd);
     m_p->writeNotifier.setSocket(fd);
     m_p->wantRead = m_p->wantWrite = m_p->readSuspended = m_p->readShut = false;
@@ -224,7 +236,7 @@ int TCustomWSocket::closeHandle()
     m_p->readNotifier.setEnabled(false);
     m_p->writeNotifier.setEnabled(false);
     m_p->wantRead = m_p->wantWrite = false;
-    ++m_p->generation;
+    ++m_handleGeneration;
     const int rc = SocketEngine::close(m_hSocket);
     m_hSocket = INVALID_SOCKET;
     return rc;
@@ -256,8 +268,8 @@ void TCustomWSocket::post(void (TCustomWSocket::*notify)(int), int error)
 {
     QMetaObject::invokeMethod(
         &m_p->target,
-        [this, notify, error, gen = m_p->generation] {
-            if (gen == m_p->generation && !m_paused)
+        [this, notify, error, gen = m_handleGeneration] {
+            if (gen == m_handleGeneration && !m_paused)
                 (this->*notify)(error);
         },
         Qt::QueuedConnection);

@@ -40,7 +40,7 @@ bool TCustomWSocket::beginLookup(const std::string& host)
     if (host.empty()) {
         RaiseException("DNS lookup: invalid host name.");
         // Only reached when OnError took the failure.
-        raiseErrorEvent(OnDnsLookupDone, SocketErrors::InvalidArgument);
+        Raise(OnDnsLookupDone, this, EventCode(SocketErrors::InvalidArgument));
         return false;
     }
     m_p->dnsLookup.cancel();
@@ -56,7 +56,7 @@ void TCustomWSocket::DnsLookup(const std::string& host)
     std::uint32_t addr = 0;
     if (host != "255.255.255.255" && SocketEngine::parseDotted(host, addr)) {
         m_dnsResult = SocketEngine::toDotted(addr);
-        raiseErrorEvent(OnDnsLookupDone, 0);
+        Raise(OnDnsLookupDone, this, EventCode(0));
         return;
     }
     m_p->dnsLookup = HostLookup::lookupHost(
@@ -91,7 +91,7 @@ void TCustomWSocket::lookupDone(int error, const std::vector<std::string>& resul
         m_dnsResultList = results;
         m_dnsResult = results.front();
     }
-    raiseErrorEvent(OnDnsLookupDone, error);
+    Raise(OnDnsLookupDone, this, EventCode(error));
 }
 
 void TCustomWSocket::CancelDnsLookup()
@@ -100,7 +100,7 @@ void TCustomWSocket::CancelDnsLookup()
         return;
     m_p->dnsLookup.cancel();
     if (!m_destroying)
-        raiseErrorEvent(OnDnsLookupDone, SocketErrors::Interrupted);
+        Raise(OnDnsLookupDone, this, EventCode(SocketErrors::Interrupted));
 }
 
 // ---- connect ------------------------------------------------------------------
@@ -198,6 +198,8 @@ void TCustomWSocket::Connect()
         return;
     }
 
+    qCDebug(lcSocket, "socket %d: connecting to %s:%u", fd,
+        SocketEngine::toDotted(m_sinAddr).c_str(), unsigned { m_sinPort });
     const int rc = SocketEngine::connect(fd, m_sinAddr, m_sinPort);
     if (rc == 0 || rc == SocketErrors::WouldBlock || rc == SocketErrors::InProgress) {
         // Completion (even an immediate one) arrives as writability.
@@ -218,12 +220,19 @@ void TCustomWSocket::Do_FD_CONNECT(int error)
 {
     if (m_state != wsConnecting)
         return;
-    if (error == 0)
+    if (error == 0) {
+        qCDebug(lcSocket, "socket %d: connected", m_hSocket);
         watch(true, false);
+    } else {
+        qCDebug(lcSocket, "socket %d: connect failed: %s (error %d)", m_hSocket,
+            WSocketErrorText(error).c_str(), error);
+    }
     ChangeState(wsConnected);
-    const Private::Guard guard(*m_p);
+    const TEventGuard guard = Guard();
     TriggerSessionConnected(error);
-    if (guard.Destroyed())
+    // A failed connect is closed below unless the handler freed the socket
+    // (when it closed it, there is nothing left to close).
+    if (!guard.Alive())
         return;
     if (error != 0 && m_state != wsClosed)
         Close();
@@ -364,6 +373,7 @@ void TCustomWSocket::InternalClose(bool shut, int error)
     }
     if (m_state == wsClosed)
         return;
+    qCDebug(lcSocket, "socket %d: closing%s", m_hSocket, shut ? "" : " at once");
     if (shut)
         SocketEngine::shutdown(m_hSocket, SHUT_WR);
     // A POSIX close never asks to be retried; it finishes or fails once.
@@ -372,13 +382,11 @@ void TCustomWSocket::InternalClose(bool shut, int error)
         return;
     }
     ChangeState(wsClosed);
-    const Private::Guard guard(*m_p);
     if (!m_destroying && !m_closeReported) {
         m_closeReported = true;
-        TriggerSessionClosed(error);
         // Freed, or the handler opened the next connection (a retry, say):
         // restoring the defaults now would drop its handle and settings.
-        if (!guard.SameHandle())
+        if (!TriggerSessionClosed(error))
             return;
     }
     try {

@@ -62,9 +62,9 @@ void TCustomWSocket::onReadable(TSocket fd)
     }
     if (rc == SocketErrors::WouldBlock)
         return;
-    const Private::Guard guard(*m_p);
+    const TEventGuard guard = Guard();
     Do_FD_CLOSE(rc);
-    if (guard.SameHandle()) {
+    if (guard.GoOn()) {
         // Still open (for instance while connecting): stop the endless report.
         m_p->wantRead = false;
         updateNotifiers();
@@ -81,36 +81,37 @@ void TCustomWSocket::onWritable(TSocket fd)
         int error = 0;
         if (const int rc = SocketEngine::pendingError(fd, error); rc != 0)
             error = rc;
-        const Private::Guard guard(*m_p);
+        const TEventGuard guard = Guard();
         Do_FD_CONNECT(error);
-        if (!guard.SameHandle() || error != 0 || m_state != wsConnected)
+        if (!guard.GoOn() || error != 0 || m_state != wsConnected)
             return;
         // The platform reports writability right after a successful connect.
     }
     Do_FD_WRITE(0);
 }
 
-void TCustomWSocket::TriggerSessionConnected(int error)
+bool TCustomWSocket::TriggerSessionConnected(int error)
 {
-    raiseErrorEvent(OnSessionConnected, error);
+    return Raise(OnSessionConnected, this, EventCode(error));
 }
 
 bool TCustomWSocket::TriggerDataAvailable(int error)
 {
     if (!OnDataAvailable)
         return false;
-    raiseErrorEvent(OnDataAvailable, error);
+    // The receive loop asks its own guard: this answer says who took the bytes.
+    Raise(OnDataAvailable, this, EventCode(error));
     return true;
 }
 
-void TCustomWSocket::TriggerDataSent(int error)
+bool TCustomWSocket::TriggerDataSent(int error)
 {
-    raiseErrorEvent(OnDataSent, error);
+    return Raise(OnDataSent, this, EventCode(error));
 }
 
-void TCustomWSocket::TriggerSessionClosed(int error)
+bool TCustomWSocket::TriggerSessionClosed(int error)
 {
-    raiseErrorEvent(OnSessionClosed, error);
+    return Raise(OnSessionClosed, this, EventCode(error));
 }
 
 void TCustomWSocket::Do_FD_READ(int error)
@@ -122,9 +123,9 @@ void TCustomWSocket::Do_FD_READ(int error)
 
 void TCustomWSocket::Do_FD_WRITE(int error)
 {
-    const Private::Guard guard(*m_p);
+    const TEventGuard guard = Guard();
     tryToSend();
-    if (!guard.SameHandle())
+    if (!guard.GoOn())
         return;
     if (m_allSent)
         TriggerDataSent(error);
@@ -132,17 +133,18 @@ void TCustomWSocket::Do_FD_WRITE(int error)
 
 void TCustomWSocket::Do_FD_ACCEPT(int error)
 {
-    raiseErrorEvent(OnSessionAvailable, error);
+    Raise(OnSessionAvailable, this, EventCode(error));
 }
 
 void TCustomWSocket::Do_FD_CLOSE(int error)
 {
     if (m_state == wsConnecting)
         return;
-    const Private::Guard guard(*m_p);
+    qCDebug(lcSocket, "socket %d: closed by the peer (error %d)", m_hSocket, error);
+    const TEventGuard guard = Guard();
     // Data that arrived before the close goes first.
     receiveLoop(0);
-    if (!guard.SameHandle()) {
+    if (!guard.GoOn()) {
         // Freed, or the handle was closed meanwhile (by the owner, or by the
         // line reader meeting the end); that close has been reported already.
         return;
@@ -153,8 +155,7 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
     }
     if (!m_closeReported) {
         m_closeReported = true;
-        TriggerSessionClosed(error);
-        if (!guard.SameHandle())
+        if (!TriggerSessionClosed(error))
             return; // freed, or closed (and maybe connected again) by the handler
     }
     if (m_state != wsClosed)
@@ -165,7 +166,7 @@ void TCustomWSocket::Do_FD_CLOSE(int error)
 
 void TCustomWSocket::receiveLoop(int error, std::chrono::milliseconds yieldAfter)
 {
-    const Private::Guard guard(*m_p);
+    const TEventGuard guard = Guard();
     const auto started = std::chrono::steady_clock::now();
     for (;;) {
         const unsigned readsBefore = m_p->reads;
@@ -189,15 +190,15 @@ void TCustomWSocket::receiveLoop(int error, std::chrono::milliseconds yieldAfter
             // no further: the event loop must not see it. A pass that read
             // nothing rests the reports like any other, or the level-triggered
             // readiness would call the failing handler without end.
-            if (guard.SameHandle() && m_p->reads == readsBefore) {
+            if (guard.GoOn() && m_p->reads == readsBefore) {
                 m_p->readSuspended = true;
                 updateNotifiers();
             }
             break;
         }
-        if (guard.Destroyed())
+        if (!guard.Alive())
             return;
-        if (m_lastError != 0 || m_hSocket == INVALID_SOCKET || !guard.SameHandle())
+        if (m_lastError != 0 || m_hSocket == INVALID_SOCKET || !guard.GoOn())
             break;
         if (m_lineMode && m_lineDone)
             break;
@@ -303,10 +304,10 @@ int TCustomWSocket::Send(const void* data, int len)
             left -= n;
         }
     }
-    const Private::Guard guard(*m_p);
+    const TEventGuard guard = Guard();
     tryToSend();
     // A failed send closes and reports it; the close handler may have freed us.
-    if (guard.SameHandle() && m_allSent)
+    if (guard.GoOn() && m_allSent)
         post(&TCustomWSocket::Do_FD_WRITE, 0);
     return len;
 }
@@ -356,9 +357,9 @@ void TCustomWSocket::tryToSend()
         }
         if (rc != 0 && closesOnSend(rc)) {
             m_closeReported = true;
-            const Private::Guard guard(*m_p);
+            const TEventGuard guard = Guard();
             Close();
-            if (!guard.Destroyed())
+            if (guard.Alive())
                 TriggerSessionClosed(rc);
             return;
         }

@@ -1,11 +1,16 @@
 #pragma once
 
-#include "net/socket/LifeGuard.h"
-#include "net/socket/WSocket.h"
+#include "net/socket/CustomWSocket.h"
 #include "platform/HostLookup.h"
 
+#include <QLoggingCategory>
 #include <QObject>
 #include <QSocketNotifier>
+
+// The socket's diagnostics ("skelvo.socket"): connects, their outcomes and
+// closes. Off by default; QT_LOGGING_RULES="skelvo.socket.debug=true" turns
+// them on.
+Q_DECLARE_LOGGING_CATEGORY(lcSocket)
 
 // Qt-side state of one socket: the hidden notification target that receives
 // posted notifications, the two readiness notifiers and the host lookup.
@@ -16,37 +21,11 @@ struct TCustomWSocket::Private
         , writeNotifier(QSocketNotifier::Write, &target)
     { }
 
-    // Taken before the socket raises an event, or calls what may raise one:
-    // afterwards it tells whether the handler destroyed the socket, and
-    // whether the socket still has the handle it had then (a close, or a new
-    // connection opened by the handler, replaces it).
-    class Guard
-    {
-    public:
-        explicit Guard(const Private& p)
-            : m_life(p.life)
-            , m_p(p)
-            , m_generation(p.generation)
-        { }
-        bool Destroyed() const { return !m_life.Alive(); }
-        bool SameHandle() const { return m_life.Alive() && m_p.generation == m_generation; }
-
-    private:
-        TLifeGuard m_life;
-        const Private& m_p;
-        unsigned m_generation;
-    };
-
-    // Goes with the socket: guards taken before its end see it gone.
-    TLifeFlag life;
     QObject target;
     QSocketNotifier readNotifier;
     QSocketNotifier writeNotifier;
     // The host lookup in progress, if any.
     HostLookup::TLookup dnsLookup;
-    // Bumped whenever the handle changes: posted notifications of an older
-    // handle are ignored.
-    unsigned generation = 0;
     bool wantRead = false;
     bool wantWrite = false;
     // Read notifications rest until the owner reads (or accepts) again, like

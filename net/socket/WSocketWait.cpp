@@ -18,13 +18,13 @@ constexpr size_t MaxLineLength = 253;
 
 bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t timeoutSecs)
 {
-    const Private::Guard guard(*m_p);
+    const TEventGuard guard = Guard();
     if (!m_multiThreaded) {
         // The wait control dispatches the events and shows the count; the
         // socket may be freed by a handler meanwhile, so that is asked first.
         m_waitCtrl->WaitFor(
-            static_cast<int>(timeoutSecs), [&] { return guard.Destroyed() || done(); });
-        return !guard.Destroyed() && done();
+            static_cast<int>(timeoutSecs), [&] { return !guard.Alive() || done(); });
+        return guard.Alive() && done();
     }
     QDeadlineTimer deadline(
         timeoutSecs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutSecs * 1000));
@@ -33,7 +33,7 @@ bool TCustomWSocket::waitUntil(const std::function<bool()>& done, std::int64_t t
         if (left == 0)
             return false;
         WaitForEvents(left < 0 || left > 1000 ? 1000 : static_cast<int>(left));
-        if (guard.Destroyed())
+        if (!guard.Alive())
             return false;
     }
     return true;
@@ -48,12 +48,12 @@ bool TCustomWSocket::WaitForState(TSocketState state, int timeoutSecs)
     // Without dispatching of its own, a wait for the connection also ends
     // when the connection attempt closes instead.
     const bool closedEnds = !m_multiThreaded && state == wsConnected;
-    const Private::Guard guard(*m_p);
+    const TEventGuard guard = Guard();
     waitUntil([this, state,
                   closedEnds] { return m_state == state || (closedEnds && m_state == wsClosed); },
         timeoutSecs);
     // False also when a handler destroyed the socket meanwhile.
-    return !guard.Destroyed() && m_state == state;
+    return guard.Alive() && m_state == state;
 }
 
 std::string TCustomWSocket::ReadLine(int timeoutSecs)
@@ -65,29 +65,26 @@ std::string TCustomWSocket::ReadLine(int timeoutSecs)
     m_lineBuffer.clear();
     m_lineMode = true;
     m_lineDone = false;
-    const Private::Guard guard(*m_p);
-    try {
-        // Bytes that are waiting already will not be reported again.
-        readLineBytes();
-        if (guard.Destroyed()) // the close it met was reported to a handler that freed us
-            return {};
-        waitUntil([this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; },
-            timeoutSecs);
-    } catch (...) {
-        // A failure (or a handler's exception) leaves line mode too, or later
-        // data would go on feeding a line nobody reads.
-        if (!guard.Destroyed()) {
+    const TEventGuard guard = Guard();
+    // However the wait ends (a failure or a handler's exception included),
+    // line mode ends with it, or later data would go on feeding a line
+    // nobody reads; the reports rested meanwhile come again.
+    const TScopeExit leaveLineMode([&] {
+        if (guard.Alive()) {
             m_lineMode = false;
             ResumeDataReports();
         }
-        throw;
-    }
-    if (guard.Destroyed())
+    });
+    // Bytes that are waiting already will not be reported again.
+    readLineBytes();
+    if (!guard.Alive()) // the close it met was reported to a handler that freed us
         return {};
-    m_lineMode = false;
+    waitUntil(
+        [this] { return m_lineDone || !m_lineMode || m_hSocket == INVALID_SOCKET; }, timeoutSecs);
+    if (!guard.Alive())
+        return {};
     std::string line;
     line.swap(m_lineBuffer);
-    ResumeDataReports();
     return line;
 }
 
@@ -126,8 +123,7 @@ void TCustomWSocket::readLineBytes()
             m_lineBuffer += c;
         if (m_lineBuffer.size() > MaxLineLength) {
             m_lineDone = true;
-            if (OnLineTooLong)
-                OnLineTooLong(this);
+            Raise(OnLineTooLong, this); // the callers ask their own guards
             return;
         }
     }
@@ -139,9 +135,9 @@ void TCustomWSocket::Flush()
         SocketError("TWSocket.Wait", SocketErrors::NoData);
         return;
     }
-    const Private::Guard guard(*m_p);
+    const TEventGuard guard = Guard();
     tryToSend();
-    if (guard.Destroyed()) // a failed send's close report freed the socket
+    if (!guard.Alive()) // a failed send's close report freed the socket
         return;
     // Writability reports drive the chain. Dispatching itself, the socket
     // sets no time limit, as the handle going away also ends the wait; the

@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -19,7 +21,14 @@ namespace {
 TEST_F(WindowTest, StartUpCreatesAMissingInputFileEmpty)
 {
     writeSettings();
-    start();
+    TfrmSkelvo& window = start();
+    // The caption and the about box carry the version as every release showed it.
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Skelvo v1.5"));
+    QString version;
+    dialogs.modalActions.push_back(
+        [&version](QDialog& about) { version = find<QLabel>(about, "Version")->text(); });
+    choose(control<QAction>("mnuHelpAbout"));
+    EXPECT_EQ(version, QStringLiteral("Version: 1.5"));
     EXPECT_EQ(text("in.txt"), "");
     EXPECT_TRUE(std::filesystem::exists(path("in.txt")));
     EXPECT_EQ(caption("lblLeft"), QStringLiteral("0"));

@@ -118,7 +118,7 @@ TEST_F(DefaultIniTest, AProgramFolderThatCannotBeWrittenSendsTheSettingsToTheUse
         EXPECT_FALSE(fs::exists(expected));
         {
             ReadOnlyFolder readOnly(program.path());
-            ASSERT_TRUE(readOnly.ok());
+            EXPECT_TRUE(readOnly.ok());
             EXPECT_EQ(DefaultSettingsPath(folder), expected);
             ASSERT_TRUE(fs::is_regular_file(expected));
             EXPECT_EQ(ReadWholeFile(expected), row.installed ? installed : DefaultSettingsText());

@@ -74,11 +74,13 @@ TEST_F(FullFile, AFlagIsOnOnlyForTheValueOne)
     const FlagRow rows[] = { { "1", 1 }, { "01", 1 }, { "+1", 1 }, { "0", 0 }, { "2", 0 },
         { "-1", 0 }, { "100", 0 } };
     for (const FlagRow& row : rows) {
-        ASSERT_TRUE(WriteProfileString("OUTPUT", "B3", row.text, m_ini));
-        ASSERT_TRUE(WriteProfileString("OPTIONS", "NOINDEX", row.text, m_ini));
-        ASSERT_EQ(loadError(), "") << row.text;
-        EXPECT_EQ(Settings.keywordsRequired, row.flag) << row.text;
-        EXPECT_EQ(Settings.obeyNoindex, row.flag) << row.text;
+        SCOPED_TRACE(row.text);
+        EXPECT_TRUE(WriteProfileString("OUTPUT", "B3", row.text, m_ini));
+        EXPECT_TRUE(WriteProfileString("OPTIONS", "NOINDEX", row.text, m_ini));
+        Settings = TSettings {};
+        EXPECT_EQ(loadError(), "");
+        EXPECT_EQ(Settings.keywordsRequired, row.flag);
+        EXPECT_EQ(Settings.obeyNoindex, row.flag);
     }
 }
 
@@ -107,7 +109,7 @@ TEST_F(FullFile, ABadValueIsNamedAndEveryOtherKeyLoads)
     for (const auto& [section, key, text, range, fallback] : rows) {
         SCOPED_TRACE(std::string(key) + "=" + text);
         WriteFileAtomic(m_ini, goodFile);
-        ASSERT_TRUE(WriteProfileString(section, key, text, m_ini));
+        EXPECT_TRUE(WriteProfileString(section, key, text, m_ini));
         Settings = TSettings {};
         EXPECT_EQ(loadError(),
             m_ini + ": [" + section + "] " + key + ": '" + text + "' is not a whole number"
@@ -183,7 +185,7 @@ TEST_F(FullFile, TheWebSectionIsOptionalAndEachKeyLoads)
     for (const auto& [section, expected] : rows) {
         SCOPED_TRACE(section);
         WriteFileAtomic(m_ini, full + section);
-        ASSERT_EQ(loadError(), "");
+        EXPECT_EQ(loadError(), "");
         EXPECT_TRUE(Settings == expected);
     }
 }
@@ -209,7 +211,7 @@ TEST_F(LoadSettingsTest, AMissingOrBlankFileLoadsTheDefaultsAndTheFirstSaveWrite
             WriteWholeFile(m_ini, content);
         Settings = TSettings {};
         Settings.domainExts = { "OLD" };
-        ASSERT_EQ(loadError(), "");
+        EXPECT_EQ(loadError(), "");
         EXPECT_TRUE(Settings == fresh);
         SaveWindowOptions(true, false, false);
         std::string expected = DefaultSettingsText();

@@ -1,3 +1,4 @@
+#include "platform/HelpContexts.h"
 #include "platform/TextFile.h"
 #include "settings/Settings.h"
 #include "settings/poptions.h"
@@ -165,10 +166,13 @@ TEST_F(OptionsDialogTest, CancelWritesNothing)
 
 TEST_F(OptionsDialogTest, F1ShowsTheHelpOfTheControlItIsPressedOn)
 {
-    const std::pair<const char*, int> rows[] = { { "txtOutput", 20 }, { "chkProxy", 420 },
-        { "chkHttps", 43 }, { "txtCaFile", 44 }, { "cmdCaFile", 36 }, { "txtSocksServer", 45 },
-        { "txtSocksPort", 46 }, { "txtSocksUser", 47 }, { "txtSocksPass", 47 }, { "chkRobots", 48 },
-        { "chkStatus", 49 }, { "txtDelay", 50 }, { "txtRejected", 51 }, { "cmdRejected", 36 } };
+    using namespace HelpContexts;
+    const std::pair<const char*, int> rows[] = { { "txtOutput", OutputFile },
+        { "chkProxy", UseProxy }, { "chkHttps", FetchHttps }, { "txtCaFile", CaFile },
+        { "cmdCaFile", Browse }, { "txtSocksServer", SocksServer }, { "txtSocksPort", SocksPort },
+        { "txtSocksUser", SocksCredentials }, { "txtSocksPass", SocksCredentials },
+        { "chkRobots", ObeyRobots }, { "chkStatus", SkipErrorStatus }, { "txtDelay", RequestDelay },
+        { "txtRejected", RejectedFile }, { "cmdRejected", Browse } };
     for (const auto& [name, help] : rows) {
         m_dialogs.helpShown.clear();
         pressKey(control<QWidget>(name), Qt::Key_F1);

@@ -86,7 +86,7 @@ TEST_F(SaveSettingsTest, OneRewriteGivesTheBytesOfKeyByKeyWrites)
         WriteFileAtomic(keyByKey, handEdited);
         SaveSettings(values);
         for (const TSettingsWrite& write : OptionsWrites(values))
-            ASSERT_TRUE(WriteProfileString(write.section, write.key, write.value, keyByKey));
+            EXPECT_TRUE(WriteProfileString(write.section, write.key, write.value, keyByKey));
         const std::string saved = ReadWholeFile(m_ini);
         EXPECT_EQ(saved, ReadWholeFile(keyByKey));
         EXPECT_NE(saved.find("[MINE]\r\nNOTE=keep me\r\n"), std::string::npos);
@@ -194,7 +194,7 @@ TEST_F(SaveSettingsTest, AFileThatHoldsAPasswordIsMadeOwnerOnlyWhenSaved)
         EXPECT_EQ(modeOf(m_ini), 0600u);
         for (const auto& save : { std::function<void()>([&] { SaveSettings(v); }),
                  std::function<void()>([] { SaveWindowOptions(true, true, true); }) }) {
-            ASSERT_EQ(::chmod(m_ini.c_str(), 0644), 0);
+            EXPECT_EQ(::chmod(m_ini.c_str(), 0644), 0);
             save();
             EXPECT_EQ(modeOf(m_ini), row.mode);
         }

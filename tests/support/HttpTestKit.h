@@ -2,6 +2,7 @@
 
 #include "net/http/HttpProt.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,12 @@ public:
 
     // How often the named event was raised.
     int Count(const std::string& name) const;
+    // Forgets everything recorded (for the next request of the same client).
+    void Clear();
+
+    // Called with the event's name after each event is recorded: a test
+    // acts on an event here without giving up its record.
+    std::function<void(const std::string& name)> then;
 
     std::vector<std::string> events;
     std::vector<THttpClientState> states;
@@ -25,4 +32,7 @@ public:
     std::vector<std::string> chunks;
     THttpRequest doneKind = httpNone;
     int doneError = -1;
+
+private:
+    void record(const char* name);
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QLoggingCategory>
 #include <QTimer>
 
 #include <arpa/inet.h>
@@ -9,9 +10,26 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 namespace {
+
+std::mutex g_logMutex;
+std::vector<std::string> g_logLines;
+QtMessageHandler g_previousHandler = nullptr;
+
+void captureMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (context.category != nullptr && std::strncmp(context.category, "skelvo.", 7) == 0) {
+        const std::lock_guard lock(g_logMutex);
+        g_logLines.push_back(std::string(context.category) + ": " + text.toStdString());
+        return;
+    }
+    if (g_previousHandler != nullptr)
+        g_previousHandler(type, context, text);
+}
 
 void pumpOnce(qint64 maxMs)
 {
@@ -19,6 +37,31 @@ void pumpOnce(qint64 maxMs)
     bound.setSingleShot(true);
     bound.start(static_cast<int>(maxMs < 0 ? 0 : (maxMs > 50 ? 50 : maxMs)));
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+// A TCP socket bound to a port of 127.0.0.1 the system chose.
+int boundLoopbackSocket()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        throw std::runtime_error("cannot open a socket");
+    sockaddr_in sin {};
+    sin.sin_family = AF_INET;
+    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) < 0) {
+        ::close(fd);
+        throw std::runtime_error("cannot bind a port of 127.0.0.1");
+    }
+    return fd;
+}
+
+std::uint16_t localPort(int fd)
+{
+    sockaddr_in sin {};
+    socklen_t len = sizeof sin;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len) < 0)
+        throw std::runtime_error("getsockname failed");
+    return ntohs(sin.sin_port);
 }
 
 } // namespace
@@ -43,20 +86,19 @@ void runFor(int ms)
 
 std::uint16_t refusedPort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw std::runtime_error("refusedPort: socket failed");
-    sockaddr_in sin {};
-    sin.sin_family = AF_INET;
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sin;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) < 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len) < 0) {
-        ::close(fd);
-        throw std::runtime_error("refusedPort: bind failed");
-    }
+    // Bound without SO_REUSEADDR: neither a bind nor a connect's choice of a
+    // local port can share it while the descriptor is open, and the process
+    // keeps it open to its end.
+    const int fd = boundLoopbackSocket();
+    return localPort(fd);
+}
+
+std::uint16_t freePort()
+{
+    const int fd = boundLoopbackSocket();
+    const std::uint16_t port = localPort(fd);
     ::close(fd);
-    return ntohs(sin.sin_port);
+    return port;
 }
 
 TFullBacklog::TFullBacklog()
@@ -86,4 +128,27 @@ TFullBacklog::~TFullBacklog()
     for (const int fd : m_fillers)
         ::close(fd);
     ::close(m_listen);
+}
+
+TLogCapture::TLogCapture(const std::string& rules)
+{
+    {
+        const std::lock_guard lock(g_logMutex);
+        g_logLines.clear();
+    }
+    g_previousHandler = qInstallMessageHandler(captureMessage);
+    QLoggingCategory::setFilterRules(QString::fromStdString(rules));
+}
+
+TLogCapture::~TLogCapture()
+{
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(g_previousHandler);
+    g_previousHandler = nullptr;
+}
+
+std::vector<std::string> TLogCapture::lines() const
+{
+    const std::lock_guard lock(g_logMutex);
+    return g_logLines;
 }

@@ -12,9 +12,14 @@ bool runUntil(const std::function<bool()>& done, int timeoutMs);
 // Pumps the Qt event loop for `ms` milliseconds.
 void runFor(int ms);
 
-// A port of 127.0.0.1 that nobody listens on (bound, noted, closed again):
-// refused when connected to, free for a server the test starts.
+// A port of 127.0.0.1 that refuses every connection until the process ends:
+// a socket that never listens keeps it bound, so no other socket (of this
+// test or of one running beside it) can take it meanwhile.
 std::uint16_t refusedPort();
+
+// A port of 127.0.0.1 that was free a moment ago (bound, noted, closed
+// again), for a server started as another process, which must bind it itself.
+std::uint16_t freePort();
 
 // A listener on 127.0.0.1 whose accept queue is full and never drained:
 // further connection attempts are left unanswered, so a connect never completes.
@@ -32,6 +37,22 @@ private:
     int m_listen = -1;
     std::uint16_t m_port = 0;
     std::vector<int> m_fillers;
+};
+
+// While it lives, switches on the Qt logging rules `rules` (for example
+// "skelvo.http.debug=true") and collects every message of a category whose
+// name starts with "skelvo." as "category: text"; other messages go on to
+// the handler that was installed before.
+class TLogCapture
+{
+public:
+    explicit TLogCapture(const std::string& rules);
+    ~TLogCapture();
+    TLogCapture(const TLogCapture&) = delete;
+    TLogCapture& operator=(const TLogCapture&) = delete;
+
+    // The messages collected so far, in order.
+    std::vector<std::string> lines() const;
 };
 
 // Records the message of an exception that escaped an event handler (the

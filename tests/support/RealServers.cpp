@@ -102,7 +102,7 @@ std::unique_ptr<TRealServer> TRealServer::Prepare(const std::string& name)
     std::unique_ptr<TRealServer> server(new TRealServer);
     server->m_name = name;
     server->m_folder = std::make_unique<TempFolder>(name);
-    server->m_port = refusedPort();
+    server->m_port = freePort();
     return server;
 }
 

@@ -37,6 +37,7 @@ struct ScriptedPeer::Step
         ReadUntil,
         ReadBytes,
         Sleep,
+        Hold,
         Silent,
         Close,
         Reset,
@@ -146,6 +147,12 @@ ScriptedPeer& ScriptedPeer::sleep(int ms)
     return *this;
 }
 
+ScriptedPeer& ScriptedPeer::hold(int timeoutMs)
+{
+    add({ Step::Hold, {}, {}, 0, timeoutMs });
+    return *this;
+}
+
 ScriptedPeer& ScriptedPeer::silent(int ms)
 {
     add({ Step::Silent, {}, {}, 0, ms });
@@ -203,6 +210,20 @@ std::string ScriptedPeer::receivedAll() const
     for (const std::string& r : m_received)
         all += r;
     return all;
+}
+
+void ScriptedPeer::resume()
+{
+    std::lock_guard lock(m_mutex);
+    ++m_resumes;
+    m_holdCv.notify_all();
+}
+
+bool ScriptedPeer::waitHolding(int count, int timeoutMs)
+{
+    std::unique_lock lock(m_mutex);
+    return m_holdCv.wait_for(
+        lock, std::chrono::milliseconds(timeoutMs), [&] { return m_holdsReached >= count; });
 }
 
 std::vector<std::string> ScriptedPeer::problems() const
@@ -307,6 +328,22 @@ void ScriptedPeer::playStep(const Step& step, Connection& c)
     case Step::Sleep:
         std::this_thread::sleep_for(std::chrono::milliseconds(step.ms));
         break;
+    case Step::Hold: {
+        std::unique_lock lock(m_mutex);
+        ++m_holdsReached;
+        m_holdCv.notify_all();
+        const auto deadline = Clock::now() + std::chrono::milliseconds(step.ms);
+        // Woken in slices, so that a stopping peer does not wait out the bound.
+        while (m_resumes == 0 && msLeft(deadline) > 0 && !stopping())
+            m_holdCv.wait_for(lock, std::chrono::milliseconds(std::min(SliceMs, msLeft(deadline))));
+        if (m_resumes > 0) {
+            --m_resumes;
+        } else {
+            lock.unlock();
+            problem("hold: the test did not resume");
+        }
+        break;
+    }
     case Step::Silent: {
         const auto deadline = Clock::now() + std::chrono::milliseconds(step.ms);
         while (msLeft(deadline) > 0 && !stopping())

@@ -19,6 +19,12 @@
 //   EXPECT_TRUE(peer.waitDone(5000));
 //   EXPECT_EQ(peer.received(0), "GET / HTTP/1.0\r\n...");
 //
+// Where a test needs the bytes of one send to arrive alone, the peer holds
+// after it until the test, having seen them read, calls resume():
+//
+//   peer.readUntil("\r\n\r\n").send(head).hold().send(rest).close();
+//   cli.OnHeaderEnd = [&](THttpCli*) { peer.resume(); };
+//
 // Each connection starts with an accept (implied when the script does not
 // begin with one). A connection still open when its script ends is closed.
 // nextConnection() begins the script of the following connection; when more
@@ -50,6 +56,9 @@ public:
     ScriptedPeer& readBytes(size_t count, int timeoutMs = DefaultTimeoutMs);
     // Pauses without reading (incoming bytes wait in the kernel).
     ScriptedPeer& sleep(int ms);
+    // Waits without reading until the test calls resume() (at most timeoutMs,
+    // a problem when it does not).
+    ScriptedPeer& hold(int timeoutMs = DefaultTimeoutMs);
     // Sends nothing for `ms` while still reading and recording what arrives.
     ScriptedPeer& silent(int ms);
     // Orderly close: shuts sending down, reads until the other side closes
@@ -79,6 +88,12 @@ public:
     std::string receivedAll() const;
     // Number of connections accepted so far.
     int accepted() const { return m_accepted.load(); }
+    // Lets one hold step go on: the one waiting, or else the next one.
+    void resume();
+    // Waits at most timeoutMs until the peer has come to its `count`th hold
+    // step (counting from 1, over all connections); everything it sent
+    // before that step has then been written.
+    bool waitHolding(int count, int timeoutMs);
     // Descriptions of steps that failed or timed out (empty when all went well).
     std::vector<std::string> problems() const;
 
@@ -104,6 +119,9 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_doneCv;
     bool m_done = false;
+    std::condition_variable m_holdCv;
+    int m_holdsReached = 0;
+    int m_resumes = 0;
     std::vector<std::string> m_received;
     std::vector<std::string> m_problems;
 };

@@ -83,6 +83,54 @@ TEST(HttpAbort, EndsTheRequestAtOnceAtEveryStage)
     }
 }
 
+TEST(HttpAbort, FromAHandlerBeforeTheResponseNothingMoreOfTheRequestFollows)
+{
+    // Each row aborts from one event of the request's start; after it only
+    // the ready state and OnRequestDone may come, and no byte of the request
+    // goes out.
+    const struct
+    {
+        const char* event;
+        THttpClientState state; // for StateChange: the state entered
+    } rows[] = {
+        { "StateChange", httpDnsLookupDone },
+        { "SessionConnected", httpConnected },
+        { "RequestHeaderBegin", httpWaitingHeader },
+        { "Command", httpWaitingHeader },
+        { "RequestHeaderEnd", httpWaitingHeader },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.event);
+        ScriptedPeer peer;
+        peer.awaitClose(5000).start();
+        THttpCli cli;
+        cli.RequestTimeout = 20s;
+        THttpEventLog log(cli);
+        std::size_t abortedAt = 0;
+        log.then = [&](const std::string& event) {
+            if (abortedAt == 0 && event == row.event && cli.State() == row.state) {
+                abortedAt = log.events.size();
+                cli.Abort();
+            }
+        };
+        cli.URL = url(peer.port());
+        cli.Get();
+        ASSERT_NE(abortedAt, 0u);
+        EXPECT_EQ(std::vector<std::string>(
+                      log.events.begin() + static_cast<long>(abortedAt), log.events.end()),
+            (std::vector<std::string> { "StateChange", "RequestDone" }));
+        EXPECT_EQ(cli.State(), httpReady);
+        EXPECT_EQ(cli.ReasonPhrase(), "Aborted");
+        if (row.state == httpDnsLookupDone) {
+            runFor(100);
+            EXPECT_EQ(peer.accepted(), 0); // no connection was opened
+        } else {
+            EXPECT_TRUE(peer.waitDone(5000)); // the peer saw the close
+            EXPECT_EQ(peer.received(0), "");
+        }
+    }
+}
+
 TEST(HttpAbort, HandlerDestroyingTheClientEndsGetWithoutTouchingIt)
 {
     for (const std::string event : { "HeaderEnd", "DocData", "RequestDone" }) {

@@ -142,23 +142,77 @@ TEST(SocksWSocket, ScriptedRepliesEndTheConnectWithTheirCodeOrLoseNoByte)
     }
 }
 
-TEST(SocksWSocket, ErrorHandlerMayDestroyTheSocket)
+TEST(SocksWSocket, HandlersMayCloseOrFreeTheSocketMidNegotiation)
 {
-    ScriptedPeer proxy;
-    proxy.readBytes(3).send("\x04\x00"s).close();
-    proxy.start();
-    auto s = std::make_unique<TWSocket>();
-    int connected = 0;
-    s->OnSessionConnected = [&](TCustomWSocket*, std::uint16_t) { ++connected; };
-    bool destroyed = false;
-    s->OnSocksError = [&](TCustomWSocket*, int, const std::string&) {
-        destroyed = true;
-        s.reset(); // last: this handler is freed with the socket
+    // What the owner sees once its handler has closed or freed the socket:
+    // the close report of its own close, and nothing of the negotiation after.
+    enum TEvent { SocksConnected, AuthStart, SocksFailed };
+    const struct
+    {
+        const char* name;
+        TEvent event;
+        bool free;
+        std::string methodReply; // empty: none
+        Strings events;
+    } rows[] {
+        { "close in OnSocksConnected", SocksConnected, false, "",
+            { "socks connected 0", "closed 0" } },
+        { "free in OnSocksConnected", SocksConnected, true, "", { "socks connected 0" } },
+        { "close at the authentication's start", AuthStart, false, "\x05\x02",
+            { "socks connected 0", "auth start", "closed 0" } },
+        { "free at the authentication's start", AuthStart, true, "\x05\x02",
+            { "socks connected 0", "auth start" } },
+        { "close in OnSocksError", SocksFailed, false, "\x04\x00",
+            { "socks connected 0", "socks error 20002", "closed 0" } },
+        { "free in OnSocksError", SocksFailed, true, "\x04\x00",
+            { "socks connected 0", "socks error 20002" } },
     };
-    connectThrough(*s, proxy.port(), 4242);
-    ASSERT_TRUE(runUntil([&] { return destroyed; }, WaitMs));
-    runFor(50);
-    EXPECT_EQ(connected, 0);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPeer proxy;
+        if (!row.methodReply.empty())
+            proxy.readBytes(3).send(row.methodReply);
+        proxy.awaitClose().start();
+        auto owned = std::make_unique<TWSocket>();
+        SocketRecorder rec;
+        attachSocks(*owned, rec);
+        owned->SetSocksAuthentication(socksAuthenticateUsercode);
+        bool acted = false;
+        // Last in each handler: a freed socket takes the handler with it.
+        const auto act = [&](TCustomWSocket* sender) {
+            acted = true;
+            if (row.free)
+                owned.reset();
+            else
+                sender->Close();
+        };
+        if (row.event == SocksConnected)
+            owned->OnSocksConnected
+                = [&, note = owned->OnSocksConnected](TCustomWSocket* sender, std::uint16_t e) {
+                      note(sender, e);
+                      act(sender);
+                  };
+        if (row.event == AuthStart)
+            owned->OnSocksAuthState = [&, note = owned->OnSocksAuthState](
+                                          TCustomWSocket* sender, TSocksAuthState state) {
+                note(sender, state);
+                act(sender);
+            };
+        if (row.event == SocksFailed)
+            owned->OnSocksError = [&, note = owned->OnSocksError](
+                                      TCustomWSocket* sender, int e, const std::string& text) {
+                note(sender, e, text);
+                act(sender);
+            };
+        takeUnhandledErrors();
+        connectThrough(*owned, proxy.port(), 4242);
+        ASSERT_TRUE(runUntil([&] { return acted; }, WaitMs));
+        EXPECT_TRUE(proxy.waitDone(WaitMs)); // the proxy saw the connection end
+        runFor(50);
+        EXPECT_EQ(rec.events, row.events);
+        EXPECT_EQ(owned == nullptr, row.free);
+        EXPECT_TRUE(takeUnhandledErrors().empty());
+    }
 }
 
 } // namespace

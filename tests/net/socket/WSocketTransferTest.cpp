@@ -1,5 +1,6 @@
 // Bulk transfer through the send chain, resets, handler exceptions, pausing.
 #include "net/socket/WSocket.h"
+#include "tests/net/socket/SocketFixture.h"
 #include "tests/net/socket/WSocketTestUtil.h"
 #include "tests/support/NetTestUtil.h"
 #include "tests/support/ScriptedPeer.h"
@@ -17,7 +18,9 @@
 
 namespace {
 
-constexpr int WaitMs = 10000;
+constexpr int WaitMs = SocketFixture::WaitMs;
+
+using WSocketTransfer = SocketFixture;
 
 std::string pattern(size_t size)
 {
@@ -27,16 +30,10 @@ std::string pattern(size_t size)
     return s;
 }
 
-TEST(WSocketTransfer, TwentyMegabytesArriveWholeAndInOrder)
+TEST_F(WSocketTransfer, TwentyMegabytesArriveWholeAndInOrder)
 {
     const std::string payload = pattern(20 * 1000 * 1000 + 17);
-    ScriptedPeer peer;
     peer.readBytes(payload.size(), 60000).send("done").close();
-    peer.start();
-
-    TWSocket s;
-    SocketRecorder rec;
-    rec.attach(s);
     int sentReports = 0;
     s.OnDataSent = [&](TCustomWSocket*, std::uint16_t) { ++sentReports; };
     s.OnSessionConnected = [&](TCustomWSocket* sender, std::uint16_t) {
@@ -45,7 +42,7 @@ TEST(WSocketTransfer, TwentyMegabytesArriveWholeAndInOrder)
         EXPECT_EQ(sender->Send(payload.data() + 1000, static_cast<int>(payload.size() - 1000)),
             static_cast<int>(payload.size() - 1000));
     };
-    connectTo(s, peer.port());
+    connectToPeer();
     ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, 60000));
     EXPECT_EQ(rec.data, "done");
     EXPECT_GE(sentReports, 1);
@@ -55,21 +52,15 @@ TEST(WSocketTransfer, TwentyMegabytesArriveWholeAndInOrder)
     EXPECT_TRUE(got == payload) << "bytes differ";
 }
 
-TEST(WSocketTransfer, PeerResetMidTransferEndsTheConnectionOnce)
+TEST_F(WSocketTransfer, PeerResetMidTransferEndsTheConnectionOnce)
 {
     const std::string payload = pattern(8 * 1000 * 1000);
-    ScriptedPeer peer;
     peer.readBytes(100000).reset();
-    peer.start();
-
-    TWSocket s;
-    SocketRecorder rec;
-    rec.attach(s);
     s.OnSessionConnected = [&](TCustomWSocket* sender, std::uint16_t) {
         sender->Send(payload.data(), static_cast<int>(payload.size()));
     };
-    connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
+    connectToPeer();
+    ASSERT_TRUE(closed());
     runFor(100);
     EXPECT_EQ(rec.closedCount, 1);
     EXPECT_EQ(rec.events.back(), "closed 10054");
@@ -77,29 +68,24 @@ TEST(WSocketTransfer, PeerResetMidTransferEndsTheConnectionOnce)
     EXPECT_LT(peer.received(0).size(), payload.size());
 }
 
-TEST(WSocketTransfer, ResetWhileIdleIsReportedAsClose)
+TEST_F(WSocketTransfer, ResetWhileIdleIsReportedAsClose)
 {
-    ScriptedPeer peer;
-    peer.send("partial").sleep(50).reset();
-    peer.start();
-    TWSocket s;
-    SocketRecorder rec;
-    rec.attach(s);
-    connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
+    // The reset comes once the owner has read what came before it.
+    peer.send("partial").hold().reset();
+    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        rec.data += sender->ReceiveStr();
+        if (rec.data == "partial")
+            peer.resume();
+    };
+    connectToPeer();
+    ASSERT_TRUE(closed());
     EXPECT_EQ(rec.data, "partial");
     EXPECT_EQ(rec.events.back(), "closed 10054");
 }
 
-TEST(WSocketTransfer, ExceptionFromTheDataHandlerIsDropped)
+TEST_F(WSocketTransfer, ExceptionFromTheDataHandlerIsDropped)
 {
-    ScriptedPeer peer;
     peer.send("abc").sleep(100).send("def").close();
-    peer.start();
-
-    TWSocket s;
-    SocketRecorder rec;
-    rec.attach(s);
     int calls = 0;
     s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
         ++calls;
@@ -108,20 +94,16 @@ TEST(WSocketTransfer, ExceptionFromTheDataHandlerIsDropped)
             rec.data += c;
         throw std::runtime_error("handler failure");
     };
-    connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
+    connectToPeer();
+    ASSERT_TRUE(closed());
     EXPECT_EQ(rec.data, "abcdef");
     EXPECT_GE(calls, 6);
     EXPECT_EQ(rec.closedCount, 1);
 }
 
-TEST(WSocketTransfer, HandlerThatLeavesBytesIsCalledAgainAfterItReads)
+TEST_F(WSocketTransfer, HandlerThatLeavesBytesIsCalledAgainAfterItReads)
 {
-    ScriptedPeer peer;
     peer.send("0123456789").silent(400).close();
-    peer.start();
-
-    TWSocket s;
     int calls = 0;
     bool readNow = false;
     std::string data;
@@ -130,7 +112,7 @@ TEST(WSocketTransfer, HandlerThatLeavesBytesIsCalledAgainAfterItReads)
         if (readNow)
             data += sender->ReceiveStr();
     };
-    connectTo(s, peer.port());
+    connectToPeer();
     ASSERT_TRUE(runUntil([&] { return calls > 0; }, WaitMs));
     runFor(100);
     EXPECT_EQ(calls, 1); // not called in a loop while it leaves the bytes waiting
@@ -147,51 +129,35 @@ TEST(WSocketTransfer, HandlerThatLeavesBytesIsCalledAgainAfterItReads)
     EXPECT_EQ(s.ReadCount(), 10);
 }
 
-TEST(WSocketTransfer, NoDataHandlerDiscardsAndStillCloses)
+TEST_F(WSocketTransfer, NoDataHandlerDiscardsAndStillCloses)
 {
-    ScriptedPeer peer;
     peer.send(std::string(5000, 'z')).close();
-    peer.start();
-    TWSocket s;
-    int closed = 0;
-    s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t e) {
-        EXPECT_EQ(e, 0);
-        ++closed;
-    };
-    connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return closed > 0; }, WaitMs));
-    EXPECT_EQ(closed, 1);
+    s.OnDataAvailable = nullptr;
+    connectToPeer();
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(rec.closedCount, 1);
+    EXPECT_EQ(rec.events.back(), "closed 0");
 }
 
-TEST(WSocketTransfer, PausedSocketRaisesNothingUntilResumed)
+TEST_F(WSocketTransfer, PausedSocketRaisesNothingUntilResumed)
 {
-    ScriptedPeer peer;
     peer.send("early").close();
-    peer.start();
-    TWSocket s;
-    SocketRecorder rec;
-    rec.attach(s);
-    connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, WaitMs));
+    connectToPeer();
+    ASSERT_TRUE(connected());
     s.Pause();
     runFor(200);
     EXPECT_EQ(rec.data, "");
     EXPECT_EQ(rec.closedCount, 0);
     s.Resume();
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
+    ASSERT_TRUE(closed());
     EXPECT_EQ(rec.data, "early");
 }
 
-TEST(WSocketTransfer, AbortDropsQueuedDataAndReportsTheClose)
+TEST_F(WSocketTransfer, AbortDropsQueuedDataAndReportsTheClose)
 {
-    ScriptedPeer peer;
     peer.sleep(300).silent(300);
-    peer.start();
-    TWSocket s;
-    SocketRecorder rec;
-    rec.attach(s);
-    connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s.State() == wsConnected; }, WaitMs));
+    connectToPeer();
+    ASSERT_TRUE(connected());
     const std::string big = pattern(16 * 1000 * 1000); // more than the kernel buffers hold
     s.Send(big.data(), static_cast<int>(big.size()));
     s.Abort();
@@ -202,47 +168,43 @@ TEST(WSocketTransfer, AbortDropsQueuedDataAndReportsTheClose)
     EXPECT_LT(peer.received(0).size(), big.size());
 }
 
-TEST(WSocketTransfer, HandlerMayDestroyTheSocket)
+TEST_F(WSocketTransfer, HandlerMayDestroyTheSocket)
 {
     // Each row frees the socket from inside a different event.
     enum Where { InData, InClosed, InConnected };
     for (const Where where : { InData, InClosed, InConnected }) {
-        ScriptedPeer peer;
-        peer.send("x").close();
-        peer.start();
-        auto s = std::make_unique<TWSocket>();
+        ScriptedPeer server;
+        server.send("x").close();
+        server.start();
+        auto owned = std::make_unique<TWSocket>();
         bool destroyed = false;
         auto destroy = [&] {
-            s.reset();
+            owned.reset();
             destroyed = true;
         };
-        s->OnSessionConnected = [&](TCustomWSocket*, std::uint16_t) {
+        owned->OnSessionConnected = [&](TCustomWSocket*, std::uint16_t) {
             if (where == InConnected)
                 destroy();
         };
-        s->OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        owned->OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
             sender->ReceiveStr();
             if (where == InData)
                 destroy();
         };
-        s->OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) {
+        owned->OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) {
             if (where == InClosed)
                 destroy();
         };
-        connectTo(*s, peer.port());
+        connectTo(*owned, server.port());
         EXPECT_TRUE(runUntil([&] { return destroyed; }, WaitMs)) << where;
         runFor(50);
     }
 }
 
-TEST(WSocketTransfer, OwnerClosingOnEndOfDataGetsOneCloseReport)
+TEST_F(WSocketTransfer, OwnerClosingOnEndOfDataGetsOneCloseReport)
 {
-    ScriptedPeer peer;
-    peer.send("abc").sleep(100).close(); // the close comes as a report of its own
-    peer.start();
-    TWSocket s;
-    SocketRecorder rec;
-    rec.attach(s);
+    // The close comes as a report of its own, once the owner has read the bytes.
+    peer.send("abc").hold().close();
     s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
         char buf[16];
         const int n = sender->Receive(buf, sizeof buf);
@@ -250,30 +212,32 @@ TEST(WSocketTransfer, OwnerClosingOnEndOfDataGetsOneCloseReport)
             rec.data.append(buf, static_cast<size_t>(n));
         else if (n == 0)
             sender->Close(); // end of data seen by the owner first
+        if (rec.data == "abc")
+            peer.resume();
     };
-    connectTo(s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
+    connectToPeer();
+    ASSERT_TRUE(closed());
     runFor(50);
     EXPECT_EQ(rec.data, "abc");
     EXPECT_EQ(rec.closedCount, 1);
 }
 
-TEST(WSocketTransfer, HandlerThatReadsNothingIsNotCalledAgainAndAgain)
+TEST_F(WSocketTransfer, HandlerThatReadsNothingIsNotCalledAgainAndAgain)
 {
     // Each row is a data handler that returns without taking a byte; the
     // report rests until the owner reads, as for a handler that simply returns.
     enum Kind { Throws, ReadsZeroBytes };
     for (const Kind kind : { Throws, ReadsZeroBytes }) {
-        ScriptedPeer peer;
-        peer.send("abc").silent(300).close();
-        peer.start();
-        TWSocket s;
-        SocketRecorder rec;
-        rec.attach(s);
+        ScriptedPeer server;
+        server.send("abc").silent(300).close();
+        server.start();
+        TWSocket sock;
+        SocketRecorder sockRec;
+        sockRec.attach(sock);
         int calls = 0;
-        s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        sock.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
             if (++calls > 50) {
-                rec.data += sender->ReceiveStr(); // bounds the test when the fault is there
+                sockRec.data += sender->ReceiveStr(); // bounds the test when the fault is there
                 return;
             }
             if (kind == Throws)
@@ -281,55 +245,46 @@ TEST(WSocketTransfer, HandlerThatReadsNothingIsNotCalledAgainAndAgain)
             char c = 0;
             sender->Receive(&c, 0);
         };
-        connectTo(s, peer.port());
+        connectTo(sock, server.port());
         ASSERT_TRUE(runUntil([&] { return calls > 0; }, WaitMs)) << kind;
         runFor(100);
         EXPECT_EQ(calls, 1) << kind;
-        EXPECT_EQ(s.ReceiveStr(), "abc") << kind; // the owner's read re-arms the reports
-        ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs)) << kind;
-        EXPECT_EQ(rec.closedCount, 1) << kind;
+        EXPECT_EQ(sock.ReceiveStr(), "abc") << kind; // the owner's read re-arms the reports
+        ASSERT_TRUE(runUntil([&] { return sockRec.closedCount > 0; }, WaitMs)) << kind;
+        EXPECT_EQ(sockRec.closedCount, 1) << kind;
     }
 }
 
-TEST(WSocketTransfer, CloseHandlerMayDestroyTheSocketInsideSend)
+TEST_F(WSocketTransfer, CloseHandlerMayDestroyTheSocketInsideSend)
 {
-    ScriptedPeer peer;
     peer.readUntil("go").reset();
     peer.start();
-    auto s = std::make_unique<TWSocket>();
+    auto owned = std::make_unique<TWSocket>();
     bool destroyed = false;
     std::uint16_t closeCode = 0;
-    s->OnSessionClosed = [&destroyed, &closeCode, &s](TCustomWSocket*, std::uint16_t e) {
+    owned->OnSessionClosed = [&destroyed, &closeCode, &owned](TCustomWSocket*, std::uint16_t e) {
         closeCode = e;
         destroyed = true;
-        s.reset(); // last: this handler is freed with the socket
+        owned.reset(); // last: this handler is freed with the socket
     };
-    connectTo(*s, peer.port());
-    ASSERT_TRUE(runUntil([&] { return s->State() == wsConnected; }, WaitMs));
-    s->SendStr("go");
+    connectTo(*owned, peer.port());
+    ASSERT_TRUE(runUntil([&] { return owned->State() == wsConnected; }, WaitMs));
+    owned->SendStr("go");
     ASSERT_TRUE(peer.waitDone(WaitMs)); // the reset is in; no event has seen it yet
-    TWSocket* raw = s.get();
+    TWSocket* raw = owned.get();
     EXPECT_EQ(raw->Send("x", 1), 1);
     EXPECT_TRUE(destroyed);
     EXPECT_EQ(closeCode, 10054);
     runFor(50); // nothing posted for the destroyed socket may run
 }
 
-} // namespace
-
-TEST(WSocketTransfer, ABodyStreamingInLeavesTheEventLoopItsTurn)
+TEST_F(WSocketTransfer, ABodyStreamingInLeavesTheEventLoopItsTurn)
 {
     // The owner reads slowly while the peer keeps the socket full: one read
     // report would otherwise hand over the whole stream before anything else
     // queued on the thread (a repaint, a click on "Stop") could run.
     const std::string payload = pattern(4 * 1024 * 1024);
-    ScriptedPeer peer;
     peer.send(payload).close();
-    peer.start();
-
-    TWSocket s;
-    SocketRecorder rec;
-    rec.attach(s, false);
     std::size_t readWhenPostedRan = 0;
     bool posted = false;
     std::size_t total = 0;
@@ -346,9 +301,11 @@ TEST(WSocketTransfer, ABodyStreamingInLeavesTheEventLoopItsTurn)
             total += static_cast<std::size_t>(n);
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     };
-    connectTo(s, peer.port());
+    connectToPeer();
     ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, 60000));
     EXPECT_EQ(total, payload.size());
     EXPECT_GT(readWhenPostedRan, 0u);
     EXPECT_LT(readWhenPostedRan, payload.size() / 2);
 }
+
+} // namespace

@@ -1,6 +1,7 @@
 // Line mode and the waiting operations (they dispatch events themselves
 // when MultiThreaded is on).
 #include "net/socket/WSocket.h"
+#include "tests/net/socket/SocketFixture.h"
 #include "tests/net/socket/WSocketTestUtil.h"
 #include "tests/support/NetTestUtil.h"
 #include "tests/support/ScriptedPeer.h"
@@ -15,14 +16,30 @@
 
 namespace {
 
-constexpr int WaitMs = 10000;
+constexpr int WaitMs = SocketFixture::WaitMs;
 
-void connectAndWait(TWSocket& s, std::uint16_t port)
+void connectAndWait(TWSocket& socket, std::uint16_t port)
 {
-    s.SetMultiThreaded(true);
-    connectTo(s, port);
-    ASSERT_TRUE(s.WaitForState(wsConnected, 10));
+    socket.SetMultiThreaded(true);
+    connectTo(socket, port);
+    ASSERT_TRUE(socket.WaitForState(wsConnected, 10));
 }
+
+// The socket waits itself: no recorder takes the bytes the waits are after.
+class WSocketWait : public SocketFixture
+{
+protected:
+    WSocketWait()
+        : SocketFixture(false)
+    { }
+
+    // Starts the peer's script and connects `s`, waiting until it is connected.
+    void connectAndWait()
+    {
+        peer.start();
+        ::connectAndWait(s, peer.port());
+    }
+};
 
 double cpuSeconds()
 {
@@ -31,19 +48,15 @@ double cpuSeconds()
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-TEST(WSocketWait, ReadLineSplitsLinesAndEndsLongOnes)
+TEST_F(WSocketWait, ReadLineSplitsLinesAndEndsLongOnes)
 {
     const std::string longLine(300, 'L');
-    ScriptedPeer peer;
     peer.send("first line\r\n").drip("sec\rond\n", 5).send(longLine + "\r\nrest").close();
-    peer.start();
-
-    TWSocket s;
     int tooLong = 0;
     s.OnLineTooLong = [&](TCustomWSocket*) { ++tooLong; };
     int closed = 0;
     s.OnSessionClosed = [&](TCustomWSocket*, std::uint16_t) { ++closed; };
-    connectAndWait(s, peer.port());
+    connectAndWait();
 
     EXPECT_EQ(s.ReadLine(5), "first line");
     EXPECT_EQ(s.ReadCount(), 12);
@@ -57,24 +70,18 @@ TEST(WSocketWait, ReadLineSplitsLinesAndEndsLongOnes)
     EXPECT_EQ(closed, 1);
 }
 
-TEST(WSocketWait, ReadLineTimesOutWithWhatItHas)
+TEST_F(WSocketWait, ReadLineTimesOutWithWhatItHas)
 {
-    ScriptedPeer peer;
     peer.send("no end").silent(1500);
-    peer.start();
-    TWSocket s;
-    connectAndWait(s, peer.port());
+    connectAndWait();
     EXPECT_EQ(s.ReadLine(1), "no end");
     EXPECT_EQ(s.State(), wsConnected);
 }
 
-TEST(WSocketWait, WaitForStateSleepsInsteadOfSpinning)
+TEST_F(WSocketWait, WaitForStateSleepsInsteadOfSpinning)
 {
-    ScriptedPeer peer;
     peer.silent(2000);
-    peer.start();
-    TWSocket s;
-    connectAndWait(s, peer.port());
+    connectAndWait();
 
     const double before = cpuSeconds();
     EXPECT_FALSE(s.WaitForState(wsClosed, 1)); // nothing happens for a second
@@ -83,24 +90,18 @@ TEST(WSocketWait, WaitForStateSleepsInsteadOfSpinning)
     EXPECT_LT(used, 0.25) << "CPU seconds used while waiting: " << used;
 }
 
-TEST(WSocketWait, WaitForStateSeesThePeersClose)
+TEST_F(WSocketWait, WaitForStateSeesThePeersClose)
 {
-    ScriptedPeer peer;
     peer.sleep(100).close();
-    peer.start();
-    TWSocket s;
-    connectAndWait(s, peer.port());
+    connectAndWait();
     EXPECT_TRUE(s.WaitForState(wsClosed, 10));
 }
 
-TEST(WSocketWait, FlushSendsEverythingBeforeReturning)
+TEST_F(WSocketWait, FlushSendsEverythingBeforeReturning)
 {
     const std::string payload(6 * 1000 * 1000, 'f');
-    ScriptedPeer peer;
     peer.sleep(200).readBytes(payload.size(), 30000).close();
-    peer.start();
-    TWSocket s;
-    connectAndWait(s, peer.port());
+    connectAndWait();
     s.Send(payload.data(), static_cast<int>(payload.size()));
     s.Flush();
     EXPECT_EQ(s.State(), wsConnected);
@@ -109,9 +110,8 @@ TEST(WSocketWait, FlushSendsEverythingBeforeReturning)
     EXPECT_EQ(peer.received(0).size(), payload.size());
 }
 
-TEST(WSocketWait, FlushWithoutWaitControlFails)
+TEST_F(WSocketWait, FlushWithoutWaitControlFails)
 {
-    TWSocket s;
     try {
         s.Flush();
         FAIL();
@@ -120,53 +120,47 @@ TEST(WSocketWait, FlushWithoutWaitControlFails)
     }
 }
 
-TEST(WSocketWait, ReadLineLeftByAnExceptionEndsLineMode)
+TEST_F(WSocketWait, ReadLineLeftByAnExceptionEndsLineMode)
 {
-    ScriptedPeer peer;
-    peer.send(std::string(300, 'L')).sleep(200).send("more").close();
-    peer.start();
-    TWSocket s;
+    // "more" comes once the line has failed.
+    peer.send(std::string(300, 'L')).hold().send("more").close();
     s.OnLineTooLong = [](TCustomWSocket*) { throw std::runtime_error("line too long"); };
     s.OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
-    connectAndWait(s, peer.port());
+    connectAndWait();
     ASSERT_TRUE(runUntil([&] { return s.RcvdCount() == 300; }, WaitMs));
     EXPECT_THROW(s.ReadLine(5), std::runtime_error);
     // Outside line mode again: what follows reaches the data handler.
-    SocketRecorder rec;
     rec.attach(s);
-    ASSERT_TRUE(runUntil([&] { return rec.closedCount > 0; }, WaitMs));
+    peer.resume();
+    ASSERT_TRUE(closed());
     EXPECT_EQ(rec.data, std::string(46, 'L') + "more");
 }
 
-TEST(WSocketWait, CloseHandlerMayDestroyTheSocketInsideReadLine)
+TEST_F(WSocketWait, CloseHandlerMayDestroyTheSocketInsideReadLine)
 {
-    ScriptedPeer peer;
     peer.send("abc").close(100);
     peer.start();
-    auto s = std::make_unique<TWSocket>();
-    s->OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
+    auto owned = std::make_unique<TWSocket>();
+    owned->OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
     bool destroyed = false;
-    s->OnSessionClosed = [&destroyed, &s](TCustomWSocket*, std::uint16_t) {
+    owned->OnSessionClosed = [&destroyed, &owned](TCustomWSocket*, std::uint16_t) {
         destroyed = true;
-        s.reset(); // last: this handler is freed with the socket
+        owned.reset(); // last: this handler is freed with the socket
     };
-    connectAndWait(*s, peer.port());
+    ::connectAndWait(*owned, peer.port());
     ASSERT_TRUE(peer.waitDone(WaitMs)); // "abc" and the close are both in
-    TWSocket* raw = s.get();
+    TWSocket* raw = owned.get();
     EXPECT_EQ(raw->ReadLine(5), "");
     EXPECT_TRUE(destroyed);
 }
 
-TEST(WSocketWait, LongestTimeoutsAreTakenAsGiven)
+TEST_F(WSocketWait, LongestTimeoutsAreTakenAsGiven)
 {
     // Seconds beyond what fits in milliseconds of an int: the wait must not
     // overflow into a different (or undefined) bound. Both waits end at once.
-    ScriptedPeer peer;
     peer.send("line\n").silent(500);
-    peer.start();
-    TWSocket s;
     s.OnDataAvailable = [](TCustomWSocket*, std::uint16_t) {}; // leaves the bytes for ReadLine
-    connectAndWait(s, peer.port());
+    connectAndWait();
     for (const int secs : { 2147484, std::numeric_limits<int>::max() })
         EXPECT_TRUE(s.WaitForState(wsConnected, secs)) << secs;
     ASSERT_TRUE(runUntil([&] { return s.RcvdCount() == 5; }, WaitMs));
