@@ -7,8 +7,12 @@ FUZZ_SECONDS ?= 180
 
 .PHONY: run test build configure deps bench bench-crawl bench-gaps fuzz format format-check screenshots clean
 
+# The program starts in a folder of the build, so that the files its settings
+# name relatively (in.txt, out.txt, ...) and temp.txt land there, not in the
+# checkout; skelvo.ini and skelvo.hlp stay beside the program.
 run: build
-	$(BUILD)/app/skelvo
+	mkdir -p $(BUILD)/run
+	cd $(BUILD)/run && ../app/skelvo
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j2
@@ -42,7 +46,8 @@ bench-crawl: deps
 	    $(if $(SITE),--site $(SITE),--pages $(PAGES)) $(if $(RTT),--rtt $(RTT)) $(CRAWL_ARGS)
 
 # The longest time the window goes without an event-loop pass while it
-# crawls (GAP_PAGES pages, then one page of 30 MB).
+# crawls (GAP_PAGES pages, then one page of 30 MB), and the same crawl by
+# skelvo-batch's code.
 GAP_PAGES ?= 2000
 bench-gaps: deps
 	@[ -f build/release/build.ninja ] || cmake --preset release

@@ -7,15 +7,19 @@
 #include "crawl/UrlListFile.h"
 #include "platform/Command.h"
 #include "platform/ContextHelp.h"
+#include "platform/Errors.h"
+#include "platform/HelpContexts.h"
 #include "platform/TextFile.h"
 #include "platform/UiText.h"
 #include "platform/UserDialogs.h"
+#include "platform/Version.h"
 #include "settings/Settings.h"
 #include "settings/poptions.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -61,7 +65,7 @@ QLabel* readOut(const char* name, const QString& text)
     // Long titles are cut at the panel's edge instead of widening the window.
     label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     label->setMinimumWidth(40);
-    SetHelpContext(label, 3);
+    SetHelpContext(label, HelpContexts::IndexPage);
     return label;
 }
 
@@ -82,16 +86,18 @@ QAction* menuItem(QMenu* menu, const char* name, const QString& caption, const Q
 
 } // namespace
 
-TfrmSkelvo::TfrmSkelvo(TUserDialogs& dialogs, QWidget* parent)
+TfrmSkelvo::TfrmSkelvo(
+    TUserDialogs& dialogs, std::chrono::milliseconds pumpInterval, QWidget* parent)
     : QMainWindow(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
             | Qt::MSWindowsFixedSizeDialogHint)
     , m_dialogs(dialogs)
+    , m_pump([] { QCoreApplication::processEvents(); }, pumpInterval)
     , m_run(*this, Settings)
 {
     setObjectName(QStringLiteral("frmSkelvo"));
-    setWindowTitle(QStringLiteral("Skelvo v1.5"));
+    setWindowTitle(QStringLiteral("Skelvo v") + QLatin1String(SkelvoVersion));
     setWindowIcon(SkelvoIcon());
     SetClock([] { return QDateTime::currentDateTime(); }, QLocale::system());
 
@@ -117,7 +123,7 @@ QWidget* TfrmSkelvo::indexPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabIndex"));
-    SetHelpContext(page, 3);
+    SetHelpContext(page, HelpContexts::IndexPage);
 
     cmdIndex = speedButton("cmdIndex", QStringLiteral("Index-It!"), QStyle::SP_MediaPlay);
     cmdStop = speedButton("cmdStop", QStringLiteral("Stop"), QStyle::SP_MediaStop);
@@ -140,7 +146,7 @@ QWidget* TfrmSkelvo::indexPage()
     progbar->setRange(0, 100);
     progbar->setValue(0);
     progbar->setTextVisible(false);
-    SetHelpContext(progbar, 3);
+    SetHelpContext(progbar, HelpContexts::IndexPage);
     auto* meterLayout = new QHBoxLayout(meter);
     meterLayout->setContentsMargins(6, 4, 6, 4);
     meterLayout->addWidget(new QLabel(QStringLiteral("Progress Meter:")));
@@ -164,10 +170,10 @@ QWidget* TfrmSkelvo::indexPage()
 
     chkObey = new QCheckBox(QStringLiteral("Obey NOINDEX"));
     chkObey->setObjectName(QStringLiteral("chkObey"));
-    SetHelpContext(chkObey, 3);
+    SetHelpContext(chkObey, HelpContexts::IndexPage);
     chkFollow = new QCheckBox(QStringLiteral("Follow Links"));
     chkFollow->setObjectName(QStringLiteral("chkFollow"));
-    SetHelpContext(chkFollow, 2);
+    SetHelpContext(chkFollow, HelpContexts::FollowLinks);
     chkInternal = new QCheckBox(QStringLiteral("Internal Only"));
     chkInternal->setObjectName(QStringLiteral("chkInternal"));
     auto* boxes = new QHBoxLayout;
@@ -191,7 +197,7 @@ QWidget* TfrmSkelvo::logsPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabLogs"));
-    SetHelpContext(page, 5);
+    SetHelpContext(page, HelpContexts::LogsPage);
     txtSaved = new QPlainTextEdit;
     txtSaved->setObjectName(QStringLiteral("txtSaved"));
     txtSaved->setReadOnly(true);
@@ -266,9 +272,17 @@ void TfrmSkelvo::FormShow()
     state.seenList.Clear();
     state.pageSource.clear();
     // Context help reads the help file beside the program; Help > Contents
-    // opens the one in the current folder.
+    // prefers the one in the current folder.
     m_dialogs.SetHelpFile(QCoreApplication::applicationDirPath() + QStringLiteral("/skelvo.hlp"));
-    LoadSettings();
+    // A file with a bad value has loaded every other key: the window starts
+    // with them, so that what it writes later keeps them, and the error is
+    // shown once start-up is done.
+    std::exception_ptr badValue;
+    try {
+        LoadSettings();
+    } catch (const EConvertError&) {
+        badValue = std::current_exception();
+    }
     chkFollow->setChecked(Settings.followLinks == 1);
     chkObey->setChecked(Settings.obeyNoindex == 1);
     chkInternal->setChecked(Settings.internalOnly == 1);
@@ -276,6 +290,8 @@ void TfrmSkelvo::FormShow()
     state.urlList = ReadUrlList(Settings.inputFile);
     m_urlListLoaded = true;
     m_run.ShowLeft();
+    if (badValue)
+        std::rethrow_exception(badValue);
 }
 
 void TfrmSkelvo::FormClose()
@@ -382,7 +398,11 @@ void TfrmSkelvo::Detailed1Click()
 
 void TfrmSkelvo::mnuHelpContentsClick()
 {
-    m_dialogs.ShellOpen(QStringLiteral("skelvo.hlp"));
+    // The help of the current folder, else the one installed beside the program.
+    const QString help = QStringLiteral("skelvo.hlp");
+    m_dialogs.ShellOpen(QFileInfo::exists(help)
+            ? help
+            : QCoreApplication::applicationDirPath() + QLatin1Char('/') + help);
 }
 
 void TfrmSkelvo::mnuHomeClick()
@@ -470,5 +490,5 @@ void TfrmSkelvo::ShowMessage(const std::string& text)
 
 void TfrmSkelvo::Pump()
 {
-    QCoreApplication::processEvents();
+    m_pump.Pump();
 }

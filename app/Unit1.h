@@ -1,12 +1,17 @@
 #pragma once
 
+// Names: controls (cmdIndex, lblStatus, ...) and handlers (cmdIndexClick, FormShow, ...) are
+// the form design's; m_ members and lowerCamelCase helpers (indexPage, saveUrlList) are ours.
+
 #include "crawl/CrawlFrontEnd.h"
 #include "crawl/CrawlRun.h"
+#include "platform/Pump.h"
 
 #include <QDateTime>
 #include <QLocale>
 #include <QMainWindow>
 
+#include <chrono>
 #include <functional>
 
 class QAction;
@@ -23,14 +28,23 @@ class TfrmOptions;
 
 // The main window: the crawl run's progress, the check boxes that steer it,
 // the log of saved sites, and the menus for the options, the URL list, the
-// report and help. It is the crawl run's front end.
+// report and help. It is the crawl run's front end, and while it lives its
+// pump is the one the settings load and the page routines pump through.
 class TfrmSkelvo : public QMainWindow, private TCrawlFrontEnd
 {
     Q_OBJECT
 
 public:
-    // The window, asking the user through `dialogs`, which must outlive it.
-    explicit TfrmSkelvo(TUserDialogs& dialogs, QWidget* parent = nullptr);
+    // How often the window's pump points dispatch its events. Each read-out
+    // repaints itself at once, so between dispatches the window only cannot
+    // take a click; a dispatch per queued link or per line of a page would
+    // cost more than the page's own work.
+    static constexpr std::chrono::milliseconds PumpInterval { 10 };
+
+    // The window, asking the user through `dialogs`, which must outlive it,
+    // and dispatching its events at most once per `pumpInterval`.
+    explicit TfrmSkelvo(TUserDialogs& dialogs,
+        std::chrono::milliseconds pumpInterval = PumpInterval, QWidget* parent = nullptr);
     ~TfrmSkelvo() override;
 
     // The about box and the options dialog the menus show; both must outlive the window.
@@ -89,6 +103,8 @@ private:
     void saveUrlList();
 
     TUserDialogs& m_dialogs;
+    TMessagePump m_pump;
+    TPumpScope m_pumpScope { m_pump };
     TAboutBox* m_aboutBox = nullptr;
     TfrmOptions* m_options = nullptr;
     TCrawlRun m_run;

@@ -3,6 +3,7 @@
 #include "app/AppIcon.h"
 #include "app/Maker.h"
 #include "platform/UserDialogs.h"
+#include "platform/Version.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -38,7 +39,7 @@ TAboutBox::TAboutBox(TUserDialogs& dialogs, QWidget* parent)
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     product->setFont(bold);
-    auto* version = named("Version", QStringLiteral("Version: 1.5"));
+    auto* version = named("Version", QStringLiteral("Version: ") + QLatin1String(SkelvoVersion));
     auto* notice = named(
         "Copyright", QStringLiteral("Copyright \u00A9 Brelloc Software. All rights reserved."));
     notice->setWordWrap(true);

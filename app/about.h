@@ -1,5 +1,8 @@
 #pragma once
 
+// Names: the controls (ProductName, Version, Label1, OKButton, ...) and Label1Click are the
+// form design's; m_ members are ours.
+
 #include <QDialog>
 
 class TUserDialogs;

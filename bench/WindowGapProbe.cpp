@@ -2,16 +2,17 @@
 // event-loop pass while it crawls. The real window (offscreen) runs
 // "Index-It!" over two sites on a local nginx: PAGES interlinked pages of
 // about 10 KB (default 2,000) with "Follow Links" on, then one page of 30 MB
-// (its links queued, the run stopped after it).
+// (its links queued, the run stopped after it). The same crawl of the PAGES
+// pages by skelvo-batch's code follows, for the window's speed beside it.
 // A zero-interval timer fires at every pass of the event loop, which during a
 // run means every pump of the run; the longest time between two firings is
 // the longest the window could not repaint or take a click.
 //
 // Figures, not a test: nothing here passes or fails on them.
 #include "app/SkelvoForms.h"
+#include "batch/BatchProgram.h"
 #include "platform/CatchingApplication.h"
 #include "platform/Profile.h"
-#include "platform/Pump.h"
 #include "platform/TextFile.h"
 #include "settings/Settings.h"
 #include "tests/support/RealServers.h"
@@ -29,6 +30,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -135,6 +137,21 @@ void crawl(TfrmSkelvo& window, const std::string& url, const std::string& what, 
         qPrintable(gaps.longestFrom), qPrintable(gaps.longestTo));
 }
 
+// The crawl from `url` as skelvo-batch makes it, over the same settings file.
+void crawlWithoutWindow(const std::string& ini, const std::string& url, const std::string& what)
+{
+    WriteWholeFile("in.txt", url + "\r\n");
+    WriteWholeFile("track.txt", "");
+    std::ostringstream out, err;
+    const Clock::time_point start = Clock::now();
+    const int status = RunBatch({ "--settings", ini }, out, err, false);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::size_t lines = 0;
+    for (const char c : out.str())
+        lines += c == '\n' ? 1 : 0;
+    std::printf("%-28s %6.1f s, %zu pages, exit status %d\n", what.c_str(), seconds, lines, status);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -147,7 +164,6 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TCatchingApplication<QApplication> app(argc, argv, reportToStandardError);
-    const TPumpScope pump([] { QCoreApplication::processEvents(); });
 
     TempFolder work("gaps");
     std::filesystem::current_path(work.path());
@@ -171,6 +187,7 @@ int main(int argc, char* argv[])
     crawl(frmSkelvo, site + "p0.html", std::to_string(pages) + " pages of ~10 KB", false);
     crawl(frmSkelvo, site + "big.html", "one page of 30 MB", true);
     frmSkelvo.hide();
+    crawlWithoutWindow(ini, site + "p0.html", std::to_string(pages) + " pages, no window");
     std::filesystem::current_path("/");
     return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <ostream>
 #include <streambuf>
@@ -15,6 +16,9 @@ public:
 
     // The bytes kept so far.
     const std::string& Bytes() const { return m_buffer.bytes; }
+    // Makes room for `size` bytes (at most the capacity) at once, so that a
+    // body of a known length is not copied again and again as it grows.
+    void Reserve(std::size_t size) { m_buffer.bytes.reserve(std::min(size, m_buffer.capacity)); }
     // Empties the stream and frees its memory.
     void Release() { std::string().swap(m_buffer.bytes); }
 

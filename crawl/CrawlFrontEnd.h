@@ -4,6 +4,10 @@
 
 #include <string>
 
+// The lines of a page's fetch a front end may show: the request line of each
+// request sent, the status line of each response, the target of each relocation.
+enum TFetchLine { flRequest, flStatus, flRelocation };
+
 // Everything a crawl run shows or asks while it goes. The run knows no
 // widgets: the main window implements this with its labels, buttons and check
 // boxes, the batch program with the terminal, the tests with a recorder. Every
@@ -51,4 +55,13 @@ public:
     // holds the queue without it. Front ends that list pages one by one
     // override this; the others need not.
     virtual void PageFinished(const TPageReport& report) { (void)report; }
+
+    // A line of the fetch in progress, as sent or received, for a front end
+    // that shows why a crawl stalls (skelvo-batch --verbose); the others need
+    // not override this. Comes from the HTTP client's events: nothing may pump here.
+    virtual void FetchLine(TFetchLine kind, const std::string& text)
+    {
+        (void)kind;
+        (void)text;
+    }
 };

@@ -1,6 +1,7 @@
 #include "crawl/CrawlRun.h"
 
 #include "crawl/CrawlFrontEnd.h"
+#include "crawl/CrawlLog.h"
 #include "crawl/PageFetch.h"
 #include "crawl/PageRecord.h"
 #include "crawl/UrlListFile.h"
@@ -9,6 +10,7 @@
 #include "page/StripHtml.h"
 #include "page/Title.h"
 #include "platform/LocalClock.h"
+#include "platform/Pump.h"
 #include "platform/TextFile.h"
 #include "platform/TextSearch.h"
 #include "settings/Settings.h"
@@ -44,6 +46,8 @@ void TCrawlRun::cmdIndexClick()
     m_state.settings = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains };
     try {
         m_inputFile.Read(m_settings.inputFile, m_state.urlList);
+        qCDebug(crawlLog, "run started: %zu URLs in %s", m_state.urlList.size(),
+            m_settings.inputFile.c_str());
         if (m_state.urlList.empty()) {
             m_frontEnd.ShowMessage("Cannot index - no URLs in URL list.");
             m_state.stopRequested = true;
@@ -51,6 +55,8 @@ void TCrawlRun::cmdIndexClick()
             RunCycles();
         }
     } catch (const TAbandoned&) {
+        qCDebug(crawlLog, "run abandoned: %s stays at the head of the queue",
+            m_state.currentUrl.c_str());
         PutPageBack();
     } catch (...) {
         // The queue in memory stays what the input file holds, and the window
@@ -64,6 +70,7 @@ void TCrawlRun::cmdIndexClick()
 
 void TCrawlRun::cmdStopClick()
 {
+    qCDebug(crawlLog, "stop requested: the run ends after the page in progress");
     m_state.stopRequested = true;
     m_frontEnd.DisableStop();
 }
@@ -95,11 +102,14 @@ void TCrawlRun::Cycle()
     TCrawlState& s = m_state;
     m_frontEnd.ShowStatus("Connecting...");
     s.currentUrl = s.urlList.front();
+    qCDebug(crawlLog, "page %d: fetching %s", s.pagesDone + 1, s.currentUrl.c_str());
     Pump();
     try {
         m_fetch->Fetch(m_settings);
     } catch (...) {
         CheckAbandoned();
+        qCDebug(crawlLog, "the fetch of %s raised: it leaves the queue, and the run ends",
+            s.currentUrl.c_str());
         // The failing URL leaves the queue, in the file too, before the error
         // ends the run; otherwise every later run would stop at it again.
         s.urlList.erase(s.urlList.begin());
@@ -119,7 +129,7 @@ void TCrawlRun::Cycle()
     m_trackFile.Read(m_settings.trackFile, s.seenList);
     Pump();
 
-    const std::string text = JoinLines(s.pageSource);
+    const std::string text = JoinLines(s.pageSource, &pumpTick);
     TPageReport report;
     report.url = s.currentUrl;
     if (m_frontEnd.ObeyNoIndex() && IsNoIndex(text)) {
@@ -150,11 +160,14 @@ void TCrawlRun::Cycle()
     m_inputFile.Write(m_settings.inputFile, s.urlList, m_queueAfterHead);
     m_pageTaken = false;
     m_trackFile.Append(m_settings.trackFile, s.newLinks, s.seenList);
+    const std::size_t queued = s.newLinks.size();
     s.newLinks.clear();
     m_inputFile.ReadBack(m_settings.inputFile, s.urlList);
 
     report.done = s.pagesDone;
     report.left = static_cast<int>(s.urlList.size());
+    qCDebug(crawlLog, "page %d: %s, %zu links queued, %d URLs left", s.pagesDone,
+        PageOutcomeText(report.outcome), queued, report.left);
     m_frontEnd.PageFinished(report);
     CheckAbandoned();
 }
@@ -243,6 +256,8 @@ void TCrawlRun::WritePage(const TRecordFields& fields)
 
 void TCrawlRun::EndRun()
 {
+    qCDebug(crawlLog, "run ended: %d pages done since start-up, %zu URLs left", m_state.pagesDone,
+        m_state.urlList.size());
     m_frontEnd.ShowStatus("Writing Track File...");
     m_frontEnd.ShowStatus("Idle");
     m_runLog.EndRun(Clock());

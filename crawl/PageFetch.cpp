@@ -1,13 +1,15 @@
 #include "crawl/PageFetch.h"
 
 #include "crawl/CrawlFrontEnd.h"
+#include "crawl/CrawlLog.h"
 #include "crawl/CrawlState.h"
 #include "crawl/HeaderValues.h"
-#include "crawl/TextLines.h"
-#include "page/PumpThrottle.h"
+#include "platform/Pump.h"
 #include "platform/TextFile.h"
+#include "platform/Version.h"
 #include "settings/Settings.h"
 
+#include <charconv>
 #include <string_view>
 
 namespace {
@@ -21,10 +23,29 @@ TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state)
     : m_frontEnd(frontEnd)
     , m_state(state)
 {
-    m_http.Agent = Agent;
+    m_http.Agent = Agent();
     m_http.SetMultiThreaded(true);
     m_http.OnHeaderEnd = [this](THttpCli*) { HttpCli1HeaderEnd(); };
     m_http.OnDocData = [this](THttpCli*, const char*, int) { HttpCli1DocData(); };
+    // The fetch's lines for the front end: the first command of a request
+    // header is its request line, the first header line of a response (the
+    // last received, RcvdHeader keeps those of earlier responses) its status line.
+    m_http.OnRequestHeaderBegin = [this](THttpCli*) { m_requestLineDue = true; };
+    m_http.OnCommand = [this](THttpCli*, const std::string& line) {
+        if (m_requestLineDue) {
+            m_requestLineDue = false;
+            m_frontEnd.FetchLine(flRequest, line);
+        }
+    };
+    m_http.OnHeaderBegin = [this](THttpCli*) { m_statusLineDue = true; };
+    m_http.OnHeaderData = [this](THttpCli* http) {
+        if (m_statusLineDue) {
+            m_statusLineDue = false;
+            m_frontEnd.FetchLine(flStatus, http->RcvdHeader().back());
+        }
+    };
+    m_http.OnLocationChange
+        = [this](THttpCli* http) { m_frontEnd.FetchLine(flRelocation, http->Location()); };
 }
 
 void TPageFetch::Fetch(const TSettings& settings)
@@ -62,18 +83,25 @@ void TPageFetch::Fetch(const TSettings& settings)
     m_http.Get();
     if (m_abandoned)
         return;
+    qCDebug(crawlLog, "fetched %s: %d %s, %lld bytes", m_state.currentUrl.c_str(),
+        m_http.StatusCode(), m_http.ReasonPhrase().c_str(),
+        static_cast<long long>(m_http.RcvdCount()));
 
     m_frontEnd.ShowStatus("Received: " + std::to_string(m_http.RcvdCount()) + " bytes");
     m_frontEnd.Pump();
     if (m_abandoned)
         return;
     const std::string& body = m_body.Bytes();
-    WriteWholeFile(TempFile, body);
+    WriteWholeFile(TempFile, body, &pumpMessages);
     // The lines end at the first zero byte, as a text reader stops there.
     const std::string_view text(body.data(), std::min(body.find('\0'), body.size()));
-    TPumpThrottle pump;
-    m_state.pageSource = SplitLines(text, &pump);
+    m_state.pageSource = SplitLines(text, &pumpTick);
     m_frontEnd.Pump();
+}
+
+std::string TPageFetch::Agent()
+{
+    return std::string("Skelvo/") + SkelvoVersion;
 }
 
 void TPageFetch::Abandon()
@@ -102,6 +130,13 @@ void TPageFetch::HttpCli1HeaderEnd()
     m_state.contentLength = lengths.empty() ? std::string() : lengths.front();
     if (m_state.contentLength.empty())
         m_state.contentLength = Unknown;
+    // A body of a stated length gets its room at once, instead of being
+    // copied at every doubling while it arrives.
+    const std::string& stated = m_state.contentLength;
+    std::size_t length = 0;
+    const auto [end, error] = std::from_chars(stated.data(), stated.data() + stated.size(), length);
+    if (error == std::errc() && end == stated.data() + stated.size())
+        m_body.Reserve(length);
     m_state.lastModified.clear();
     for (const auto& date : HeaderValues(header, "LAST-MODIFIED")) {
         m_state.lastModified = date;

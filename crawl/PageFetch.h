@@ -4,6 +4,7 @@
 #include "net/http/HttpProt.h"
 
 #include <cstddef>
+#include <string>
 
 class TCrawlFrontEnd;
 struct TCrawlState;
@@ -34,8 +35,8 @@ public:
     // returns without touching "temp.txt" or pageSource.
     void Abandon();
 
-    // The client's user agent text.
-    static constexpr const char* Agent = "Skelvo/1.5";
+    // The client's user agent text: "Skelvo/" and the version.
+    static std::string Agent();
 
 private:
     void HttpCli1HeaderEnd();
@@ -46,4 +47,6 @@ private:
     THttpCli m_http;
     TBodyStream m_body { MaxBodyBytes };
     bool m_abandoned = false;
+    bool m_requestLineDue = false;
+    bool m_statusLineDue = false;
 };

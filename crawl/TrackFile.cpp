@@ -1,6 +1,5 @@
 #include "crawl/TrackFile.h"
 
-#include "crawl/TextLines.h"
 #include "page/SeenList.h"
 #include "platform/TextFile.h"
 

@@ -1,6 +1,5 @@
 #include "crawl/UrlListFile.h"
 
-#include "crawl/TextLines.h"
 #include "platform/TextFile.h"
 
 #include <algorithm>

@@ -2,28 +2,13 @@
 // its first byte also ticks Internal Only; the other lines are the page.
 #include "fuzz/FuzzCheck.h"
 #include "page/GrabLinks.h"
+#include "platform/TextFile.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-namespace {
-
-std::vector<std::string> splitLines(const std::string& text, size_t from)
-{
-    std::vector<std::string> lines;
-    while (from < text.size()) {
-        size_t end = text.find('\n', from);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(from, end - from));
-        from = end + 1;
-    }
-    return lines;
-}
-
-} // namespace
+#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -39,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TLinkState state;
     state.settings = settings;
     state.currentUrl = input.substr(0, firstBreak);
-    state.pageSource = splitLines(input, firstBreak + 1);
+    state.pageSource
+        = SplitLines(std::string_view(input).substr(std::min(firstBreak + 1, input.size())));
     state.seenList.Assign({ "http://site.test/seen.htm" });
     const bool internal = !input.empty() && (input[0] & 1);
     int reads = 0;

@@ -19,7 +19,10 @@ namespace {
 // The most relocations one request follows.
 constexpr std::size_t MaxRelocations = 20;
 
-std::vector<std::string> splitLines(const std::string& text)
+// The fields of the input, one a line: split at LF only and every field kept,
+// an empty last one too, so that a CR stays in a location as a server could
+// send it.
+std::vector<std::string> inputFields(const std::string& text)
 {
     std::vector<std::string> lines;
     std::size_t from = 0;
@@ -72,7 +75,7 @@ void checkStep(const THttpRoute& current, const THttpRoute& next, const std::str
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::vector<std::string> lines
-        = splitLines(std::string(reinterpret_cast<const char*>(data), size));
+        = inputFields(std::string(reinterpret_cast<const char*>(data), size));
     const std::string& url = lines[0];
     const std::string proxy = lines.size() > 1 ? lines[1] : std::string();
     const bool viaProxy = !proxy.empty();

@@ -1,6 +1,6 @@
 #include "page/GrabLinks.h"
 
-#include "page/PumpThrottle.h"
+#include "platform/Pump.h"
 #include "platform/TextFile.h"
 #include "platform/TextSearch.h"
 
@@ -76,9 +76,8 @@ PageBase pageBaseOf(const std::string& url)
 class LinkHandler
 {
 public:
-    LinkHandler(TLinkState& state, TPumpThrottle& pump)
+    explicit LinkHandler(TLinkState& state)
         : m_state(state)
-        , m_pump(pump)
         , m_base(pageBaseOf(state.currentUrl))
     { }
 
@@ -89,10 +88,10 @@ public:
         std::erase_if(value, [](char c) { return c == '\r' || c == '\n' || c == '\t'; });
         if (value.compare(0, 2, "./") == 0)
             value.erase(0, 2);
-        m_pump.Tick();
+        pumpTick();
         if (value.compare(0, 3, "../") == 0 || LowerCase(value).find("https://") != NotFound)
             return;
-        m_pump.Tick();
+        pumpTick();
 
         std::string url;
         std::string base = m_base.dir;
@@ -110,43 +109,43 @@ public:
             if (!endsWithSlash && value.find('.', segment) == NotFound)
                 url += '/';
         }
-        m_pump.Tick();
+        pumpTick();
 
         // A URL carried inside another one (a redirect's query) replaces it:
         // repeating the cut from each later "http://" ends at the last one.
         const size_t inner = LowerCase(url).rfind("http://");
         if (inner != NotFound && inner >= 6)
             url.erase(0, inner);
-        m_pump.Tick();
+        pumpTick();
 
         if (startsWithHttp(url)) {
             if (countSlashes(url) == 2)
                 url += '/';
             m_linkRoot = siteRootOf(url);
         }
-        m_pump.Tick();
+        pumpTick();
 
         if (!m_exclusionTested) {
             m_exclusionTested = true;
             TestSiteExclusion();
-            m_pump.Tick();
+            pumpTick();
         }
         if (value.empty())
             return;
 
         if (!PassesWebExtension(url) || !PassesDomainExtension())
             return;
-        m_pump.Tick();
+        pumpTick();
         const std::string folded = LowerCase(url);
         for (const std::string_view bad : { "?", "\"", "mailto", "#" }) {
             if (folded.find(bad) != NotFound)
                 return;
         }
-        m_pump.Tick();
+        pumpTick();
         if (m_state.InternalOnly && m_state.InternalOnly()
             && FindFrom(folded, LowerCase(base), 1) == 0)
             return;
-        m_pump.Tick();
+        pumpTick();
         if (url.size() > MaxLinkLength)
             return;
         Queue(url);
@@ -200,7 +199,6 @@ private:
     }
 
     TLinkState& m_state;
-    TPumpThrottle& m_pump;
     const PageBase m_base;
     std::string m_linkRoot; // site root of the last absolute link
     bool m_exclusionTested = false;
@@ -208,15 +206,15 @@ private:
 
 // Calls `handle` with every value of `marker` (lower case) in page order.
 template <typename Handle>
-bool scanValues(const std::string& page, const std::string& folded, std::string_view marker,
-    TPumpThrottle& pump, Handle handle)
+bool scanValues(
+    const std::string& page, const std::string& folded, std::string_view marker, Handle handle)
 {
     bool any = false;
     size_t quote = 0;
     bool quoteSearched = false;
     for (size_t from = 0;;) {
         const size_t found = folded.find(marker, from);
-        pump.Tick();
+        pumpTick();
         if (found == NotFound)
             return any;
         any = true;
@@ -232,6 +230,20 @@ bool scanValues(const std::string& page, const std::string& folded, std::string_
     }
 }
 
+// The page in lower case, folded a block at a time with a pump point after
+// each: a large page's copy would otherwise keep the window waiting.
+std::string foldedPage(const std::string& page)
+{
+    constexpr size_t Block = size_t { 1 } << 20;
+    std::string folded;
+    folded.reserve(page.size());
+    for (size_t at = 0; at < page.size(); at += Block) {
+        folded += LowerCase(page.substr(at, Block));
+        pumpMessages();
+    }
+    return folded;
+}
+
 } // namespace
 
 void GrabLinks(TLinkState& state)
@@ -242,13 +254,12 @@ void GrabLinks(TLinkState& state)
 void GrabLinks(TLinkState& state, const std::string& page)
 {
     // One case-folded copy serves every marker search: the page does not change.
-    const std::string folded = LowerCase(page);
+    const std::string folded = foldedPage(page);
 
-    TPumpThrottle pump;
-    LinkHandler handler(state, pump);
+    LinkHandler handler(state);
     const auto handle = [&handler](std::string value) { handler.Handle(std::move(value)); };
-    const bool anyHref = scanValues(page, folded, "href=\"", pump, handle);
-    const bool anySrc = scanValues(page, folded, "src=\"", pump, handle);
+    const bool anyHref = scanValues(page, folded, "href=\"", handle);
+    const bool anySrc = scanValues(page, folded, "src=\"", handle);
     // A page without values still gets the site-exclusion test.
     if (!anyHref && !anySrc)
         handler.Handle(std::string());

@@ -1,6 +1,6 @@
 #include "page/StripHtml.h"
 
-#include "page/PumpThrottle.h"
+#include "platform/Pump.h"
 #include "platform/TextSearch.h"
 
 #include <string_view>
@@ -19,8 +19,7 @@ constexpr auto NotFound = std::string_view::npos;
 // of the whole text. Each replacement shortens the text (a one-byte separator other than the filler
 // cannot match the filler), except for a lone blank, which would replace itself for ever and is
 // left alone.
-std::string replaceSeparator(
-    const std::string& text, const std::string& separator, TPumpThrottle& pump)
+std::string replaceSeparator(const std::string& text, const std::string& separator)
 {
     if (separator.empty() || separator == std::string(1, Filler))
         return text;
@@ -43,10 +42,10 @@ std::string replaceSeparator(
             && out.compare(out.size() - n, n, separator) == 0) {
             out.resize(out.size() - n);
             out.push_back(Filler);
-            pump.Tick();
+            pumpTick();
         }
     }
-    pump.Tick();
+    pumpTick();
     return out;
 }
 
@@ -65,7 +64,7 @@ struct BlockMarkers
 // blank with the same result as starting again from the beginning. The close searches start further
 // right each time: one answer serves until its start is passed, and a miss stays a miss, which
 // keeps an unclosed block repeated many times linear.
-std::string replaceBlocks(const std::string& text, const BlockMarkers& m, TPumpThrottle& pump)
+std::string replaceBlocks(const std::string& text, const BlockMarkers& m)
 {
     const std::string folded = m.anyCase ? LowerCase(text) : std::string();
     const std::string_view hay = m.anyCase ? std::string_view(folded) : std::string_view(text);
@@ -76,7 +75,7 @@ std::string replaceBlocks(const std::string& text, const BlockMarkers& m, TPumpT
     bool closeSearched = false;
     for (;;) {
         const size_t open = hay.find(m.open, cursor);
-        pump.Tick();
+        pumpTick();
         if (open == NotFound)
             break;
         const size_t from = open + m.closeOffset;
@@ -94,7 +93,7 @@ std::string replaceBlocks(const std::string& text, const BlockMarkers& m, TPumpT
 
 // The entities, the bare "nbsp", line breaks and tabs, one marker at a time:
 // each occurrence becomes one blank, left to right.
-std::string replaceAll(const std::string& text, std::string_view marker, TPumpThrottle& pump)
+std::string replaceAll(const std::string& text, std::string_view marker)
 {
     const std::string_view hay(text);
     std::string out;
@@ -102,7 +101,7 @@ std::string replaceAll(const std::string& text, std::string_view marker, TPumpTh
     size_t cursor = 0;
     for (;;) {
         const size_t found = hay.find(marker, cursor);
-        pump.Tick();
+        pumpTick();
         if (found == NotFound)
             break;
         out.append(text, cursor, found - cursor);
@@ -116,7 +115,7 @@ std::string replaceAll(const std::string& text, std::string_view marker, TPumpTh
 // Last the blanks: a leading blank, every run of blanks cut to one (dropping
 // the first blank of each pair is the same as keeping the last), and the
 // leading blank removed again from a text longer than 5 bytes.
-std::string collapse(const std::string& text, TPumpThrottle& pump)
+std::string collapse(const std::string& text)
 {
     std::string out;
     out.reserve(text.size() + 1);
@@ -126,7 +125,7 @@ std::string collapse(const std::string& text, TPumpThrottle& pump)
     size_t cursor = 0;
     while (cursor < text.size()) {
         while (cursor < text.size() && text[cursor] == Filler && out.back() == Filler) {
-            pump.Tick();
+            pumpTick();
             ++cursor;
         }
         const size_t blank = text.find(Filler, cursor);
@@ -143,8 +142,7 @@ std::string collapse(const std::string& text, TPumpThrottle& pump)
 
 std::string StripHtml(const std::string& text, const std::string& separator)
 {
-    TPumpThrottle pump;
-    std::string s = replaceSeparator(text, separator, pump);
+    std::string s = replaceSeparator(text, separator);
     static const BlockMarkers blocks[] = {
         { "<title>", "</title>", 7, true },
         { "<!", ">", 2, false },
@@ -153,10 +151,10 @@ std::string StripHtml(const std::string& text, const std::string& separator)
         { "<", ">", 1, false },
     };
     for (const auto& b : blocks)
-        s = replaceBlocks(s, b, pump);
+        s = replaceBlocks(s, b);
     for (const std::string_view marker : { "&nbsp;", "&copy;", "nbsp", "\n", "\r", "\t" })
-        s = replaceAll(s, marker, pump);
-    s = collapse(s, pump);
-    pump.PumpNow();
+        s = replaceAll(s, marker);
+    s = collapse(s);
+    pumpMessages();
     return s;
 }

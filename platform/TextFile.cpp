@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -45,20 +46,20 @@ int createTemporary(const std::string& path, mode_t mode, std::string& temp)
     return -1;
 }
 
-// Gives the replacement the owner, group and mode of the file it replaces.
+// Gives the replacement the owner and group of the file it replaces, and `mode`.
 // Only root may give a file away, and only to a group it belongs to may a user
 // give it: ownership is kept as far as that allows, and never fails the write.
 // The mode is set last, since a change of owner clears the set-id bits.
-bool keepAttributes(int fd, const struct stat& old)
+bool keepAttributes(int fd, const struct stat& old, mode_t mode)
 {
     if (::fchown(fd, old.st_uid, old.st_gid) != 0)
         (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-    return ::fchmod(fd, old.st_mode & 07777) == 0;
+    return ::fchmod(fd, mode) == 0;
 }
 
 // Writes all of `content` to `fd`, going on after interrupted and partial
 // writes; false (errno set) when the system refuses.
-bool writeAll(int fd, const std::string& content)
+bool writeAll(int fd, std::string_view content)
 {
     size_t done = 0;
     while (done < content.size()) {
@@ -90,7 +91,7 @@ void AppendLine(const std::string& path, const std::string& line)
     AppendLines(path, { line });
 }
 
-std::string JoinLines(const std::vector<std::string>& lines)
+std::string JoinLines(const std::vector<std::string>& lines, void (*tick)())
 {
     size_t size = 0;
     for (const auto& line : lines)
@@ -100,8 +101,30 @@ std::string JoinLines(const std::vector<std::string>& lines)
     for (const auto& line : lines) {
         text += line;
         text += "\r\n";
+        if (tick != nullptr)
+            tick();
     }
     return text;
+}
+
+std::vector<std::string> SplitLines(std::string_view bytes, void (*tick)())
+{
+    // A plain scan for the line ends: find_first_of makes a library call per byte.
+    const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
+    std::vector<std::string> lines;
+    auto start = bytes.begin();
+    while (start != bytes.end()) {
+        const auto end = std::find_if(start, bytes.end(), isLineEnd);
+        lines.emplace_back(start, end);
+        if (tick != nullptr)
+            tick();
+        if (end == bytes.end())
+            break;
+        start = end + 1;
+        if (*end == '\r' && start != bytes.end() && *start == '\n')
+            ++start;
+    }
+    return lines;
 }
 
 void AppendLines(const std::string& path, const std::vector<std::string>& lines)
@@ -134,7 +157,7 @@ void CreateIfMissing(const std::string& path)
     ::close(fd);
 }
 
-void WriteWholeFile(const std::string& path, const std::string& content)
+void WriteWholeFile(const std::string& path, const std::string& content, void (*pump)())
 {
     // Written over the old bytes and then cut to size, not truncated first:
     // on ext4 truncating a file that holds data starts its writeback at once,
@@ -142,8 +165,18 @@ void WriteWholeFile(const std::string& path, const std::string& content)
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         fail("Cannot create file", path);
-    closeAfterWrite(fd,
-        writeAll(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0, path);
+    constexpr size_t PumpedBlock = size_t { 1 } << 20;
+    const std::string_view all(content);
+    bool written = true;
+    if (pump == nullptr) {
+        written = writeAll(fd, all);
+    } else {
+        for (size_t at = 0; written && at < all.size(); at += PumpedBlock) {
+            written = writeAll(fd, all.substr(at, PumpedBlock));
+            pump();
+        }
+    }
+    closeAfterWrite(fd, written && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0, path);
 }
 
 void WriteFileAtomic(const std::string& path, const std::string& content, NewFileMode newFileMode,
@@ -154,7 +187,9 @@ void WriteFileAtomic(const std::string& path, const std::string& content, NewFil
     const bool replacing = ::stat(path.c_str(), &old) == 0;
     // A replacement starts private and takes the old file's mode before any
     // content goes in, so it never shows more than the old file did.
-    const mode_t mode = replacing || newFileMode == NewFileMode::OwnerOnly ? 0600 : 0666;
+    const mode_t mode = replacing || newFileMode != NewFileMode::ByUmask ? 0600 : 0666;
+    const mode_t keptMode
+        = newFileMode == NewFileMode::AlwaysOwnerOnly ? mode_t { 0600 } : old.st_mode & 07777;
     std::string temp;
     const int fd = createTemporary(path, mode, temp);
     if (fd < 0)
@@ -167,7 +202,7 @@ void WriteFileAtomic(const std::string& path, const std::string& content, NewFil
         errno = saved;
         fail("Cannot open file", temp);
     }
-    const bool written = (!replacing || keepAttributes(fd, old))
+    const bool written = (!replacing || keepAttributes(fd, old, keptMode))
         && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()
         && std::fflush(file.get()) == 0 && (durability == Durability::Cached || ::fsync(fd) == 0);
     const bool closed = std::fclose(file.release()) == 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Small whole-file operations on 8-bit text files. Every failure raises
@@ -13,10 +14,18 @@ void AppendLine(const std::string& path, const std::string& line);
 // Appends every entry of `lines`, each followed by CR LF, in one opening of
 // `path` (created when missing) and one write; nothing is opened for an empty
 // list.
-// The lines, each followed by CR LF: the text of a file of such lines.
-std::string JoinLines(const std::vector<std::string>& lines);
-
 void AppendLines(const std::string& path, const std::vector<std::string>& lines);
+
+// The lines, each followed by CR LF: the text of a file of such lines. With a
+// `tick`, it is called once a line, as SplitLines does.
+std::string JoinLines(const std::vector<std::string>& lines, void (*tick)() = nullptr);
+
+// The lines of `bytes`: a line ends at CR, LF or CR LF (the break is not
+// kept); every line, an empty one too, is an entry, and a break at the very
+// end adds no empty entry, so SplitLines(JoinLines(lines)) is `lines`. With a
+// `tick`, it is called once a line (the page fetch passes the pump's tick, so
+// that the split of a large page leaves the window its turns).
+std::vector<std::string> SplitLines(std::string_view bytes, void (*tick)() = nullptr);
 
 // Appends `text` as it stands (no line end added) to `path`, created when
 // missing; opened, written, flushed and closed within the call.
@@ -25,13 +34,17 @@ void AppendText(const std::string& path, const std::string& text);
 // Creates `path` empty when it does not exist; an existing file is left alone.
 void CreateIfMissing(const std::string& path);
 
-// Replaces the contents of `path` with `content` in place (created when missing).
-void WriteWholeFile(const std::string& path, const std::string& content);
+// Replaces the contents of `path` with `content` in place (created when
+// missing). With a `pump`, the content goes in blocks of a MiB with a call of
+// `pump` after each, so that writing a large page leaves the window its turns.
+void WriteWholeFile(const std::string& path, const std::string& content, void (*pump)() = nullptr);
 
 // The permissions of a file that a write creates: those any new file gets
 // (0666 less the umask), or reading and writing by its owner only, for files
-// that may hold a password.
-enum class NewFileMode { ByUmask, OwnerOnly };
+// that may hold a password. AlwaysOwnerOnly makes a file that the write
+// replaces its owner's only as well, whatever its mode was: for a file that
+// holds a password now.
+enum class NewFileMode { ByUmask, OwnerOnly, AlwaysOwnerOnly };
 
 // Whether a replacement waits until its contents are on the disk before it
 // takes the old file's name. Synced keeps the old file through a power loss
@@ -43,8 +56,9 @@ enum class Durability { Synced, Cached };
 
 // Replaces the contents of `path` with `content` through a temporary file in
 // the same folder renamed over it: a crash leaves the old or the new file whole.
-// The new file keeps the mode of the one it replaces, and its owner and group
-// where the system permits; a file that did not exist gets `newFileMode`.
+// The new file keeps the mode of the one it replaces (AlwaysOwnerOnly aside),
+// and its owner and group where the system permits; a file that did not exist
+// gets `newFileMode`.
 void WriteFileAtomic(const std::string& path, const std::string& content,
     NewFileMode newFileMode = NewFileMode::ByUmask, Durability durability = Durability::Synced);
 

@@ -2,6 +2,7 @@
 
 #include "platform/Command.h"
 #include "platform/ContextHelp.h"
+#include "platform/HelpContexts.h"
 #include "platform/UiText.h"
 #include "platform/UserDialogs.h"
 #include "settings/ListValue.h"
@@ -25,6 +26,8 @@
 namespace {
 
 const QString FileFilter = QStringLiteral("Text files (*.txt)|*.TXT|All files (*.*)|*.*");
+const QString CertificateFilter
+    = QStringLiteral("Certificates (*.pem;*.crt)|*.PEM;*.CRT|All files (*.*)|*.*");
 const QString NewKeyword = QStringLiteral("New Keyword or Phrase");
 const QString AddKeyword = QStringLiteral("Add Keywords or Phrase");
 
@@ -58,7 +61,7 @@ QString number(int32_t value)
     return QString::number(value);
 }
 
-// Tabs with half the usual side padding, so that the seven page titles fit
+// Tabs with half the usual side padding, so that the eight page titles fit
 // the dialog's fixed width side by side.
 class TCompactTabs : public QProxyStyle
 {
@@ -84,11 +87,11 @@ TfrmOptions::TfrmOptions(TSettings& settings, TUserDialogs& dialogs, QWidget* pa
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     setFixedSize(455, 270);
-    SetHelpContext(this, 6);
+    SetHelpContext(this, HelpContexts::Options);
 
     m_pages = new QTabWidget;
     m_pages->setObjectName(QStringLiteral("PageControl1"));
-    SetHelpContext(m_pages, 6);
+    SetHelpContext(m_pages, HelpContexts::Options);
     auto* compact = new TCompactTabs;
     compact->setParent(m_pages->tabBar());
     m_pages->tabBar()->setStyle(compact);
@@ -98,23 +101,26 @@ TfrmOptions::TfrmOptions(TSettings& settings, TUserDialogs& dialogs, QWidget* pa
     m_pages->addTab(listPage("tabFilter1",
                         QStringLiteral("Optional: Web sites with any of theses keywords or "
                                        "phrases will not be saved."),
-                        "lstF1", 33, "cmdF1Add", "cmdF1Rem", &TSettings::filterKeywords),
+                        "lstF1", HelpContexts::FilterKeywords, "cmdF1Add", "cmdF1Rem",
+                        &TSettings::filterKeywords),
         QStringLiteral("Filter1"));
     m_pages->addTab(listPage("tabFilter2",
                         QStringLiteral("Optional: Web sites at these Domains will not be "
                                        "saved, Case Insensitive."),
-                        "lstF2", 34, "cmdF2Add", "cmdF2Rem", &TSettings::filterDomains),
+                        "lstF2", HelpContexts::FilterDomains, "cmdF2Add", "cmdF2Rem",
+                        &TSettings::filterDomains),
         QStringLiteral("Filter2"));
-    m_pages->addTab(
-        listPage("tabTargeted",
-            QStringLiteral("Optional: Only web sites with these keywords or "
-                           "phrases will be saved.  Case Insensitive."),
-            "lstTargeted", 35, "cmdAddTarget", "cmdRemTarget", &TSettings::targetKeywords),
+    m_pages->addTab(listPage("tabTargeted",
+                        QStringLiteral("Optional: Only web sites with these keywords or "
+                                       "phrases will be saved.  Case Insensitive."),
+                        "lstTargeted", HelpContexts::TargetKeywords, "cmdAddTarget", "cmdRemTarget",
+                        &TSettings::targetKeywords),
         QStringLiteral("Targeted"));
     m_pages->addTab(proxyPage(), QStringLiteral("Proxy"));
+    m_pages->addTab(webPage(), QStringLiteral("Web"));
 
-    cmdOK = button("cmdOK", QStringLiteral("OK"), 37);
-    cmdCancel = button("cmdCancel", QStringLiteral("Cancel"), 38);
+    cmdOK = button("cmdOK", QStringLiteral("OK"), HelpContexts::Ok);
+    cmdCancel = button("cmdCancel", QStringLiteral("Cancel"), HelpContexts::Cancel);
     connect(cmdOK, &QPushButton::clicked, this, CommandSlot(this, &TfrmOptions::cmdOKClick));
     connect(
         cmdCancel, &QPushButton::clicked, this, CommandSlot(this, &TfrmOptions::cmdCancelClick));
@@ -165,10 +171,14 @@ QWidget* TfrmOptions::pathsPage()
         bool noReadOnly;
     };
     const Row rows[] = {
-        { txtOutput, "txtOutput", "Output File:", "out.txt", 20, "Button1", "Output File", true },
-        { txtInput, "txtInput", "Input File:", "in.txt", 21, "Button2", "Input File", false },
-        { txtSaved, "txtSaved", "Saved File:", "saved.txt", 22, "Button3", "Saved File", true },
-        { txtTrack, "txtTrack", "Track File:", "track.txt", 23, "Button4", "Track File", true },
+        { txtOutput, "txtOutput", "Output File:", "out.txt", HelpContexts::OutputFile, "Button1",
+            "Output File", true },
+        { txtInput, "txtInput", "Input File:", "in.txt", HelpContexts::InputFile, "Button2",
+            "Input File", false },
+        { txtSaved, "txtSaved", "Saved File:", "saved.txt", HelpContexts::SavedFile, "Button3",
+            "Saved File", true },
+        { txtTrack, "txtTrack", "Track File:", "track.txt", HelpContexts::TrackFile, "Button4",
+            "Track File", true },
     };
     int line = 0;
     for (const Row& row : rows) {
@@ -182,17 +192,11 @@ QWidget* TfrmOptions::pathsPage()
         }
         row.box = textBox(row.name, row.help);
         row.box->setText(QLatin1String(row.initial));
-        auto* dots = button(row.browseName, QStringLiteral("..."), 36);
-        QFont bold = dots->font();
-        bold.setBold(true);
-        dots->setFont(bold);
-        dots->setFixedWidth(32);
-        const TPathPart part { row.box, QLatin1String(row.title), row.noReadOnly };
-        connect(dots, &QPushButton::clicked, this,
-            [this, part] { RunCommand(this, [this, part] { browse(part); }); });
         grid->addWidget(label(QLatin1String(row.caption), row.box), line, 0);
         grid->addWidget(row.box, line, 1);
-        grid->addWidget(dots, line, 2);
+        grid->addWidget(browseButton(row.browseName,
+                            { row.box, QLatin1String(row.title), row.noReadOnly, FileFilter }),
+            line, 2);
         ++line;
     }
     txtOutput->setToolTip(QStringLiteral("Output File"));
@@ -200,21 +204,36 @@ QWidget* TfrmOptions::pathsPage()
     return page;
 }
 
+QPushButton* TfrmOptions::browseButton(const char* name, const TPathPart& part)
+{
+    auto* dots = button(name, QStringLiteral("..."), HelpContexts::Browse);
+    QFont bold = dots->font();
+    bold.setBold(true);
+    dots->setFont(bold);
+    dots->setFixedWidth(32);
+    connect(dots, &QPushButton::clicked, this,
+        [this, part] { RunCommand(this, [this, part] { browse(part); }); });
+    return dots;
+}
+
 QWidget* TfrmOptions::outputPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabOutput"));
-    txtSep = textBox("txtSep", 24);
+    txtSep = textBox("txtSep", HelpContexts::Separator);
     txtSep->setText(QStringLiteral("|"));
-    txtCut = textBox("txtCut", 25);
+    txtCut = textBox("txtCut", HelpContexts::TitleCutoff);
     txtCut->setText(QStringLiteral("70"));
-    txtDesc = textBox("txtDesc", 26);
+    txtDesc = textBox("txtDesc", HelpContexts::DescriptionLength);
     txtDesc->setText(QStringLiteral("255"));
     for (QLineEdit* box : { txtSep, txtCut, txtDesc })
         box->setFixedWidth(80);
-    chkLM = checkBox("chkLM", QStringLiteral("Save Last-Modified Date and File Size"), 27);
-    chkKey = checkBox("chkKey", QStringLiteral("Keywords Required"), 29);
-    chkMeta = checkBox("chkMeta", QStringLiteral("Try Meta Tags First For Description"), 30);
+    chkLM = checkBox("chkLM", QStringLiteral("Save Last-Modified Date and File Size"),
+        HelpContexts::SaveLastModified);
+    chkKey
+        = checkBox("chkKey", QStringLiteral("Keywords Required"), HelpContexts::KeywordsRequired);
+    chkMeta = checkBox(
+        "chkMeta", QStringLiteral("Try Meta Tags First For Description"), HelpContexts::MetaFirst);
 
     auto* grid = new QGridLayout(page);
     grid->addWidget(label(QStringLiteral("Field Seperator:"), txtSep), 0, 0);
@@ -273,13 +292,14 @@ QWidget* TfrmOptions::followingPage()
         note(QStringLiteral("Only Follow These Domain Extensions, Case Insensitive:")), 0, 0);
     grid->addWidget(
         note(QStringLiteral("Only Follow These Web Extensions, Case Insensitive:")), 0, 1);
-    grid->addWidget(listBox("lstDomains", 310, "cmdAddDomain", "cmdRemDomain",
-                        &TSettings::domainExts, true, QStringLiteral("Add Domain Extension"),
-                        QStringLiteral("New Domain Extension"), Qt::Horizontal),
+    grid->addWidget(
+        listBox("lstDomains", HelpContexts::DomainExtensions, "cmdAddDomain", "cmdRemDomain",
+            &TSettings::domainExts, true, QStringLiteral("Add Domain Extension"),
+            QStringLiteral("New Domain Extension"), Qt::Horizontal),
         1, 0);
-    grid->addWidget(listBox("lstWebExt", 32, "cmdAddWeb", "cmdRemWeb", &TSettings::webExts, true,
-                        QStringLiteral("Add Web Extension"), QStringLiteral("New Web Extension"),
-                        Qt::Horizontal),
+    grid->addWidget(listBox("lstWebExt", HelpContexts::WebExtensions, "cmdAddWeb", "cmdRemWeb",
+                        &TSettings::webExts, true, QStringLiteral("Add Web Extension"),
+                        QStringLiteral("New Web Extension"), Qt::Horizontal),
         1, 1);
     return page;
 }
@@ -300,14 +320,14 @@ QWidget* TfrmOptions::proxyPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabProxy"));
-    txtProxy = textBox("txtProxy", 39);
-    txtPort = textBox("txtPort", 40);
+    txtProxy = textBox("txtProxy", HelpContexts::ProxyAddress);
+    txtPort = textBox("txtPort", HelpContexts::ProxyPort);
     txtPort->setText(QStringLiteral("80"));
     txtPort->setFixedWidth(80);
-    txtPName = textBox("txtPName", 41);
-    // The password is shown in clear, as typed.
-    txtPPass = textBox("txtPPass", 41);
-    chkProxy = checkBox("chkProxy", QStringLiteral("Use Proxy"), 420);
+    txtPName = textBox("txtPName", HelpContexts::ProxyCredentials);
+    txtPPass = textBox("txtPPass", HelpContexts::ProxyCredentials);
+    txtPPass->setEchoMode(QLineEdit::Password);
+    chkProxy = checkBox("chkProxy", QStringLiteral("Use Proxy"), HelpContexts::UseProxy);
 
     auto* grid = new QGridLayout(page);
     grid->addWidget(note(QStringLiteral("A network proxy is used to provide additional security "
@@ -323,6 +343,73 @@ QWidget* TfrmOptions::proxyPage()
     grid->addWidget(txtPPass, 4, 1);
     grid->addWidget(chkProxy, 5, 0, 1, 2);
     grid->setRowStretch(6, 1);
+    return page;
+}
+
+QWidget* TfrmOptions::webPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tabWeb"));
+    chkHttps = checkBox(
+        "chkHttps", QStringLiteral("Fetch Secure Pages (https)"), HelpContexts::FetchHttps);
+    chkHttps->setChecked(true);
+    txtCaFile = textBox("txtCaFile", HelpContexts::CaFile);
+    txtSocksServer = textBox("txtSocksServer", HelpContexts::SocksServer);
+    txtSocksPort = textBox("txtSocksPort", HelpContexts::SocksPort);
+    txtSocksPort->setText(QStringLiteral("1080"));
+    txtSocksUser = textBox("txtSocksUser", HelpContexts::SocksCredentials);
+    txtSocksPass = textBox("txtSocksPass", HelpContexts::SocksCredentials);
+    txtSocksPass->setEchoMode(QLineEdit::Password);
+    chkRobots = checkBox("chkRobots", QStringLiteral("Obey robots.txt"), HelpContexts::ObeyRobots);
+    chkRobots->setChecked(true);
+    chkStatus = checkBox("chkStatus", QStringLiteral("Skip error responses (4xx, 5xx)"),
+        HelpContexts::SkipErrorStatus);
+    chkStatus->setChecked(true);
+    txtDelay = textBox("txtDelay", HelpContexts::RequestDelay);
+    txtDelay->setText(QStringLiteral("0"));
+    txtRejected = textBox("txtRejected", HelpContexts::RejectedFile);
+    for (QLineEdit* box : { txtSocksPort, txtDelay })
+        box->setFixedWidth(80);
+
+    auto* grid = new QGridLayout(page);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(chkHttps, 0, 0, 1, 5);
+    grid->addWidget(label(QStringLiteral("CA File:"), txtCaFile), 1, 0);
+    grid->addWidget(txtCaFile, 1, 1, 1, 3);
+    grid->addWidget(browseButton("cmdCaFile",
+                        { txtCaFile, QStringLiteral("CA File"), false, CertificateFilter }),
+        1, 4);
+    grid->addWidget(label(QStringLiteral("SOCKS Server:"), txtSocksServer), 2, 0);
+    grid->addWidget(txtSocksServer, 2, 1);
+    grid->addWidget(label(QStringLiteral("Port:"), txtSocksPort), 2, 2);
+    grid->addWidget(txtSocksPort, 2, 3, 1, 2, Qt::AlignLeft);
+    grid->addWidget(label(QStringLiteral("SOCKS User:"), txtSocksUser), 3, 0);
+    grid->addWidget(txtSocksUser, 3, 1);
+    grid->addWidget(label(QStringLiteral("Password:"), txtSocksPass), 3, 2);
+    grid->addWidget(txtSocksPass, 3, 3, 1, 2);
+    // These rows are laid out on their own: their long captions would widen
+    // the columns of the labels and boxes above and below them.
+    auto* politeness = new QHBoxLayout;
+    politeness->addWidget(chkRobots);
+    politeness->addSpacing(24);
+    politeness->addWidget(chkStatus);
+    politeness->addStretch();
+    grid->addLayout(politeness, 4, 0, 1, 5);
+    auto* delay = new QHBoxLayout;
+    delay->addWidget(label(QStringLiteral("Delay between requests (ms):"), txtDelay));
+    delay->addSpacing(6);
+    delay->addWidget(txtDelay);
+    delay->addStretch();
+    grid->addLayout(delay, 5, 0, 1, 5);
+    grid->addWidget(label(QStringLiteral("Rejected pages file:"), txtRejected), 6, 0);
+    grid->addWidget(txtRejected, 6, 1, 1, 3);
+    grid->addWidget(browseButton("cmdRejected",
+                        { txtRejected, QStringLiteral("Rejected Pages File"), true, FileFilter }),
+        6, 4);
+    // The SOCKS user name and password boxes share the width evenly.
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(7, 1);
     return page;
 }
 
@@ -343,6 +430,16 @@ void TfrmOptions::FillFrom(const TSettings& s)
     txtPName->setText(ToUi(s.proxyName));
     txtPPass->setText(ToUi(s.proxyPassword));
     chkProxy->setChecked(s.proxyEnabled == 1);
+    txtSocksServer->setText(ToUi(s.socksServer));
+    txtSocksPort->setText(number(s.socksPort));
+    txtSocksUser->setText(ToUi(s.socksUser));
+    txtSocksPass->setText(ToUi(s.socksPassword));
+    chkHttps->setChecked(s.fetchHttps == 1);
+    txtCaFile->setText(ToUi(s.caFile));
+    chkRobots->setChecked(s.obeyRobots == 1);
+    chkStatus->setChecked(s.skipErrorStatus == 1);
+    txtDelay->setText(number(s.requestDelay));
+    txtRejected->setText(ToUi(s.rejectedFile));
 }
 
 TOptionsValues TfrmOptions::Values() const
@@ -368,6 +465,16 @@ TOptionsValues TfrmOptions::Values() const
     v.lstF1 = m_settings.filterKeywords;
     v.lstF2 = m_settings.filterDomains;
     v.lstTargeted = m_settings.targetKeywords;
+    v.txtSocksServer = FromUi(txtSocksServer->text());
+    v.txtSocksPort = FromUi(txtSocksPort->text());
+    v.txtSocksUser = FromUi(txtSocksUser->text());
+    v.txtSocksPass = FromUi(txtSocksPass->text());
+    v.chkHttps = chkHttps->isChecked();
+    v.txtCaFile = FromUi(txtCaFile->text());
+    v.chkRobots = chkRobots->isChecked();
+    v.chkStatus = chkStatus->isChecked();
+    v.txtDelay = FromUi(txtDelay->text());
+    v.txtRejected = FromUi(txtRejected->text());
     return v;
 }
 
@@ -381,8 +488,29 @@ void TfrmOptions::FormShow()
 
 void TfrmOptions::cmdOKClick()
 {
-    SaveSettings(Values());
+    const TOptionsValues values = Values();
+    if (const std::optional<TOptionsProblem> problem = FirstUnstorableValue(values)) {
+        refuse(*problem);
+        return;
+    }
+    SaveSettings(values);
     accept();
+}
+
+void TfrmOptions::refuse(const TOptionsProblem& problem)
+{
+    auto* box = findChild<QLineEdit*>(QString::fromStdString(problem.control));
+    // The page that holds the box comes to the front, the box selected, so
+    // that the user types the value again once the message is dismissed.
+    for (QWidget* widget = box; widget; widget = widget->parentWidget()) {
+        if (m_pages->indexOf(widget) >= 0) {
+            m_pages->setCurrentWidget(widget);
+            break;
+        }
+    }
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
+    m_dialogs.ShowMessage(ToUi(problem.message));
 }
 
 void TfrmOptions::cmdCancelClick()
@@ -462,7 +590,7 @@ void TfrmOptions::browse(const TPathPart& part)
 {
     TOpenDialogRequest request;
     request.title = part.title;
-    request.filter = FileFilter;
+    request.filter = part.filter;
     request.hideReadOnly = true;
     request.fileMustExist = true;
     request.noReadOnly = part.noReadOnly;

@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 
 #include "platform/ContextHelp.h"
+#include "platform/HelpContexts.h"
 #include "platform/HelpFile.h"
 #include "platform/TextFile.h"
 
@@ -30,10 +31,13 @@ TEST_F(WindowTest, TheHelpFileHasATopicForEveryHelpContextAndEveryLink)
     dialogs.modalActions.push_back(
         [&contexts](QDialog& options) { contexts.merge(contextsOf(options)); });
     choose(control<QAction>("mnuFileOptions"));
-    EXPECT_GT(contexts.size(), 20u); // the window's panels and the options dialog's controls
+    // The forms use every named help context, and only those.
+    const std::set<int> named(std::begin(HelpContexts::All), std::end(HelpContexts::All));
+    EXPECT_EQ(contexts, named);
+    EXPECT_EQ(named.size(), std::size(HelpContexts::All)); // no number named twice
 
     const std::string document = ReadWholeFile(SKELVO_HELP_FILE);
-    for (const int context : contexts)
+    for (const int context : named)
         EXPECT_FALSE(HelpTopic(document, std::to_string(context)).empty()) << context;
     EXPECT_FALSE(HelpTopic(document, ContentsTopic).empty());
 

@@ -5,7 +5,6 @@
 #include "app/SkelvoForms.h"
 #include "platform/CatchingApplication.h"
 #include "platform/Profile.h"
-#include "platform/Pump.h"
 #include "platform/TextFile.h"
 #include "settings/Settings.h"
 #include "tests/support/RealServers.h"
@@ -69,7 +68,6 @@ int main(int argc, char* argv[])
     g_folder = QString::fromLocal8Bit(argv[1]);
     std::filesystem::create_directories(argv[1]);
     g_folder = QString::fromStdString(std::filesystem::absolute(argv[1]).string());
-    const TPumpScope pump([] { QCoreApplication::processEvents(); });
 
     TempFolder work("screenshots");
     std::filesystem::current_path(work.path());
@@ -90,6 +88,8 @@ int main(int argc, char* argv[])
         { "OPTIONS/NOINDEX", "1" },
         { "PROXY/ADDRESS", "proxy.example.net" },
         { "PROXY/PORT", "3128" },
+        { "PROXY/NAME", "ann" },
+        { "PROXY/PASSWORD", "secret" },
     };
     for (const auto& [name, value] : keys) {
         const std::string key(name);
@@ -99,7 +99,8 @@ int main(int argc, char* argv[])
         site + "Gardening.html\r\n" + site + "Astronomy.html\r\n" + site + "Woodwork.html\r\n");
 
     TSilentDialogs dialogs;
-    TSkelvoForms forms(dialogs);
+    // Every pump point dispatches: the picture of a run is taken at a chosen step.
+    TSkelvoForms forms(dialogs, TMessagePump::EveryTime);
     auto& [frmSkelvo, AboutBox, frmOptions] = forms;
     frmSkelvo.show();
     save(frmSkelvo, "main-index-idle");
@@ -128,7 +129,7 @@ int main(int argc, char* argv[])
     save(frmSkelvo, "main-logs");
 
     const char* pages[]
-        = { "paths", "output", "following", "filter1", "filter2", "targeted", "proxy" };
+        = { "paths", "output", "following", "filter1", "filter2", "targeted", "proxy", "web" };
     // The crawl needed the local site's port among the domain extensions;
     // the picture shows the usual ones.
     Settings.domainExts = { ".COM", ".NET", ".ORG" };

@@ -10,7 +10,6 @@ namespace fs = std::filesystem;
 
 WindowTest::WindowTest()
     : m_previousDir(fs::current_path().string())
-    , m_pump([] { QCoreApplication::processEvents(); })
 {
     fs::current_path(m_dir.path());
     setSettingsPath(path("skelvo.ini"));
@@ -43,7 +42,8 @@ void WindowTest::writeSettings(const std::map<std::string, std::string>& changes
 
 TfrmSkelvo& WindowTest::start()
 {
-    m_window = std::make_unique<TfrmSkelvo>(dialogs);
+    // Every pump point dispatches: a test acts at the step it waits for.
+    m_window = std::make_unique<TfrmSkelvo>(dialogs, TMessagePump::EveryTime);
     m_about = std::make_unique<TAboutBox>(dialogs);
     m_options = std::make_unique<TfrmOptions>(Settings, dialogs);
     m_window->AttachForms(*m_about, *m_options);

@@ -58,7 +58,6 @@ protected:
 
 private:
     std::string m_previousDir;
-    TPumpScope m_pump;
     std::unique_ptr<TfrmSkelvo> m_window;
     std::unique_ptr<TAboutBox> m_about;
     std::unique_ptr<TfrmOptions> m_options;

@@ -4,8 +4,8 @@
 // queue from before or after some page, and every page that left the queue
 // must have its record. Let finish, the crawl must hold every record of a
 // crawl without kills (repeats allowed).
-#include "BatchProcess.h"
 #include "platform/TextSearch.h"
+#include "tests/batch/BatchProcess.h"
 #include "tests/support/RealServers.h"
 #include "tests/support/TempFolder.h"
 

@@ -6,8 +6,11 @@
 #include "platform/TextFile.h"
 #include "tests/support/NetTestUtil.h"
 
+#include <QLoggingCategory>
+
 #include <algorithm>
 #include <filesystem>
+#include <string_view>
 
 namespace fs = std::filesystem;
 
@@ -67,6 +70,57 @@ TEST_F(CrawlRun, BreadthFirstWithTheFilesRewrittenAfterEveryPage)
         "Fixture Home|Welcome to the fixture site. A B C |home, fixture|" + siteUrl("/index.html"));
     EXPECT_FALSE(frontEnd.running);
     EXPECT_EQ(frontEnd.statuses.back(), "Idle");
+}
+
+// The messages of the category "skelvo.crawl" while one is alive.
+class CrawlMessages
+{
+public:
+    explicit CrawlMessages(const char* rules)
+    {
+        s_lines.clear();
+        QLoggingCategory::setFilterRules(QString::fromLatin1(rules));
+        m_previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& context, const QString& message) {
+                if (std::string_view(context.category) == "skelvo.crawl")
+                    s_lines.push_back(message.toStdString());
+            });
+    }
+    ~CrawlMessages()
+    {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    static inline std::vector<std::string> s_lines;
+
+private:
+    QtMessageHandler m_previous;
+};
+
+TEST_F(CrawlRun, TheStepsReachTheCrawlCategoryOnlyWhenItIsSwitchedOn)
+{
+    const std::string page = siteUrl("/b1.html");
+    const std::pair<const char*, Urls> rows[] = {
+        { "", {} },
+        { "skelvo.crawl.debug=true",
+            { "run started: 1 URLs in in.txt", "page 1: fetching " + page,
+                "fetched " + page + ": 200 OK, ", "page 1: written, 0 links queued, 0 URLs left",
+                "run ended: 1 pages done since start-up, 0 URLs left" } },
+    };
+    for (const auto& [rules, expected] : rows) {
+        SCOPED_TRACE(rules);
+        Restart();
+        WriteInput({ page });
+        const CrawlMessages messages(rules);
+        EXPECT_EQ(Index(), "");
+        // The byte count of the fetch depends on the server's head: only its start is compared.
+        Urls lines = CrawlMessages::s_lines;
+        for (std::string& line : lines) {
+            if (line.starts_with("fetched "))
+                line.erase(line.find(", ") + 2);
+        }
+        EXPECT_EQ(lines, expected);
+    }
 }
 
 TEST_F(CrawlRun, StopDuringAFetchEndsAfterThatPageAndARestartResumesFromTheFiles)

@@ -118,7 +118,10 @@ TEST_F(FetchHeaders, TheRequestFollowsTheProxySettingOfEachRun)
     EXPECT_TRUE(server.waitDone(10000));
     EXPECT_TRUE(proxy.received(0).starts_with("GET " + peerUrl(server) + " HTTP/1.0\r\n"))
         << proxy.received(0);
-    EXPECT_TRUE(server.received(0).starts_with("GET /p.html HTTP/1.0\r\n")) << server.received(0);
+    // The user agent names the program and its version, as every release sent it.
+    EXPECT_TRUE(
+        server.received(0).starts_with("GET /p.html HTTP/1.0\r\nUser-Agent: Skelvo/1.5\r\n"))
+        << server.received(0);
     EXPECT_EQ(frontEnd.log, (std::vector<std::string> { "Via Proxy", "Direct" }));
 }
 

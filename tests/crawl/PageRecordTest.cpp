@@ -24,6 +24,8 @@ const std::string Plain = "Plain Page|Body words of the plain page. |alpha, beta
 class PageRecords : public CrawlTest
 {
 protected:
+    // Checks one row and reports every difference; the next row starts from
+    // the same settings whatever this one found.
     void Check(const RuleCase& row)
     {
         SCOPED_TRACE(row.page);
@@ -35,15 +37,17 @@ protected:
         frontEnd.pages.clear();
         const std::string url = siteUrl(std::string("/rules/") + row.page);
         WriteInput({ url });
-        ASSERT_EQ(Index(), "");
-        ASSERT_EQ(frontEnd.pages.size(), 1u);
-        EXPECT_EQ(frontEnd.pages[0].outcome, row.outcome);
+        EXPECT_EQ(Index(), "");
+        settings = base;
+        EXPECT_EQ(frontEnd.pages.size(), 1u);
+        if (!frontEnd.pages.empty()) {
+            EXPECT_EQ(frontEnd.pages[0].outcome, row.outcome);
+        }
         std::string expected = row.record;
         if (!expected.empty())
             expected.replace(expected.find("<URL>"), 5, url);
         EXPECT_EQ(Text("out.txt"), expected.empty() ? "" : expected + "\r\n");
         EXPECT_EQ(Text("saved.txt"), expected.empty() ? "" : url + "\r\n");
-        settings = base;
     }
 };
 

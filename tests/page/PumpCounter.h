@@ -2,7 +2,8 @@
 
 #include "platform/Pump.h"
 
-// Counts the dispatches of the message pump while it is alive.
+// Counts the dispatches of the message pump while it is alive; every pump
+// point dispatches.
 class PumpCounter
 {
 public:
@@ -15,5 +16,6 @@ public:
 private:
     static void Count() { ++s_count; }
     static inline int s_count = 0;
-    TPumpScope m_pump { &PumpCounter::Count };
+    TMessagePump m_counter { &PumpCounter::Count, TMessagePump::EveryTime };
+    TPumpScope m_pump { m_counter };
 };

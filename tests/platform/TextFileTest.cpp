@@ -20,6 +20,66 @@ protected:
     TempFolder m_dir { "textfile" };
 };
 
+TEST(TextLines, EveryBreakEndsALineAndAFinalOneAddsNothing)
+{
+    using Lines = std::vector<std::string>;
+    struct Row
+    {
+        std::string bytes;
+        Lines lines;
+    };
+    const Row rows[] = {
+        { "", {} },
+        { "a", { "a" } },
+        { "a\r\n", { "a" } },
+        { "a\rb\nc\r\nd", { "a", "b", "c", "d" } },
+        { "\n", { "" } },
+        { "\r\n\r\n", { "", "" } },
+        { "a\n\rb", { "a", "", "b" } }, // LF CR is two breaks
+        { "a\r\r\nb\r", { "a", "", "b" } },
+        { std::string("a\0b\n", 4), { std::string("a\0b", 3) } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        EXPECT_EQ(SplitLines(row.bytes), row.lines);
+        // Written back, the lines read the same.
+        EXPECT_EQ(SplitLines(JoinLines(row.lines)), row.lines);
+    }
+}
+
+int g_calls = 0;
+
+TEST(TextLines, TheTickComesOnceALine)
+{
+    g_calls = 0;
+    const std::vector<std::string> lines = SplitLines("a\r\n\nb\rc", [] { ++g_calls; });
+    EXPECT_EQ(lines.size(), 4u);
+    EXPECT_EQ(g_calls, 4);
+    g_calls = 0;
+    EXPECT_EQ(JoinLines(lines, [] { ++g_calls; }), "a\r\n\r\nb\r\nc\r\n");
+    EXPECT_EQ(g_calls, 4);
+}
+
+// A pumped write goes in blocks of a MiB and leaves the same bytes, also
+// over a longer file it replaces.
+TEST_F(TextFileTest, APumpedWholeFileWritePumpsOnceAMegabyte)
+{
+    const std::size_t MiB = std::size_t { 1 } << 20;
+    const std::pair<std::size_t, int> rows[]
+        = { { 0, 0 }, { 10, 1 }, { MiB, 1 }, { MiB + 1, 2 }, { 3 * MiB, 3 } };
+    WriteWholeFile(path("temp.txt"), std::string(4 * MiB, 'o'));
+    for (const auto& [size, pumps] : rows) {
+        SCOPED_TRACE(size);
+        std::string content(size, 'x');
+        for (std::size_t i = 0; i < size; i += 4096)
+            content[i] = static_cast<char>('a' + i / 4096 % 26);
+        g_calls = 0;
+        WriteWholeFile(path("temp.txt"), content, [] { ++g_calls; });
+        EXPECT_EQ(g_calls, pumps);
+        EXPECT_TRUE(ReadWholeFile(path("temp.txt")) == content);
+    }
+}
+
 TEST_F(TextFileTest, AppendLineCreatesThenAppendsWithCrLf)
 {
     AppendLine(path("track.txt"), "http://a.test/");

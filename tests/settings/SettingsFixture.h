@@ -50,5 +50,6 @@ protected:
     TempFolder m_dir { "settings" };
     std::string m_ini;
     static inline int s_pumped = 0;
-    TPumpScope m_pump { [] { ++s_pumped; } };
+    TMessagePump m_counter { [] { ++s_pumped; }, TMessagePump::EveryTime };
+    TPumpScope m_pump { m_counter };
 };

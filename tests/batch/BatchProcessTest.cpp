@@ -1,9 +1,10 @@
-// skelvo-batch as a process: its exit statuses, its page lines, and Ctrl+C
-// once (stop after the page) and twice (abandon the page).
-#include "BatchProcess.h"
-#include "CrawlFixture.h"
+// skelvo-batch as a process: its exit statuses, its page lines, what
+// --verbose shows, and Ctrl+C once (stop after the page) and twice (abandon
+// the page).
+#include "tests/batch/BatchProcess.h"
 #include "crawl/UrlListFile.h"
 #include "platform/TextFile.h"
+#include "tests/support/RealServers.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/support/TempFolder.h"
 
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -26,6 +28,18 @@ const char* const SettingsText = "[PATHS]\r\nOUTPUT=out.txt\r\nINPUT=in.txt\r\nS
                                  "DESC=255\r\nB1=0\r\nB3=0\r\nB4=0\r\n[PROXY]\r\nPORT=80\r\n"
                                  "ENABLED=0\r\n[OPTIONS]\r\nFOLLOW=0\r\nNOINDEX=0\r\n"
                                  "INTERNAL=0\r\n";
+
+// A page on a real nginx for the whole program, started at first use.
+std::string siteUrl(const std::string& path)
+{
+    static const std::unique_ptr<TRealServer> site = [] {
+        auto nginx = TRealServer::StartNginx("");
+        std::ofstream(nginx->Dir() + "/www/b1.html", std::ios::binary)
+            << "<html><title>Page B1</title><body>B1</body></html>\r\n";
+        return nginx;
+    }();
+    return "http://127.0.0.1:" + std::to_string(site->Port()) + path;
+}
 
 class Batch : public ::testing::Test
 {
@@ -96,11 +110,14 @@ TEST_F(Batch, ExitStatuses)
     const Row rows[] = {
         { { "--help" }, {}, 0, "Usage: skelvo-batch", "" },
         { { "--version" }, {}, 0, "skelvo-batch 1.5\n", "" },
-        { { "--verbose" }, {}, 2, "", "Usage: skelvo-batch" },
+        { { "--quiet" }, {}, 2, "", "unknown argument '--quiet'\nUsage: skelvo-batch" },
         { { "--settings" }, {}, 2, "", "--settings needs a file name" },
         { { "--settings", "missing.ini" }, {}, 2, "", "no settings file missing.ini" },
-        { { "--settings", "bad.ini" }, {}, 2, "", "'SEVENTY' is not a valid integer value" },
+        { { "--settings", "bad.ini" }, {}, 2, "",
+            "bad.ini: [OUTPUT] CUTOFF: 'seventy' is not a whole number" },
         { { "--settings=ok.ini" }, { page }, 0, "1\t0\twritten\t" + page + "\tPage B1\n", "" },
+        { { "-v", "--settings", "ok.ini" }, { page }, 0, "1\t0\twritten\t",
+            "> GET /b1.html HTTP/1.0\n< HTTP/1.1 200 OK\n" },
         { { "--settings", "ok.ini" }, {}, 0, "", "Cannot index - no URLs in URL list." },
         { { "--settings", "ok.ini" }, { "http:///no-host.html", page }, 1, "", "skelvo-batch: " },
         // The default settings beside the program name in.txt in the current folder, missing here.
@@ -119,6 +136,36 @@ TEST_F(Batch, ExitStatuses)
         if (row.status == 1 && !row.args.empty()) {
             EXPECT_EQ(Lines("in.txt"), Urls { page });
         }
+    }
+}
+
+TEST_F(Batch, VerboseShowsEachRequestLineStatusLineAndRelocation)
+{
+    const std::string trace = "> GET /moved.html HTTP/1.0\n< HTTP/1.0 302 Found\n"
+                              "relocated to /final.html\n"
+                              "> GET /final.html HTTP/1.0\n< HTTP/1.0 200 OK\n";
+    for (const bool verbose : { true, false }) {
+        SCOPED_TRACE(verbose ? "verbose" : "quiet");
+        ScriptedPeer peer;
+        peer.accept()
+            .readUntil("\r\n\r\n")
+            .send("HTTP/1.0 302 Found\r\nLocation: /final.html\r\n\r\n")
+            .close();
+        peer.nextConnection();
+        peer.accept()
+            .readUntil("\r\n\r\n")
+            .send("HTTP/1.0 200 OK\r\n\r\n<title>Final</title>\r\n")
+            .close();
+        peer.start();
+        WriteInput({ "http://127.0.0.1:" + std::to_string(peer.port()) + "/moved.html" });
+        Urls args { "--settings", "ok.ini" };
+        if (verbose)
+            args.push_back("--verbose");
+        TBatchProcess batch = Start(args);
+        EXPECT_EQ(batch.WaitExit(30s), 0) << Err();
+        EXPECT_TRUE(peer.waitDone(10000));
+        EXPECT_EQ(Err(), verbose ? trace : "");
+        EXPECT_NE(Out().find("\twritten\t"), std::string::npos) << Out();
     }
 }
 

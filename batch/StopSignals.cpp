@@ -1,4 +1,4 @@
-#include "crawl/StopSignals.h"
+#include "batch/StopSignals.h"
 
 #include <QSocketNotifier>
 
@@ -16,6 +16,8 @@ constexpr int Caught[] = { SIGINT, SIGTERM };
 
 // The pipe's writing end, for the handler; -1 when no catcher exists.
 volatile sig_atomic_t g_writeFd = -1;
+// The signals the handler has seen since the catcher was made.
+volatile sig_atomic_t g_seen = 0;
 struct sigaction g_previous[std::size(Caught)];
 
 extern "C" void noteSignal(int)
@@ -25,6 +27,17 @@ extern "C" void noteSignal(int)
     const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_writeFd, &byte, 1);
+    // After the second, the next one takes the default action and ends the
+    // process at once: set here, not from the event loop, so that it holds
+    // also when the loop never comes round again.
+    g_seen = g_seen + 1;
+    if (g_seen == StopSignalsCaught) {
+        struct sigaction byDefault
+        { };
+        byDefault.sa_handler = SIG_DFL;
+        for (const int caught : Caught)
+            ::sigaction(caught, &byDefault, nullptr);
+    }
     errno = saved;
 }
 
@@ -44,6 +57,7 @@ TStopSignals::TStopSignals(std::function<void(int count)> onSignal)
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { Drain(); });
 
     g_writeFd = m_writeFd;
+    g_seen = 0;
     struct sigaction action
     { };
     action.sa_handler = noteSignal;

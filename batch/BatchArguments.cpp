@@ -1,4 +1,4 @@
-#include "crawl/BatchArguments.h"
+#include "batch/BatchArguments.h"
 
 #include <string_view>
 
@@ -19,6 +19,8 @@ TBatchArguments ParseBatchArguments(const std::vector<std::string>& args)
             help = true;
         } else if (arg == "--version") {
             version = true;
+        } else if (arg == "--verbose" || arg == "-v") {
+            parsed.verbose = true;
         } else if (arg == "--settings" || arg.starts_with(SettingsEq)) {
             if (arg == "--settings")
                 parsed.settingsFile = i + 1 < args.size() ? args[++i] : std::string();
@@ -39,11 +41,13 @@ TBatchArguments ParseBatchArguments(const std::vector<std::string>& args)
 
 const char* BatchUsage()
 {
-    return "Usage: skelvo-batch [--settings FILE]\n"
+    return "Usage: skelvo-batch [--settings FILE] [--verbose]\n"
            "Runs one Skelvo crawl over the input file named in the settings, without a window.\n"
            "\n"
            "  --settings FILE  read the settings from FILE instead of skelvo.ini beside the "
            "program\n"
+           "  -v, --verbose    show on standard error each request line sent, each response's\n"
+           "                   status line and each relocation, to see why a crawl stalls\n"
            "  -h, --help       show this text and exit\n"
            "  --version        show the version and exit\n"
            "\n"
@@ -51,7 +55,7 @@ const char* BatchUsage()
            "Each page gives one line on standard output, its fields separated by tabs:\n"
            "pages done, URLs left, what became of the page (written, or why not), URL, title.\n"
            "Ctrl+C or SIGTERM stops after the page in progress; a second one abandons the page,\n"
-           "which stays at the head of the input file.\n"
+           "which stays at the head of the input file; a third ends the program at once.\n"
            "\n"
            "Exit status: 0 the run ended (also when stopped), 1 an error ended it,\n"
            "2 wrong arguments or settings that cannot be loaded.\n";

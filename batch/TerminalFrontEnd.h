@@ -1,17 +1,27 @@
 #pragma once
 
 #include "crawl/CrawlFrontEnd.h"
+#include "platform/Pump.h"
 
+#include <chrono>
 #include <ostream>
 #include <string>
 
 // The batch program's front end: one line per finished page on `out`, the
 // run's messages on `err`, and, when `err` is a terminal, a status line on
-// it that is rewritten in place as the run goes. The three check boxes are
-// fixed for the run.
+// it that is rewritten in place as the run goes; with `verbose`, the fetch's
+// request, status and relocation lines on `err` too. The three check boxes
+// are fixed for the run. While it lives, its pump is the one the page routines
+// pump through.
 class TTerminalFrontEnd : public TCrawlFrontEnd
 {
 public:
+    // The run pumps between all its steps, several dozen times a page, and
+    // the page routines far more often; without a window only a signal or a
+    // host lookup waits for a dispatch, and each one costs a poll of the
+    // loop's descriptors.
+    static constexpr std::chrono::milliseconds PumpInterval { 5 };
+
     struct TCheckBoxes
     {
         bool obeyNoIndex = false;
@@ -19,7 +29,8 @@ public:
         bool internalOnly = false;
     };
 
-    TTerminalFrontEnd(std::ostream& out, std::ostream& err, bool liveStatus, TCheckBoxes boxes);
+    TTerminalFrontEnd(
+        std::ostream& out, std::ostream& err, bool liveStatus, bool verbose, TCheckBoxes boxes);
 
     void ShowStatus(const std::string& text) override;
     void ShowSite(const std::string&) override { }
@@ -35,10 +46,7 @@ public:
     void ShowMessage(const std::string& text) override;
     void Pump() override;
     void PageFinished(const TPageReport& report) override;
-
-    // Dispatches the pending events, unless that was done less than a couple
-    // of milliseconds ago; the pump hook of the page routines during a run.
-    static void PumpCoalesced();
+    void FetchLine(TFetchLine kind, const std::string& text) override;
 
     // Writes `text` and a line break to the error stream, below the status line.
     void Note(const std::string& text);
@@ -50,9 +58,15 @@ private:
 
     std::ostream& m_out;
     std::ostream& m_err;
+    // Writes `line` and a line break to the error stream, below the status line.
+    void WriteErrorLine(const std::string& line);
+
     const bool m_liveStatus;
+    const bool m_verbose;
     const TCheckBoxes m_boxes;
     std::string m_status;
     int m_done = 0;
     bool m_statusShown = false;
+    TMessagePump m_pump;
+    TPumpScope m_pumpScope { m_pump };
 };

@@ -1,27 +1,22 @@
-#include "crawl/TerminalFrontEnd.h"
+#include "batch/TerminalFrontEnd.h"
 
 #include <QCoreApplication>
-
-#include <chrono>
 
 namespace {
 
 // Back to the line's start, and erase to its end.
 constexpr const char* EraseLine = "\r\033[K";
 
-// The run pumps between all its steps, several dozen times a page; events
-// cannot usefully arrive that often, and each pass costs a poll of the
-// loop's descriptors.
-constexpr std::chrono::milliseconds PumpInterval { 2 };
-
 } // namespace
 
 TTerminalFrontEnd::TTerminalFrontEnd(
-    std::ostream& out, std::ostream& err, bool liveStatus, TCheckBoxes boxes)
+    std::ostream& out, std::ostream& err, bool liveStatus, bool verbose, TCheckBoxes boxes)
     : m_out(out)
     , m_err(err)
     , m_liveStatus(liveStatus)
+    , m_verbose(verbose)
     , m_boxes(boxes)
+    , m_pump([] { QCoreApplication::processEvents(); }, PumpInterval)
 { }
 
 void TTerminalFrontEnd::ShowStatus(const std::string& text)
@@ -37,17 +32,7 @@ void TTerminalFrontEnd::ShowMessage(const std::string& text)
 
 void TTerminalFrontEnd::Pump()
 {
-    PumpCoalesced();
-}
-
-void TTerminalFrontEnd::PumpCoalesced()
-{
-    static std::chrono::steady_clock::time_point last;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - last < PumpInterval)
-        return;
-    QCoreApplication::processEvents();
-    last = std::chrono::steady_clock::now();
+    m_pump.Pump();
 }
 
 void TTerminalFrontEnd::PageFinished(const TPageReport& report)
@@ -59,10 +44,32 @@ void TTerminalFrontEnd::PageFinished(const TPageReport& report)
     DrawStatus();
 }
 
+void TTerminalFrontEnd::FetchLine(TFetchLine kind, const std::string& text)
+{
+    if (!m_verbose)
+        return;
+    switch (kind) {
+    case flRequest:
+        WriteErrorLine("> " + text);
+        break;
+    case flStatus:
+        WriteErrorLine("< " + text);
+        break;
+    case flRelocation:
+        WriteErrorLine("relocated to " + text);
+        break;
+    }
+}
+
 void TTerminalFrontEnd::Note(const std::string& text)
 {
+    WriteErrorLine("skelvo-batch: " + text);
+}
+
+void TTerminalFrontEnd::WriteErrorLine(const std::string& line)
+{
     ClearStatus();
-    m_err << "skelvo-batch: " << text << '\n' << std::flush;
+    m_err << line << '\n' << std::flush;
     DrawStatus();
 }
 

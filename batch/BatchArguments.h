@@ -10,11 +10,13 @@ struct TBatchArguments
 
     TAction action = baRun;
     std::string settingsFile; // "--settings FILE"; empty for skelvo.ini beside the program
+    bool verbose = false; // "--verbose": the fetch's lines on standard error
     std::string problem; // what is wrong with the arguments, for baWrong
 };
 
 // Reads the arguments that follow the program name: "--settings FILE" (or
-// "--settings=FILE"), "--help" ("-h"), "--version". Anything else is wrong.
+// "--settings=FILE"), "--verbose" ("-v"), "--help" ("-h"), "--version".
+// Anything else is wrong.
 TBatchArguments ParseBatchArguments(const std::vector<std::string>& args);
 
 // The usage text, ending in a line break.

@@ -1,5 +1,5 @@
 // skelvo-batch: one crawl run without a window, for scheduled jobs and servers.
-#include "crawl/BatchProgram.h"
+#include "batch/BatchProgram.h"
 #include "platform/CatchingApplication.h"
 
 #include <iostream>
@@ -9,6 +9,5 @@ int main(int argc, char* argv[])
 {
     TCatchingApplication<QCoreApplication> app(argc, argv, reportToStandardError);
     QCoreApplication::setApplicationName(QStringLiteral("skelvo-batch"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.5"));
     return RunBatch({ argv + 1, argv + argc }, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
 }

@@ -1,13 +1,11 @@
-#include "crawl/BatchProgram.h"
+#include "batch/BatchProgram.h"
 
-#include "crawl/BatchArguments.h"
+#include "batch/BatchArguments.h"
+#include "batch/StopSignals.h"
+#include "batch/TerminalFrontEnd.h"
 #include "crawl/CrawlRun.h"
-#include "crawl/StopSignals.h"
-#include "crawl/TerminalFrontEnd.h"
-#include "platform/Pump.h"
+#include "platform/Version.h"
 #include "settings/Settings.h"
-
-#include <QCoreApplication>
 
 #include <exception>
 #include <filesystem>
@@ -45,7 +43,7 @@ int RunBatch(
         out << BatchUsage();
         return beDone;
     case TBatchArguments::baVersion:
-        out << "skelvo-batch " << QCoreApplication::applicationVersion().toStdString() << '\n';
+        out << "skelvo-batch " << SkelvoVersion << '\n';
         return beDone;
     case TBatchArguments::baWrong:
         err << "skelvo-batch: " << parsed.problem << '\n' << BatchUsage();
@@ -56,18 +54,16 @@ int RunBatch(
     if (!loadBatchSettings(parsed.settingsFile, err))
         return beSetupError;
 
-    TTerminalFrontEnd frontEnd(out, err, errIsTerminal,
+    TTerminalFrontEnd frontEnd(out, err, errIsTerminal, parsed.verbose,
         { Settings.obeyNoindex == 1, Settings.followLinks == 1, Settings.internalOnly == 1 });
     TCrawlRun run(frontEnd, Settings);
-    // The page routines pump through the hook; it reaches the Qt loop during the run.
-    const TPumpScope pump(&TTerminalFrontEnd::PumpCoalesced);
     const TStopSignals stopSignals([&](int count) {
         if (count == 1) {
             frontEnd.Note("stopping after the page in progress (again to abandon it)");
             run.cmdStopClick();
         } else if (count == 2 && run.Running()) {
-            frontEnd.Note(
-                "abandoning the page in progress; it stays at the head of the input file");
+            frontEnd.Note("abandoning the page in progress; it stays at the head of the input "
+                          "file (again to end at once)");
             run.Abandon();
         }
     });

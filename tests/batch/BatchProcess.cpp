@@ -1,4 +1,4 @@
-#include "BatchProcess.h"
+#include "tests/batch/BatchProcess.h"
 #include "platform/TextFile.h"
 #include "tests/support/ChildProcess.h"
 

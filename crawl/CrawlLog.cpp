@@ -1,0 +1,3 @@
+#include "crawl/CrawlLog.h"
+
+Q_LOGGING_CATEGORY(crawlLog, "skelvo.crawl", QtInfoMsg)
