@@ -38,7 +38,7 @@ void TTerminalFrontEnd::Pump()
 void TTerminalFrontEnd::PageFinished(const TPageReport& report)
 {
     ClearStatus();
-    m_out << report.done << '\t' << report.left << '\t' << PageOutcomeText(report.outcome) << '\t'
+    m_out << report.done << '\t' << report.left << '\t' << PageOutcomeText(report) << '\t'
           << report.url << '\t' << report.title << '\n'
           << std::flush;
     DrawStatus();

@@ -5,6 +5,7 @@
 #include "crawl/PageFetch.h"
 #include "crawl/PageRecord.h"
 #include "crawl/UrlListFile.h"
+#include "net/tls/TlsContext.h"
 #include "page/GrabLinks.h"
 #include "page/MetaTags.h"
 #include "page/StripHtml.h"
@@ -43,8 +44,13 @@ void TCrawlRun::cmdIndexClick()
     m_abandoned = false;
     m_frontEnd.SetRunning(true);
     m_state.stopRequested = false;
-    m_state.settings = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains };
+    const bool https = m_settings.fetchHttps == 1;
+    m_state.settings
+        = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains, https };
     try {
+        // Made afresh for each run, so a CA file changed between runs counts;
+        // one that cannot be read ends the run before any page.
+        m_tls = https ? std::make_unique<TTlsContext>(m_settings.caFile) : nullptr;
         m_inputFile.Read(m_settings.inputFile, m_state.urlList);
         qCDebug(crawlLog, "run started: %zu URLs in %s", m_state.urlList.size(),
             m_settings.inputFile.c_str());
@@ -105,7 +111,7 @@ void TCrawlRun::Cycle()
     qCDebug(crawlLog, "page %d: fetching %s", s.pagesDone + 1, s.currentUrl.c_str());
     Pump();
     try {
-        m_fetch->Fetch(m_settings);
+        m_fetch->Fetch(m_settings, m_tls.get());
     } catch (...) {
         CheckAbandoned();
         qCDebug(crawlLog, "the fetch of %s raised: it leaves the queue, and the run ends",
@@ -132,7 +138,14 @@ void TCrawlRun::Cycle()
     const std::string text = JoinLines(s.pageSource, &pumpTick);
     TPageReport report;
     report.url = s.currentUrl;
-    if (m_frontEnd.ObeyNoIndex() && IsNoIndex(text)) {
+    if (m_fetch->SecureOutcome() != httpsNone) {
+        // Not fetched (HTTPS off), or not whole: nothing to analyse.
+        m_frontEnd.ShowStatus("Idle");
+        m_frontEnd.ShowSite("None");
+        report.outcome = m_fetch->SecureOutcome() == httpsOff ? pgHttpsOff : pgSecureFailed;
+        if (report.outcome == pgSecureFailed)
+            report.reason = m_fetch->FailureReason();
+    } else if (m_frontEnd.ObeyNoIndex() && IsNoIndex(text)) {
         m_frontEnd.ShowStatus("Idle");
         m_frontEnd.ShowSite("None");
         report.outcome = pgNoIndex;
@@ -167,7 +180,7 @@ void TCrawlRun::Cycle()
     report.done = s.pagesDone;
     report.left = static_cast<int>(s.urlList.size());
     qCDebug(crawlLog, "page %d: %s, %zu links queued, %d URLs left", s.pagesDone,
-        PageOutcomeText(report.outcome), queued, report.left);
+        PageOutcomeText(report).c_str(), queued, report.left);
     m_frontEnd.PageFinished(report);
     CheckAbandoned();
 }

@@ -14,6 +14,7 @@
 
 class TCrawlFrontEnd;
 class TPageFetch;
+class TTlsContext;
 struct TSettings;
 
 // The crawl run behind "Index-It!": takes the URLs of the input file one at a
@@ -34,8 +35,9 @@ public:
 
     // "Index-It!": performs a whole run and returns when it has ended (queue
     // empty, "Stop" honoured, or abandoned). An error that ends the run (a
-    // fetch that raises, a file that cannot be read or written) leaves this
-    // call only after the front end is idle again and the stop time is set.
+    // fetch that raises, a file that cannot be read or written, with HTTPS on
+    // a CA file that cannot be read) leaves this call only after the front
+    // end is idle again and the stop time is set.
     void cmdIndexClick();
     // "Stop": the run ends after the page in progress; "Stop" is disabled.
     void cmdStopClick();
@@ -79,6 +81,8 @@ private:
     TCrawlState m_state;
     TRunLog m_runLog;
     std::unique_ptr<TPageFetch> m_fetch;
+    // The TLS settings of the run in progress; none while HTTPS is off.
+    std::unique_ptr<TTlsContext> m_tls;
     TUrlListFile m_inputFile;
     TTrackFile m_trackFile;
     bool m_running = false;

@@ -48,10 +48,11 @@ TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state)
         = [this](THttpCli* http) { m_frontEnd.FetchLine(flRelocation, http->Location()); };
 }
 
-void TPageFetch::Fetch(const TSettings& settings)
+void TPageFetch::Fetch(const TSettings& settings, const TTlsContext* tls)
 {
     m_abandoned = false;
     m_http.URL = m_state.currentUrl;
+    m_http.TlsContext = tls;
     if (settings.proxyEnabled == 1) {
         m_http.Proxy = settings.proxyAddress;
         m_http.ProxyPort = std::to_string(settings.proxyPort);
@@ -91,6 +92,10 @@ void TPageFetch::Fetch(const TSettings& settings)
     m_frontEnd.Pump();
     if (m_abandoned)
         return;
+    // A page asked for securely that did not come whole is a failed fetch:
+    // nothing of what arrived is kept.
+    if (m_http.HttpsOutcome() != httpsNone)
+        m_body.Release();
     const std::string& body = m_body.Bytes();
     WriteWholeFile(TempFile, body, &pumpMessages);
     // The lines end at the first zero byte, as a text reader stops there.

@@ -7,6 +7,7 @@
 #include <string>
 
 class TCrawlFrontEnd;
+class TTlsContext;
 struct TCrawlState;
 struct TSettings;
 
@@ -24,12 +25,19 @@ public:
     TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state);
 
     // Fetches state.currentUrl, directly or through the HTTP proxy, the SOCKS
-    // proxy or both of `settings`, and returns when the request has ended,
-    // whatever its outcome: "temp.txt" in the current directory then holds
-    // the body and pageSource its lines, cut at the first zero byte. Raises
-    // what the client's Get raises (steps after the request are then left
-    // out) and EInOutError for "temp.txt".
-    void Fetch(const TSettings& settings);
+    // proxy or both of `settings`, an https:// URL over TLS with `tls` (null:
+    // HTTPS is off, and such a URL is not fetched), and returns when the
+    // request has ended, whatever its outcome: "temp.txt" in the current
+    // directory then holds the body and pageSource its lines, cut at the
+    // first zero byte; both are empty when the page's secure side failed
+    // (SecureOutcome). Raises what the client's Get raises (steps after the
+    // request are then left out) and EInOutError for "temp.txt".
+    void Fetch(const TSettings& settings, const TTlsContext* tls);
+
+    // How the secure side of the last fetch ended it, and why (httpsNone
+    // and any reason when it did not).
+    THttpsOutcome SecureOutcome() const { return m_http.HttpsOutcome(); }
+    const std::string& FailureReason() const { return m_http.ReasonPhrase(); }
 
     // Ends the fetch in progress at once: the request is aborted and Fetch
     // returns without touching "temp.txt" or pageSource.

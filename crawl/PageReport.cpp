@@ -19,6 +19,15 @@ const char* PageOutcomeText(TPageOutcome outcome)
         return "no keywords";
     case pgBlankTitle:
         return "blank title";
+    case pgHttpsOff:
+        return "https is off";
+    case pgSecureFailed:
+        return "secure connection failed";
     }
     return "unknown";
+}
+
+std::string PageOutcomeText(const TPageReport& report)
+{
+    return report.reason.empty() ? PageOutcomeText(report.outcome) : report.reason;
 }
