@@ -236,21 +236,26 @@ bool TCustomTlsWSocket::readTransport()
 
 bool TCustomTlsWSocket::advance()
 {
-    // The output goes first: an alert ends a failed handshake, and the next
-    // flight must be out before the server can answer.
-    if (!flushOutput())
-        return false;
     const TTlsState state = m_engine->State();
-    if (state == TTlsState::Handshaking)
-        return true;
-    if (m_phase == TPhase::Handshake) {
-        if (state == TTlsState::Failed)
-            return failOpening(TlsErrors::HandshakeFailed, m_engine->Error());
+    if (m_phase == TPhase::Handshake && state != TTlsState::Handshaking
+        && state != TTlsState::Failed) {
+        // The handshake's last flight waits for what the owner sends once
+        // told, so both leave in one segment: sent apart, the second would
+        // wait for the server's delayed acknowledgement of the first.
         m_phase = TPhase::Open;
         m_tlsState = TTlsState::Open;
         m_tlsResumed = m_engine->Resumed();
         if (!TCustomSocksWSocket::TriggerSessionConnected(0))
             return false;
+    }
+    // Otherwise the output goes first: an alert ends a failed handshake, and
+    // the next flight must be out before the server can answer.
+    if (!flushOutput())
+        return false;
+    if (m_phase == TPhase::Handshake) {
+        if (m_engine->State() == TTlsState::Failed)
+            return failOpening(TlsErrors::HandshakeFailed, m_engine->Error());
+        return true;
     }
     return deliver();
 }
