@@ -16,6 +16,7 @@
 #include "net/socket/TlsWSocket.h"
 
 #include "net/socket/TunnelReply.h"
+#include "net/socket/WSocketPrivate.h"
 #include "platform/TextSearch.h"
 
 #include <algorithm>
@@ -193,6 +194,7 @@ bool TCustomTlsWSocket::startHandshake(std::string_view early)
 
 bool TCustomTlsWSocket::failOpening(int code, const std::string& reason)
 {
+    qCDebug(lcSocket, "socket %d: %s", HSocket(), reason.c_str());
     m_phase = TPhase::Off;
     m_tlsState = TTlsState::Failed;
     m_tlsError = reason;
@@ -245,6 +247,8 @@ bool TCustomTlsWSocket::advance()
         m_phase = TPhase::Open;
         m_tlsState = TTlsState::Open;
         m_tlsResumed = m_engine->Resumed();
+        qCDebug(lcSocket, "socket %d: TLS open with %s%s", HSocket(), m_tlsHost.c_str(),
+            m_tlsResumed ? ", session resumed" : "");
         if (!TCustomSocksWSocket::TriggerSessionConnected(0))
             return false;
     }
