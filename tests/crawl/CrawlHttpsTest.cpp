@@ -1,8 +1,8 @@
 // Crawls of secure pages: the fixture site served by nginx over TLS with the
 // test certificates gives the records the plain site gives, directly and
 // through tinyproxy's tunnel or microsocks; a certificate that fails, a body
-// cut short, HTTPS off and a CA file that cannot be read each end as a user
-// would expect, and none of them leaves a record.
+// cut short and HTTPS off each end as a user would expect, and none of them
+// leaves a record.
 #include "CrawlFixture.h"
 #include "crawl/PageReport.h"
 #include "tests/net/tls/TlsPeer.h"
@@ -226,16 +226,6 @@ TEST_F(CrawlHttps, WithHttpsOffNoSecurePageIsAskedFor)
     EXPECT_EQ(frontEnd.pages.back().done, 3);
     EXPECT_EQ(relocating.accepted(), 1);
     EXPECT_EQ(secure.accepted(), 0);
-}
-
-TEST_F(CrawlHttps, ACaFileThatCannotBeReadEndsTheRunBeforeAnyPage)
-{
-    settings.caFile = "missing-ca.pem";
-    WriteInput({ secureUrl("/b1.html"), siteUrl("/b1.html") });
-    EXPECT_EQ(Index(), "TLS: cannot read CA file missing-ca.pem: No such file or directory");
-    EXPECT_TRUE(frontEnd.pages.empty());
-    EXPECT_FALSE(frontEnd.running);
-    EXPECT_EQ(Lines("in.txt"), (Texts { secureUrl("/b1.html"), siteUrl("/b1.html") }));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // THttpCli over TLS: scripted TLS servers for the ends a real server will not
 // make (a stalled handshake, a cut without close_notify, an alert in the
 // middle of the body), relocations between http and https, the refusal of
-// https:// URLs without TLS settings, and the tunnel through tinyproxy and
-// the SOCKS proxy microsocks to a scripted server that shows what it got.
+// https:// URLs without TLS settings, and the tunnel through tinyproxy to a
+// scripted server that shows what it got.
 #include "net/http/HttpProt.h"
 #include "net/socket/WSocket.h"
 #include "net/tls/TlsContext.h"
@@ -273,25 +273,6 @@ TEST_F(HttpTls, ThroughTinyproxyTheServerGetsItsRequestInsideATunnel)
             EXPECT_EQ(server->accepted(), 0);
         }
     }
-}
-
-TEST_F(HttpTls, ThroughMicrosocksTheNameGoesToTheProxy)
-{
-    const auto socks = TRealServer::StartMicrosocks("sock", "Secret");
-    const auto server = servePage([](TTlsPeerConnection& c) {
-        c.send("HTTP/1.0 200 OK\r\n\r\nthrough socks");
-        c.closeNotify();
-    });
-    cli.SocksServer = "127.0.0.1";
-    cli.SocksPort = std::to_string(socks->Port());
-    cli.SocksUsercode = "sock";
-    cli.SocksPassword = "Secret";
-    cli.URL = secureUrl(server->port(), "/s.html");
-    cli.Get();
-    EXPECT_EQ(cli.StatusCode(), 200) << cli.ReasonPhrase() << socks->Log();
-    EXPECT_EQ(received.str(), "through socks");
-    EXPECT_EQ(server->received(), requestFor("/s.html"));
-    EXPECT_EQ(server->serverNames(), std::vector<std::string> { "localhost" });
 }
 
 } // namespace

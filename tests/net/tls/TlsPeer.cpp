@@ -165,14 +165,6 @@ void TTlsPeerConnection::handshake()
     }
 }
 
-void TTlsPeerConnection::refusedHandshake()
-{
-    // The client's alert fails the server's side, or the client just leaves.
-    while (!m_server.HandshakeDone() && m_server.Error().empty() && receiveSome()) { }
-    if (m_server.HandshakeDone())
-        fail("the client accepted the handshake");
-}
-
 void TTlsPeerConnection::stallHandshake()
 {
     char hello[16384];

@@ -79,8 +79,6 @@ class TTlsPeerConnection
 public:
     // Makes the handshake.
     void handshake();
-    // Plays the handshake until the client refuses it (a problem when it does not).
-    void refusedHandshake();
     // Reads the client's hello and answers it halfway, then waits (bounded)
     // for the client to give up and close.
     void stallHandshake();
