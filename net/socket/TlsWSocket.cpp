@@ -269,7 +269,17 @@ bool TCustomTlsWSocket::deliver()
     const TEventGuard guard = Guard();
     while (m_phase == TPhase::Open && m_engine->Available() > 0 && !m_resting) {
         const unsigned readsBefore = m_ownerReads;
-        if (!TCustomSocksWSocket::TriggerDataAvailable(0)) {
+        bool taken = false;
+        try {
+            taken = TCustomSocksWSocket::TriggerDataAvailable(0);
+        } catch (...) {
+            // The handler's failure ends this report only: what it left is
+            // reported again from the event loop, as the transport would.
+            if (guard.GoOn())
+                PostDataReport();
+            throw;
+        }
+        if (!taken) {
             // Nobody takes them: dropped, as the socket drops unread bytes.
             char discard[4096];
             while (m_engine->Read(discard, sizeof discard) > 0) { }

@@ -154,6 +154,30 @@ TEST_F(HttpTls, HandlersThatPumpEventsGetEveryByteOnceInOrder)
     EXPECT_EQ(atDocEnd, body.size());
 }
 
+TEST_F(HttpTls, ADocDataHandlerRaisingLosesOnlyItsOwnChunk)
+{
+    // More than one read takes: the rest waits decrypted when the handler
+    // raises, and must still come, and the end after it, without a bound.
+    const std::string body(20000, 'b');
+    const auto peer = servePage([&body](TTlsPeerConnection& c) {
+        c.send("HTTP/1.0 200 OK\r\n\r\n" + body);
+        c.closeNotify();
+    });
+    std::size_t lost = 0;
+    cli.OnDocData = [&](THttpCli*, const char*, int len) {
+        if (lost == 0) {
+            lost = static_cast<std::size_t>(len);
+            throw std::runtime_error("display failed");
+        }
+    };
+    cli.IdleTimeout = 5s;
+    cli.URL = secureUrl(peer->port(), "/");
+    cli.Get();
+    EXPECT_EQ(cli.ReasonPhrase(), "OK");
+    EXPECT_GT(lost, 0u);
+    EXPECT_EQ(received.str().size() + lost, body.size());
+}
+
 TEST_F(HttpTls, AHandshakeThatStallsIsEndedByTheConnectBound)
 {
     const TTestPki& pki = TTestPki::Get();
