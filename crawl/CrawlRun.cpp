@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <optional>
 
@@ -41,6 +42,14 @@ std::string lastResponseHead(const std::vector<std::string>& lines)
     if (from != lines.begin())
         --from;
     return JoinLines({ from, lines.end() });
+}
+
+// Seconds as a short decimal text: "30", "0.25".
+std::string secondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
 }
 
 // "host:port" of a site root such as "http://host:port/".
@@ -299,10 +308,9 @@ void TCrawlRun::FetchRobots(TPoliteSites::TSite& site)
         if (*delay * 1000 <= static_cast<double>(MaxCrawlDelay.count())) {
             asked = milliseconds(std::lround(*delay * 1000));
         } else {
-            char seconds[32];
-            std::snprintf(seconds, sizeof seconds, "%g", *delay);
-            m_frontEnd.Notice("The Crawl-delay of " + std::string(seconds) + " s of " + key
-                + " is taken as " + std::to_string(MaxCrawlDelay.count() / 1000) + " s.");
+            m_frontEnd.Notice("The Crawl-delay of " + secondsText(*delay) + " s of " + key
+                + " is taken as " + secondsText(static_cast<double>(MaxCrawlDelay.count()) / 1000)
+                + " s.");
         }
         site.delay = std::max(site.delay, asked);
     }
