@@ -219,6 +219,8 @@ QWidget* TfrmSkelvo::logsPage()
     lstLeftOut->setRootIsDecorated(false);
     lstLeftOut->setUniformRowHeights(true);
     lstLeftOut->setAlternatingRowColors(true);
+    // A long URL keeps its end, where the page's own name is.
+    lstLeftOut->setTextElideMode(Qt::ElideMiddle);
     lstLeftOut->header()->setStretchLastSection(true);
     lstLeftOut->setColumnWidth(0, 250);
     lstLeftOut->setVisible(false);

@@ -2,7 +2,6 @@
 
 #include "crawl/CrawlFrontEnd.h"
 #include "crawl/CrawlLog.h"
-#include "crawl/HeaderValues.h"
 #include "crawl/PageFetch.h"
 #include "crawl/PageRecord.h"
 #include "crawl/RobotsFetch.h"
@@ -32,16 +31,20 @@ using std::chrono::milliseconds;
 
 constexpr const char* Stopping = "Stopping after this page...";
 
-// The header lines of the last response among `lines` (those of every
-// response of a request, relocations included), joined as HeaderValues reads them.
-std::string lastResponseHead(const std::vector<std::string>& lines)
+// The Retry-After value of the last response among `lines` (the header lines
+// of every response of a request, relocations included); none when absent.
+std::optional<std::string> retryAfterValue(const std::vector<std::string>& lines)
 {
-    auto from = lines.end();
-    while (from != lines.begin() && !(from - 1)->starts_with("HTTP/"))
-        --from;
-    if (from != lines.begin())
-        --from;
-    return JoinLines({ from, lines.end() });
+    auto line = lines.end();
+    while (line != lines.begin() && !(line - 1)->starts_with("HTTP/"))
+        --line;
+    for (; line != lines.end(); ++line) {
+        const std::size_t colon = line->find(':');
+        if (colon != std::string::npos
+            && EqualNoCase(std::string_view(*line).substr(0, colon), "retry-after"))
+            return std::string(Trim(std::string_view(*line).substr(colon + 1), " \t"));
+    }
+    return std::nullopt;
 }
 
 // Seconds as a short decimal text: "30", "0.25".
@@ -271,9 +274,8 @@ TCrawlRun::TFetchStep TCrawlRun::FetchStep()
     const THttpCli& http = m_fetch->Client();
     if (http.StatusCode() != 429 && http.StatusCode() != 503)
         return fsFetched;
-    const auto values = HeaderValues(lastResponseHead(http.RcvdHeader()), "RETRY-AFTER");
-    const auto seconds
-        = values.empty() ? std::nullopt : ParseRetryAfter(values.front(), std::time(nullptr));
+    const auto value = retryAfterValue(http.RcvdHeader());
+    const auto seconds = value ? ParseRetryAfter(*value, std::time(nullptr)) : std::nullopt;
     if (!seconds)
         return fsFetched;
     const milliseconds asked = *seconds > MaxRetryWait.count() / 1000 + 1
