@@ -5,6 +5,12 @@ const char* PageOutcomeText(TPageOutcome outcome)
     switch (outcome) {
     case pgWritten:
         return "written";
+    case pgFetchFailed:
+        return "fetch failed";
+    case pgRobots:
+        return "robots.txt";
+    case pgHttpsOff:
+        return "https is off";
     case pgNoIndex:
         return "noindex";
     case pgKeywordFilter:
@@ -19,15 +25,14 @@ const char* PageOutcomeText(TPageOutcome outcome)
         return "no keywords";
     case pgBlankTitle:
         return "blank title";
-    case pgHttpsOff:
-        return "https is off";
-    case pgSecureFailed:
-        return "secure connection failed";
     }
     return "unknown";
 }
 
-std::string PageOutcomeText(const TPageReport& report)
+std::string TPageReport::Reason() const
 {
-    return report.reason.empty() ? PageOutcomeText(report.outcome) : report.reason;
+    std::string text = PageOutcomeText(outcome);
+    if (!detail.empty())
+        text += ": " + detail;
+    return text;
 }

@@ -154,8 +154,13 @@ public:
         if (value.empty())
             return;
 
-        if (!PassesWebExtension(url) || !PassesDomainExtension())
+        if (!PassesWebExtension(url))
             return;
+        if (!PassesDomainExtension()) {
+            if (m_state.unmatchedRoot.empty())
+                m_state.unmatchedRoot = m_linkRoot;
+            return;
+        }
         pumpTick();
         const std::string folded = LowerCase(url);
         for (const std::string_view bad : { "?", "\"", "mailto", "#" }) {
@@ -187,8 +192,11 @@ private:
             roots.push_back("http" + m_base.root.substr(5));
         for (const auto& entry : m_state.settings.filterDomains) {
             for (const auto& root : roots) {
-                if (FindFrom(root, LowerCase(entry), 1) != 0)
+                if (FindFrom(root, LowerCase(entry), 1) != 0) {
+                    if (m_state.pageAccepted)
+                        m_state.excludedBy = entry;
                     m_state.pageAccepted = false;
+                }
             }
         }
     }

@@ -61,7 +61,7 @@ protected:
         EXPECT_EQ(Index(), "");
         Texts result;
         for (const auto& page : frontEnd.pages)
-            result.push_back(page.url + " " + PageOutcomeText(page));
+            result.push_back(page.url + " " + page.Reason());
         for (const char* file : { "out.txt", "saved.txt" })
             for (const auto& line : Lines(file))
                 result.push_back(line);
@@ -91,6 +91,9 @@ TEST_F(CrawlHttps, TheSecureSiteGivesTheRecordsOfThePlainOne)
     EXPECT_EQ(asPlain(secure), plain);
     // The links were followed as secure URLs, as the page named them.
     EXPECT_EQ(Lines("track.txt").front(), secureUrl("/a.html"));
+    // The site's robots.txt is asked for over TLS too (nginx has none: no rules).
+    settings.obeyRobots = 1;
+    EXPECT_EQ(Crawl({ secureUrl("/index.html") }), secure);
 }
 
 TEST_F(CrawlHttps, TunnelsThroughAProxyGiveTheRecordsOfADirectCrawl)
@@ -156,11 +159,12 @@ TEST_F(CrawlHttps, AFailedCertificateGivesItsReasonAndNoRecord)
     };
     const Row rows[] = {
         { pki.WrongHost, "localhost", pki.CaFile,
-            "TLS: host name mismatch (cert is for other.test)" },
+            "fetch failed: 404 TLS: host name mismatch (cert is for other.test)" },
         { pki.Expired, "localhost", pki.CaFile,
-            "TLS: certificate verify failed: certificate has expired" },
+            "fetch failed: 404 TLS: certificate verify failed: certificate has expired" },
         { pki.OtherCa, "localhost", pki.CaFile,
-            "TLS: certificate verify failed: self-signed certificate in certificate chain" },
+            "fetch failed: 404 TLS: certificate verify failed: self-signed certificate in "
+            "certificate chain" },
         // The CA file makes the other CA trusted.
         { pki.OtherCa, "localhost", pki.OtherCaFile, "written" },
     };
@@ -178,7 +182,7 @@ TEST_F(CrawlHttps, AFailedCertificateGivesItsReasonAndNoRecord)
         } else {
             EXPECT_EQ(result.size(), 1u) << "a record was written";
             EXPECT_EQ(Text("temp.txt"), "");
-            EXPECT_EQ(frontEnd.pages.front().outcome, pgSecureFailed);
+            EXPECT_EQ(frontEnd.pages.front().outcome, pgFetchFailed);
         }
         EXPECT_TRUE(Lines("in.txt").empty());
     }
@@ -198,7 +202,8 @@ TEST_F(CrawlHttps, APageCutShortIsNeverRecorded)
     });
     const std::string url = "https://127.0.0.1:" + std::to_string(server.port()) + "/cut.html";
     settings.domainExts.push_back(":" + std::to_string(server.port()));
-    EXPECT_EQ(Crawl({ url }), (Texts { url + " TLS: connection cut before the end of the body" }));
+    EXPECT_EQ(Crawl({ url }),
+        (Texts { url + " fetch failed: 404 TLS: connection cut before the end of the body" }));
     EXPECT_EQ(Text("temp.txt"), "");
     EXPECT_TRUE(Lines("track.txt").empty()) << "its links were followed";
     EXPECT_TRUE(server.waitDone(10000));
