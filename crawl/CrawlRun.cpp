@@ -191,7 +191,7 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
     m_frontEnd.ShowSite(title);
     Pump();
 
-    const std::string head = LeftPart(text, AnalysedLength);
+    const std::string head = AnalysedHead(text);
     const bool metaFirst = settings.metaFirst == 1;
     std::string description;
     if (metaFirst) {

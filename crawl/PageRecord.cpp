@@ -3,6 +3,7 @@
 #include "crawl/HeaderValues.h"
 #include "page/MetaTags.h"
 #include "platform/TextSearch.h"
+#include "platform/Utf8Cut.h"
 
 #include <algorithm>
 #include <string_view>
@@ -13,6 +14,11 @@ constexpr int MinMetaDescription = 10;
 constexpr int KeywordsFieldLength = 75;
 
 } // namespace
+
+std::string AnalysedHead(const std::string& text)
+{
+    return LeftPartUtf8(text, AnalysedLength);
+}
 
 bool HoldsAnyEntry(const std::string& upperText, const TStringList& entries)
 {
@@ -39,7 +45,7 @@ std::string TitleField(const std::string& title, int cutoff)
 {
     if (static_cast<long long>(title.size()) <= cutoff)
         return title;
-    return LeftPart(title, cutoff) + "...";
+    return LeftPartUtf8(title, cutoff) + "...";
 }
 
 bool NeedsBodyText(const std::string& description, bool metaFirst)
@@ -50,12 +56,12 @@ bool NeedsBodyText(const std::string& description, bool metaFirst)
 std::string DescriptionField(
     const std::string& description, const std::string& bodyText, bool metaFirst, int descMax)
 {
-    return LeftPart(NeedsBodyText(description, metaFirst) ? bodyText : description, descMax);
+    return LeftPartUtf8(NeedsBodyText(description, metaFirst) ? bodyText : description, descMax);
 }
 
 std::string KeywordsField(const std::string& keywords)
 {
-    return LeftPart(keywords, KeywordsFieldLength);
+    return LeftPartUtf8(keywords, KeywordsFieldLength);
 }
 
 bool IsTitleFieldFilled(const std::string& titleField)
