@@ -4,6 +4,7 @@
 #include "page/MetaTags.h"
 #include "page/StripHtml.h"
 #include "page/Title.h"
+#include "platform/TextFile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -153,7 +154,7 @@ void BM_GrabLinks(benchmark::State& state)
     TLinkState linkState;
     linkState.settings = settings;
     linkState.currentUrl = "http://site.test/dir/index.html";
-    linkState.pageSource = source;
+    linkState.pageSource = JoinLines(source);
     for (auto _ : state) {
         state.PauseTiming();
         linkState.urlList.clear();

@@ -129,7 +129,14 @@ void TCrawlRun::Cycle()
     m_trackFile.Read(m_settings.trackFile, s.seenList);
     Pump();
 
-    const std::string text = JoinLines(s.pageSource, &pumpTick);
+    // The page text is let go with the cycle, however it ends: the next
+    // page's body is not to arrive beside it.
+    struct TReleaseText
+    {
+        std::string& text;
+        ~TReleaseText() { std::string().swap(text); }
+    } releaseText { s.pageSource };
+    const std::string& text = s.pageSource;
     TPageReport report;
     report.url = s.currentUrl;
     if (m_frontEnd.ObeyNoIndex() && IsNoIndex(text)) {
@@ -223,7 +230,7 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
     if (m_frontEnd.FollowLinks()) {
         m_frontEnd.ShowStatus("Grabbing URLs...");
         const bool accepted = s.pageAccepted;
-        GrabLinks(s, text);
+        GrabLinks(s);
         if (accepted && !s.pageAccepted)
             refuse(pgDomainFilter);
         Pump();

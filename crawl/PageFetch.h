@@ -26,7 +26,7 @@ public:
     // Fetches state.currentUrl, directly or through the HTTP proxy, the SOCKS
     // proxy or both of `settings`, and returns when the request has ended,
     // whatever its outcome: "temp.txt" in the current directory then holds
-    // the body and pageSource its lines, cut at the first zero byte. Raises
+    // the body and pageSource its page text (PageTextOf). Raises
     // what the client's Get raises (steps after the request are then left
     // out) and EInOutError for "temp.txt".
     void Fetch(const TSettings& settings);

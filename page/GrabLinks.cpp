@@ -1,7 +1,6 @@
 #include "page/GrabLinks.h"
 
 #include "platform/Pump.h"
-#include "platform/TextFile.h"
 #include "platform/TextSearch.h"
 
 #include <algorithm>
@@ -204,21 +203,21 @@ private:
     bool m_exclusionTested = false;
 };
 
-// Calls `handle` with every value of `marker` (lower case) in page order.
+// Calls `handle` with every value of `marker` (lower case) in page order; the
+// marker matches in any letter case.
 template <typename Handle>
-bool scanValues(
-    const std::string& page, const std::string& folded, std::string_view marker, Handle handle)
+bool scanValues(const std::string& page, std::string_view marker, Handle handle)
 {
     bool any = false;
     size_t quote = 0;
     bool quoteSearched = false;
-    for (size_t from = 0;;) {
-        const size_t found = folded.find(marker, from);
+    for (int from = 1;;) {
+        const int position = FindFromNoCase(page, marker, from);
         pumpTick();
-        if (found == NotFound)
+        if (position == 0)
             return any;
         any = true;
-        const size_t start = found + marker.size();
+        const size_t start = static_cast<size_t>(position - 1) + marker.size();
         // Value starts only move right: the last closing quote found serves
         // until a start passes it, and a missing one stays missing.
         if (!quoteSearched || (quote != NotFound && quote < start)) {
@@ -226,40 +225,21 @@ bool scanValues(
             quoteSearched = true;
         }
         handle(quote == NotFound ? std::string() : page.substr(start, quote - start));
-        from = found + 1;
+        from = position + 1;
     }
-}
-
-// The page in lower case, folded a block at a time with a pump point after
-// each: a large page's copy would otherwise keep the window waiting.
-std::string foldedPage(const std::string& page)
-{
-    constexpr size_t Block = size_t { 1 } << 20;
-    std::string folded;
-    folded.reserve(page.size());
-    for (size_t at = 0; at < page.size(); at += Block) {
-        folded += LowerCase(page.substr(at, Block));
-        pumpMessages();
-    }
-    return folded;
 }
 
 } // namespace
 
 void GrabLinks(TLinkState& state)
 {
-    GrabLinks(state, JoinLines(state.pageSource));
-}
-
-void GrabLinks(TLinkState& state, const std::string& page)
-{
-    // One case-folded copy serves every marker search: the page does not change.
-    const std::string folded = foldedPage(page);
-
+    // The page text is searched in place, in any letter case: a folded copy
+    // would double a large page's memory.
+    const std::string& page = state.pageSource;
     LinkHandler handler(state);
     const auto handle = [&handler](std::string value) { handler.Handle(std::move(value)); };
-    const bool anyHref = scanValues(page, folded, "href=\"", handle);
-    const bool anySrc = scanValues(page, folded, "src=\"", handle);
+    const bool anyHref = scanValues(page, "href=\"", handle);
+    const bool anySrc = scanValues(page, "src=\"", handle);
     // A page without values still gets the site-exclusion test.
     if (!anyHref && !anySrc)
         handler.Handle(std::string());
