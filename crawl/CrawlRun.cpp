@@ -44,6 +44,8 @@ void TCrawlRun::cmdIndexClick()
     m_frontEnd.SetRunning(true);
     m_state.stopRequested = false;
     m_state.settings = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains };
+    m_filterMatcher = TKeywordMatcher(m_settings.filterKeywords);
+    m_targetMatcher = TKeywordMatcher(m_settings.targetKeywords);
     try {
         m_inputFile.Read(m_settings.inputFile, m_state.urlList);
         qCDebug(crawlLog, "run started: %zu URLs in %s", m_state.urlList.size(),
@@ -216,15 +218,10 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
         Pump();
     }
 
-    // The upper-cased copy of the page is made only when a list needs it.
-    if (!settings.filterKeywords.empty() || !settings.targetKeywords.empty()) {
-        const std::string upperText = UpperCase(text);
-        if (HoldsAnyEntry(upperText, settings.filterKeywords))
-            refuse(pgKeywordFilter);
-        if (!settings.targetKeywords.empty() && s.pageAccepted
-            && !HoldsAnyEntry(upperText, settings.targetKeywords))
-            refuse(pgNotTargeted);
-    }
+    if (m_filterMatcher.FirstFound(text))
+        refuse(pgKeywordFilter);
+    if (!settings.targetKeywords.empty() && s.pageAccepted && !m_targetMatcher.AnyFound(text))
+        refuse(pgNotTargeted);
     Pump();
 
     if (m_frontEnd.FollowLinks()) {

@@ -6,6 +6,7 @@
 #include "crawl/RunLog.h"
 #include "crawl/TrackFile.h"
 #include "crawl/UrlListFile.h"
+#include "page/KeywordMatcher.h"
 
 #include <cstddef>
 #include <functional>
@@ -79,6 +80,10 @@ private:
     TCrawlState m_state;
     TRunLog m_runLog;
     std::unique_ptr<TPageFetch> m_fetch;
+    // The keyword filter's and the targeted list's entries, made into their
+    // matchers once a run, as the settings stay the same for a run.
+    TKeywordMatcher m_filterMatcher;
+    TKeywordMatcher m_targetMatcher;
     TUrlListFile m_inputFile;
     TTrackFile m_trackFile;
     bool m_running = false;

@@ -20,12 +20,6 @@ std::string AnalysedHead(const std::string& text)
     return LeftPartUtf8(text, AnalysedLength);
 }
 
-bool HoldsAnyEntry(const std::string& upperText, const TStringList& entries)
-{
-    return std::any_of(entries.begin(), entries.end(),
-        [&upperText](const std::string& entry) { return FindFrom(upperText, entry, 1) != 0; });
-}
-
 bool IsErrorPageTitle(const std::string& title)
 {
     static constexpr std::string_view Words[]

@@ -15,10 +15,6 @@ constexpr int AnalysedLength = 10000;
 // back to a character's first byte as the field cuts below are.
 std::string AnalysedHead(const std::string& text);
 
-// True when one of `entries` occurs in `upperText` (the page text in upper
-// case, mark-up included): the keyword filter and the targeted filter.
-bool HoldsAnyEntry(const std::string& upperText, const TStringList& entries);
-
 // True when the stripped title holds an error-page word ("404", "not found",
 // "error", ...) in any letter case, also inside a longer word.
 bool IsErrorPageTitle(const std::string& title);
