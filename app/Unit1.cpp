@@ -201,6 +201,9 @@ QWidget* TfrmSkelvo::logsPage()
     txtSaved->setReadOnly(true);
     txtSaved->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtSaved->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A long crawl's log keeps its latest lines only: every line kept costs
+    // memory and layout for as long as the window lives.
+    txtSaved->setMaximumBlockCount(MaxLogLines);
     cmdClearLogs = new QPushButton(QStringLiteral("Clear "));
     cmdClearLogs->setObjectName(QStringLiteral("cmdClearLogs"));
     connect(cmdClearLogs, &QPushButton::clicked, this,
@@ -404,28 +407,34 @@ void TfrmSkelvo::saveUrlList()
     WriteUrlList(Settings.inputFile, m_run.State().urlList);
 }
 
+// The read-outs are painted at the window's next event-loop pass, which the
+// run's pumps give it: painting each caption at once, and the panels beneath
+// it, cost the run more than its pages.
 void TfrmSkelvo::ShowStatus(const std::string& text)
 {
-    lblStatus->setText(ToUi(text));
-    lblStatus->repaint();
+    setCaption(lblStatus, ToUi(text));
 }
 
 void TfrmSkelvo::ShowSite(const std::string& title)
 {
-    lblSite->setText(ToUi(title));
-    lblSite->repaint();
+    setCaption(lblSite, ToUi(title));
 }
 
 void TfrmSkelvo::ShowLeft(int count)
 {
-    lblLeft->setText(QString::number(count));
-    lblLeft->repaint();
+    setCaption(lblLeft, QString::number(count));
 }
 
 void TfrmSkelvo::ShowDone(int count)
 {
-    lblDone->setText(QString::number(count));
-    lblDone->repaint();
+    setCaption(lblDone, QString::number(count));
+}
+
+void TfrmSkelvo::setCaption(QLabel* label, const QString& text)
+{
+    // The same text again would still lay the window out anew.
+    if (label->text() != text)
+        label->setText(text);
 }
 
 void TfrmSkelvo::ShowProgress(int percent)

@@ -35,11 +35,12 @@ class TfrmSkelvo : public QMainWindow, private TCrawlFrontEnd
     Q_OBJECT
 
 public:
-    // How often the window's pump points dispatch its events. Each read-out
-    // repaints itself at once, so between dispatches the window only cannot
-    // take a click; a dispatch per queued link or per line of a page would
-    // cost more than the page's own work.
+    // How often the window's pump points dispatch its events: the read-outs
+    // are painted and clicks taken at each dispatch. A dispatch per queued
+    // link or per line of a page would cost more than the page's own work.
     static constexpr std::chrono::milliseconds PumpInterval { 10 };
+    // The most lines the log of saved sites keeps; older ones are dropped.
+    static constexpr int MaxLogLines = 10000;
 
     // The window, asking the user through `dialogs`, which must outlive it,
     // and dispatching its events at most once per `pumpInterval`.
@@ -101,6 +102,7 @@ private:
     QWidget* logsPage();
     void buildMenus();
     void saveUrlList();
+    void setCaption(QLabel* label, const QString& text);
 
     TUserDialogs& m_dialogs;
     TMessagePump m_pump;

@@ -263,6 +263,7 @@ void TCrawlRun::EndRun()
     qCDebug(crawlLog, "run ended: %d pages done since start-up, %zu URLs left", m_state.pagesDone,
         m_state.urlList.size());
     m_frontEnd.ShowStatus("Writing Track File...");
+    m_frontEnd.Pump();
     m_frontEnd.ShowStatus("Idle");
     m_runLog.EndRun(Clock());
     m_frontEnd.ShowProgress(0);

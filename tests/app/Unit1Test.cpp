@@ -8,7 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <filesystem>
@@ -53,6 +56,19 @@ TEST_F(WindowTest, ABadSettingsIntegerIsShownAndStopsTheStartUp)
     // Closing writes the check boxes as they stand.
     EXPECT_TRUE(closeWindow());
     EXPECT_NE(text("skelvo.ini").find("FOLLOW=0\r\nNOINDEX=0\r\n"), std::string::npos);
+}
+
+TEST_F(WindowTest, TheLogOfSavedSitesKeepsItsLatestLines)
+{
+    writeSettings();
+    start();
+    auto* log = control<QPlainTextEdit>("txtSaved");
+    const int lines = TfrmSkelvo::MaxLogLines + 5;
+    for (int i = 1; i <= lines; ++i)
+        log->appendPlainText(QStringLiteral("Page %1").arg(i));
+    EXPECT_EQ(log->document()->blockCount(), TfrmSkelvo::MaxLogLines);
+    EXPECT_EQ(log->document()->firstBlock().text(), QStringLiteral("Page 6"));
+    EXPECT_EQ(log->document()->lastBlock().text(), QStringLiteral("Page %1").arg(lines));
 }
 
 TEST_F(WindowTest, SitesAddAppendsOnlyAnswersLongerThanSevenCharacters)
