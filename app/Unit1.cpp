@@ -33,6 +33,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int ClientWidth = 474;
@@ -94,6 +96,9 @@ TfrmSkelvo::TfrmSkelvo(
     , m_pump([] { QCoreApplication::processEvents(); }, pumpInterval)
     , m_run(*this, Settings)
 {
+    m_captionTimer.setSingleShot(true);
+    m_captionTimer.setInterval(pumpInterval);
+    connect(&m_captionTimer, &QTimer::timeout, this, [this] { showCaptions(); });
     setObjectName(QStringLiteral("frmSkelvo"));
     setWindowTitle(QStringLiteral("Skelvo v") + QLatin1String(SkelvoVersion));
     setWindowIcon(SkelvoIcon());
@@ -407,43 +412,72 @@ void TfrmSkelvo::saveUrlList()
     WriteUrlList(Settings.inputFile, m_run.State().urlList);
 }
 
-// The read-outs are painted at the window's next event-loop pass, which the
-// run's pumps give it: painting each caption at once, and the panels beneath
-// it, cost the run more than its pages.
+// The read-outs change many times a page. Painting each change at once, and
+// the panels beneath it, cost the run more than its pages, so a change waits
+// for the next pump interval (or less) to pass, and the read-outs are then set
+// and painted once with the latest values. With every pump point dispatching
+// (the tests), each change is set at once and painted at the next pump.
 void TfrmSkelvo::ShowStatus(const std::string& text)
 {
-    setCaption(lblStatus, ToUi(text));
+    showLater(lblStatus, ToUi(text));
 }
 
 void TfrmSkelvo::ShowSite(const std::string& title)
 {
-    setCaption(lblSite, ToUi(title));
+    showLater(lblSite, ToUi(title));
 }
 
 void TfrmSkelvo::ShowLeft(int count)
 {
-    setCaption(lblLeft, QString::number(count));
+    showLater(lblLeft, QString::number(count));
 }
 
 void TfrmSkelvo::ShowDone(int count)
 {
-    setCaption(lblDone, QString::number(count));
-}
-
-void TfrmSkelvo::setCaption(QLabel* label, const QString& text)
-{
-    // The same text again would still lay the window out anew.
-    if (label->text() != text)
-        label->setText(text);
+    showLater(lblDone, QString::number(count));
 }
 
 void TfrmSkelvo::ShowProgress(int percent)
 {
-    progbar->setValue(percent);
+    m_dueProgress = percent;
+    showLater(nullptr, {});
+}
+
+void TfrmSkelvo::showLater(QLabel* label, QString text)
+{
+    if (label != nullptr) {
+        const auto due = std::find_if(m_dueCaptions.begin(), m_dueCaptions.end(),
+            [label](const auto& caption) { return caption.first == label; });
+        if (due == m_dueCaptions.end())
+            m_dueCaptions.emplace_back(label, std::move(text));
+        else
+            due->second = std::move(text);
+    }
+    if (m_captionTimer.interval() == 0)
+        showCaptions();
+    else if (!m_captionTimer.isActive())
+        m_captionTimer.start();
+}
+
+void TfrmSkelvo::showCaptions()
+{
+    m_captionTimer.stop();
+    for (const auto& [label, text] : m_dueCaptions) {
+        // The same text again would still lay the window out anew.
+        if (label->text() != text)
+            label->setText(text);
+    }
+    m_dueCaptions.clear();
+    if (m_dueProgress) {
+        progbar->setValue(*m_dueProgress);
+        m_dueProgress.reset();
+    }
 }
 
 void TfrmSkelvo::SetRunning(bool running)
 {
+    // The read-outs as the run left them are shown before it returns.
+    showCaptions();
     cmdIndex->setEnabled(!running);
     cmdStop->setEnabled(running);
     cmdExit->setEnabled(!running);
@@ -478,6 +512,7 @@ void TfrmSkelvo::AppendLog(const std::string& line)
 
 void TfrmSkelvo::ShowMessage(const std::string& text)
 {
+    showCaptions();
     m_dialogs.ShowMessage(ToUi(text));
 }
 

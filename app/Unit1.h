@@ -10,9 +10,13 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QMainWindow>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -102,7 +106,11 @@ private:
     QWidget* logsPage();
     void buildMenus();
     void saveUrlList();
-    void setCaption(QLabel* label, const QString& text);
+    // Sets `label` to `text` (and the progress bar to m_dueProgress) once the
+    // caption timer has run, or at once when its interval is 0.
+    void showLater(QLabel* label, QString text);
+    // Sets every read-out that waits for the caption timer.
+    void showCaptions();
 
     TUserDialogs& m_dialogs;
     TMessagePump m_pump;
@@ -116,6 +124,10 @@ private:
     // urlList holds what the input file holds: loaded at start-up, or since
     // set by a Sites command or a run.
     bool m_urlListLoaded = false;
+    // The read-outs waiting to be set, and the timer that sets them.
+    std::vector<std::pair<QLabel*, QString>> m_dueCaptions;
+    std::optional<int> m_dueProgress;
+    QTimer m_captionTimer;
 
     QTabWidget* m_pages;
     QToolButton* cmdIndex;

@@ -5,38 +5,65 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace {
+
+constexpr std::size_t Block = std::size_t { 1 } << 20;
 
 bool isBreak(char c)
 {
     return c == '\r' || c == '\n';
 }
 
-constexpr std::size_t PumpedBlock = std::size_t { 1 } << 20;
-
-// How many bytes the page text has beyond `bytes`: one for each CR or LF that
-// does not belong to a CR LF pair, and two when the last line has no break.
-// A branch-free count, a block at a time.
-std::size_t addedBytes(std::string_view bytes)
+// The text in blocks of about a MiB; a CR LF pair is never parted.
+std::vector<std::string_view> blocksOf(std::string_view text)
 {
-    std::size_t added = 0;
-    const std::size_t size = bytes.size();
-    for (std::size_t block = 0; block < size; block += PumpedBlock) {
-        const std::size_t blockEnd = std::min(size, block + PumpedBlock);
-        std::size_t breaks = 0;
-        std::size_t pairs = 0;
-        for (std::size_t i = block; i < blockEnd; ++i) {
-            const bool cr = bytes[i] == '\r';
-            breaks += static_cast<std::size_t>(cr) + static_cast<std::size_t>(bytes[i] == '\n');
-            pairs += static_cast<std::size_t>(cr && i + 1 < size && bytes[i + 1] == '\n');
-        }
-        added += breaks - 2 * pairs;
-        pumpMessages();
+    std::vector<std::string_view> blocks;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = std::min(text.size(), start + Block);
+        if (text[end - 1] == '\r' && end < text.size() && text[end] == '\n')
+            ++end;
+        blocks.push_back(text.substr(start, end - start));
+        start = end;
     }
-    if (size != 0 && !isBreak(bytes.back()))
-        added += 2;
-    return added;
+    return blocks;
+}
+
+// How many bytes the block's text has beyond the block: one for each CR or LF
+// that is not part of a CR LF pair.
+std::size_t addedBytes(std::string_view block)
+{
+    std::size_t breaks = 0;
+    std::size_t pairs = 0;
+    // Branch-free, so that the compiler can vectorise it.
+    for (std::size_t i = 0; i + 1 < block.size(); ++i) {
+        const bool cr = block[i] == '\r';
+        breaks += static_cast<std::size_t>(cr) + static_cast<std::size_t>(block[i] == '\n');
+        pairs += static_cast<std::size_t>(cr & (block[i + 1] == '\n'));
+    }
+    if (!block.empty())
+        breaks += static_cast<std::size_t>(isBreak(block.back()));
+    return breaks - 2 * pairs;
+}
+
+// Writes the block with each of its line breaks as CR LF to `out`. A byte at
+// a time: a page of short lines would pay more for a copy per line.
+void writeBlock(std::string_view block, char* out)
+{
+    const char* at = block.data();
+    const char* const end = at + block.size();
+    while (at != end) {
+        const char c = *at++;
+        if (!isBreak(c)) {
+            *out++ = c;
+            continue;
+        }
+        *out++ = '\r';
+        *out++ = '\n';
+        if (c == '\r' && at != end && *at == '\n')
+            ++at;
+    }
 }
 
 } // namespace
@@ -45,33 +72,41 @@ std::string PageTextOf(std::string body)
 {
     const std::size_t length = std::min(body.find('\0'), body.size());
     const std::string_view bytes(body.data(), length);
-    const std::size_t added = addedBytes(bytes);
-    if (added == 0) {
-        // A zero byte early in a large body leaves most of the buffer unused.
+    const bool lastLineEnded = length == 0 || isBreak(bytes.back());
+
+    // A block at a time with a pump point after each, and so is a copy when
+    // one is needed: the system finds the pages of a copy of tens of MiB as
+    // it is written, and that takes time of its own.
+    const std::vector<std::string_view> blocks = blocksOf(bytes);
+    std::vector<std::size_t> added;
+    added.reserve(blocks.size());
+    bool inShape = lastLineEnded;
+    for (const std::string_view block : blocks) {
+        added.push_back(addedBytes(block));
+        inShape = inShape && added.back() == 0;
+        pumpMessages();
+    }
+    if (inShape) {
+        // The body's buffer is the text, unless a zero byte early in a large
+        // body would leave most of it unused.
         if (length < body.size() / 2)
             return std::string(bytes);
         body.resize(length);
         return body;
     }
 
-    std::string text(length + added, '\0');
-    char* out = text.data();
-    const char* at = bytes.data();
-    const char* const end = at + bytes.size();
-    const char* nextPump = at + PumpedBlock;
-    while (at != end) {
-        const char* const lineEnd = std::find_if(at, end, isBreak);
-        std::memcpy(out, at, static_cast<std::size_t>(lineEnd - at));
-        out += lineEnd - at;
-        *out++ = '\r';
-        *out++ = '\n';
-        at = lineEnd;
-        if (at != end)
-            at += *at == '\r' && at + 1 != end && at[1] == '\n' ? 2 : 1;
-        if (at >= nextPump) {
-            pumpMessages();
-            nextPump = at + PumpedBlock;
-        }
+    std::string text;
+    std::size_t size = length + (lastLineEnded ? 0 : 2);
+    for (const std::size_t more : added)
+        size += more;
+    text.reserve(size);
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const std::size_t at = text.size();
+        text.resize(at + blocks[i].size() + added[i]);
+        writeBlock(blocks[i], text.data() + at);
+        pumpMessages();
     }
+    if (!lastLineEnded)
+        text += "\r\n";
     return text;
 }

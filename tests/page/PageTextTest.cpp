@@ -57,6 +57,22 @@ TEST(PageText, EqualsTheBodysLinesJoined)
     }
 }
 
+TEST(PageText, LinesAcrossTheMiBsItIsMadeIn)
+{
+    // A break right at, before and after each MiB boundary, and lines that
+    // run over one; the text is made a MiB at a time.
+    const std::size_t MiB = std::size_t { 1 } << 20;
+    for (const std::size_t at : { MiB - 2, MiB - 1, MiB, MiB + 1, 2 * MiB - 1 }) {
+        for (const std::string breakBytes : { "\r\n", "\r", "\n", "\n\r" }) {
+            std::string body(2 * MiB + 7, 'x');
+            body.replace(at, breakBytes.size(), breakBytes);
+            body[MiB / 2] = '\n';
+            ASSERT_EQ(PageTextOf(body), JoinLines(SplitLines(body)))
+                << "at " << at << ": " << testing::PrintToString(breakBytes);
+        }
+    }
+}
+
 TEST(PageText, ABodyAlreadyInShapeKeepsItsBuffer)
 {
     std::string body(1 << 16, 'x');
