@@ -47,9 +47,9 @@ std::size_t addedBytes(std::string_view block)
     return breaks - 2 * pairs;
 }
 
-// Writes the block with each of its line breaks as CR LF to `out`. A byte at
-// a time: a page of short lines would pay more for a copy per line.
-void writeBlock(std::string_view block, char* out)
+// Writes the block with each of its line breaks as CR LF to `out`, a byte at
+// a time: for short lines, a copy per line costs more.
+void writeShortLines(std::string_view block, char* out)
 {
     const char* at = block.data();
     const char* const end = at + block.size();
@@ -63,6 +63,35 @@ void writeBlock(std::string_view block, char* out)
         *out++ = '\n';
         if (c == '\r' && at != end && *at == '\n')
             ++at;
+    }
+}
+
+// The same for lines of some length: each line is copied whole, its end
+// found by memchr for each kind of break, of which the next of each is kept.
+void writeLongLines(std::string_view block, char* out)
+{
+    const auto next = [&block](char c, std::size_t from) {
+        const void* found = std::memchr(block.data() + from, c, block.size() - from);
+        return found == nullptr
+            ? block.size()
+            : static_cast<std::size_t>(static_cast<const char*>(found) - block.data());
+    };
+    std::size_t nextCr = next('\r', 0);
+    std::size_t nextLf = next('\n', 0);
+    std::size_t at = 0;
+    while (at < block.size()) {
+        if (nextCr < at)
+            nextCr = next('\r', at);
+        if (nextLf < at)
+            nextLf = next('\n', at);
+        const std::size_t lineEnd = std::min(nextCr, nextLf);
+        std::memcpy(out, block.data() + at, lineEnd - at);
+        out += lineEnd - at;
+        if (lineEnd == block.size())
+            break;
+        *out++ = '\r';
+        *out++ = '\n';
+        at = lineEnd + (lineEnd == nextCr && nextLf == lineEnd + 1 ? 2 : 1);
     }
 }
 
@@ -103,7 +132,11 @@ std::string PageTextOf(std::string body)
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         const std::size_t at = text.size();
         text.resize(at + blocks[i].size() + added[i]);
-        writeBlock(blocks[i], text.data() + at);
+        // Lines of 16 bytes or more on average are copied whole.
+        if (added[i] * 16 > blocks[i].size())
+            writeShortLines(blocks[i], text.data() + at);
+        else
+            writeLongLines(blocks[i], text.data() + at);
         pumpMessages();
     }
     if (!lastLineEnded)

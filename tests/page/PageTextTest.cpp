@@ -45,11 +45,14 @@ TEST(PageText, EveryLineBreakBecomesCrLf)
 TEST(PageText, EqualsTheBodysLinesJoined)
 {
     // Random bodies over line breaks, a zero byte and letters: the text is
-    // what splitting the body into lines and joining them gives.
+    // what splitting the body into lines and joining them gives. Short lines
+    // and long ones are written differently.
     std::mt19937 random(11);
-    const std::string alphabet = "ab\r\n\r\n\0"s;
+    const std::string dense = "ab\r\n\r\n\0"s;
+    const std::string sparse = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMN\r\n"s;
     for (int i = 0; i < 20000; ++i) {
-        std::string body(random() % 12, ' ');
+        const std::string& alphabet = i % 2 == 0 ? dense : sparse;
+        std::string body(random() % (i % 2 == 0 ? 12 : 200), ' ');
         for (char& c : body)
             c = alphabet[random() % alphabet.size()];
         const std::string lines = body.substr(0, body.find('\0'));
