@@ -201,20 +201,31 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
     Pump();
 
     const std::string head = AnalysedHead(text);
+    // A page without a description or keywords tag gives its whole head as
+    // the tag's value, which is then stripped as the body text is: the head
+    // is stripped once, however many of the three need it.
+    std::optional<std::string> strippedHead;
+    const auto strip = [&](const std::string& value) {
+        if (value != head)
+            return StripHtml(value, separator);
+        if (!strippedHead)
+            strippedHead = StripHtml(head, separator);
+        return *strippedHead;
+    };
     const bool metaFirst = settings.metaFirst == 1;
     std::string description;
     if (metaFirst) {
         m_frontEnd.ShowStatus("Checking For Meta Description...");
-        description = StripHtml(GetMetaDescription(head), separator);
+        description = strip(GetMetaDescription(head));
         Pump();
     }
     m_frontEnd.ShowStatus("Checking For Meta Keywords...");
-    const std::string keywords = StripHtml(GetMetaKeywords(head), separator);
+    const std::string keywords = strip(GetMetaKeywords(head));
     Pump();
     std::string bodyText;
     if (NeedsBodyText(description, metaFirst)) {
         m_frontEnd.ShowStatus("Removing HTML Code...");
-        bodyText = StripHtml(head, separator);
+        bodyText = strip(head);
         Pump();
     }
 
