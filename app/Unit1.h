@@ -26,6 +26,7 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
+class QTreeWidget;
 class TAboutBox;
 class TUserDialogs;
 class TfrmOptions;
@@ -76,7 +77,9 @@ public:
     void mnuFileExitClick();
     void mnuSitesAddClick();
     void mnuSitesDeleteClick();
+    void mnuSitesForgetClick();
     void cmdClearLogsClick();
+    void chkLeftOutClick();
     void Detailed1Click();
     void mnuHelpContentsClick();
     void mnuHomeClick();
@@ -101,6 +104,9 @@ private:
     void AppendLog(const std::string& line) override;
     void ShowMessage(const std::string& text) override;
     void Pump() override;
+    void PageFinished(const TPageReport& report) override;
+    void RunFinished(const TRunSummary& summary) override;
+    void Notice(const std::string& text) override;
 
     QWidget* indexPage();
     QWidget* logsPage();
@@ -142,11 +148,15 @@ private:
     QCheckBox* chkFollow;
     QCheckBox* chkInternal;
     QPlainTextEdit* txtSaved;
+    QCheckBox* chkLeftOut;
+    QTreeWidget* lstLeftOut;
+    QLabel* lblSummary;
     QPushButton* cmdClearLogs;
     QAction* mnuFileOptions;
     QAction* mnuFileExit;
     QAction* mnuSitesAdd;
     QAction* mnuSitesDelete;
+    QAction* mnuSitesForget;
     QAction* Detailed1;
     QAction* mnuHelpContents;
     QAction* mnuHome;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "crawl/BodyStream.h"
+#include "crawl/FetchAnswer.h"
 #include "net/http/HttpProt.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 class TCrawlFrontEnd;
@@ -19,9 +21,11 @@ public:
     // ended and what arrived is analysed.
     static constexpr std::size_t MaxBodyBytes = std::size_t { 32 } << 20;
 
-    // A fetch reporting to `frontEnd` and filling `state` (pageSource,
-    // lastModified, contentLength); both must outlive it.
-    TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state);
+    // A fetch reporting to `frontEnd`, its status texts through `showStatus`,
+    // and filling `state` (pageSource, lastModified, contentLength); both
+    // must outlive it.
+    TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state,
+        std::function<void(const std::string&)> showStatus);
 
     // Fetches state.currentUrl, directly or through the HTTP proxy, the SOCKS
     // proxy or both of `settings`, and returns when the request has ended,
@@ -35,6 +39,14 @@ public:
     // returns without touching "temp.txt" or pageSource.
     void Abandon();
 
+    // How the last fetch ended: whether a server answered at all, and
+    // whether it ended without a standing answer (a page cut at the size
+    // cap did not fail). The client holds its status, reason phrase and
+    // received header lines.
+    bool Answered() const { return m_answer.Any(); }
+    bool Failed() const { return !m_capped && m_answer.Failed(m_http); }
+    const THttpCli& Client() const { return m_http; }
+
     // The client's user agent text: "Skelvo/" and the version.
     static std::string Agent();
 
@@ -44,9 +56,12 @@ private:
 
     TCrawlFrontEnd& m_frontEnd;
     TCrawlState& m_state;
+    std::function<void(const std::string&)> m_showStatus;
     THttpCli m_http;
+    TFetchAnswer m_answer;
     TBodyStream m_body { MaxBodyBytes };
     bool m_abandoned = false;
+    bool m_capped = false; // the fetch ended itself at the size cap
     bool m_requestLineDue = false;
     bool m_statusLineDue = false;
 };

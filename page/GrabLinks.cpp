@@ -132,8 +132,13 @@ public:
         if (value.empty())
             return;
 
-        if (!PassesWebExtension(url) || !PassesDomainExtension())
+        if (!PassesWebExtension(url))
             return;
+        if (!PassesDomainExtension()) {
+            if (m_state.unmatchedRoot.empty())
+                m_state.unmatchedRoot = m_linkRoot;
+            return;
+        }
         pumpTick();
         const std::string folded = LowerCase(url);
         for (const std::string_view bad : { "?", "\"", "mailto", "#" }) {
@@ -155,8 +160,11 @@ private:
     void TestSiteExclusion()
     {
         for (const auto& entry : m_state.settings.filterDomains) {
-            if (FindFrom(m_base.root, LowerCase(entry), 1) != 0)
+            if (FindFrom(m_base.root, LowerCase(entry), 1) != 0) {
+                if (m_state.pageAccepted)
+                    m_state.excludedBy = entry;
                 m_state.pageAccepted = false;
+            }
         }
     }
 

@@ -27,6 +27,11 @@ struct TLinkState
     std::vector<std::string> urlList; // the work queue; new links go to its end
     TSeenList seenList; // every link ever queued, mirrored in the track file
     bool pageAccepted = true; // cleared by the site-exclusion test
+    // The entry of filterDomains that cleared pageAccepted, when it was set before.
+    std::string excludedBy;
+    // The site root of the first link dropped only because no domain
+    // extension matched it; the owner clears it when it wants to know afresh.
+    std::string unmatchedRoot;
     // The links queued since the owner last wrote them to the track file, in
     // queueing order. The owner decides when they reach the file, so that a
     // crash can never leave a link in the track file but not in the queue.
