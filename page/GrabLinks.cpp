@@ -29,9 +29,34 @@ std::string siteRootOf(const std::string& s)
     return s.substr(0, end);
 }
 
-bool startsWithHttp(const std::string& s)
+bool startsWithHttp(std::string_view s)
 {
-    return s.size() >= 7 && LowerCase(s.substr(0, 7)) == "http://";
+    return s.size() >= 7 && EqualNoCase(s.substr(0, 7), "http://");
+}
+
+// True when `text` ends with `suffix` once its letters are upper-cased; an
+// empty suffix ends every text.
+bool endsWithUpper(std::string_view text, std::string_view suffix)
+{
+    if (suffix.size() > text.size())
+        return false;
+    const std::string_view end = text.substr(text.size() - suffix.size());
+    for (size_t i = 0; i < end.size(); ++i) {
+        const char c = end[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+// The position of the last `lowerMarker` in `text` in any letter case, or NotFound.
+size_t findLastNoCase(const std::string& text, std::string_view lowerMarker)
+{
+    size_t last = NotFound;
+    for (int at = FindFromNoCase(text, lowerMarker, 1); at != 0;
+         at = FindFromNoCase(text, lowerMarker, at + 1))
+        last = static_cast<size_t>(at - 1);
+    return last;
 }
 
 // What the page's own URL gives link following: the directory relative links
@@ -78,6 +103,9 @@ public:
     explicit LinkHandler(TLinkState& state)
         : m_state(state)
         , m_base(pageBaseOf(state.currentUrl))
+        , m_dirRoot(siteRootOf(m_base.dir))
+        , m_lowerDir(LowerCase(m_base.dir))
+        , m_lowerDirRoot(LowerCase(m_dirRoot))
     { }
 
     void Handle(std::string value)
@@ -88,17 +116,19 @@ public:
         if (value.compare(0, 2, "./") == 0)
             value.erase(0, 2);
         pumpTick();
-        if (value.compare(0, 3, "../") == 0 || LowerCase(value).find("https://") != NotFound)
+        if (value.compare(0, 3, "../") == 0 || FindFromNoCase(value, "https://", 1) != 0)
             return;
         pumpTick();
 
         std::string url;
-        std::string base = m_base.dir;
+        // The base in lower case, for the Internal Only test.
+        const std::string* lowerBase = &m_lowerDir;
         if (startsWithHttp(value)) {
             url = value;
         } else if (!value.empty() && value.front() == '/') {
-            base = siteRootOf(m_base.dir);
-            url = base + value.substr(1);
+            lowerBase = &m_lowerDirRoot;
+            url = m_dirRoot;
+            url.append(value, 1);
         } else {
             // A last segment without a full stop names a directory.
             const size_t lastSlash = value.rfind('/');
@@ -112,7 +142,7 @@ public:
 
         // A URL carried inside another one (a redirect's query) replaces it:
         // repeating the cut from each later "http://" ends at the last one.
-        const size_t inner = LowerCase(url).rfind("http://");
+        const size_t inner = findLastNoCase(url, "http://");
         if (inner != NotFound && inner >= 6)
             url.erase(0, inner);
         pumpTick();
@@ -140,14 +170,11 @@ public:
             return;
         }
         pumpTick();
-        const std::string folded = LowerCase(url);
-        for (const std::string_view bad : { "?", "\"", "mailto", "#" }) {
-            if (folded.find(bad) != NotFound)
-                return;
-        }
+        if (url.find_first_of("?\"#") != NotFound || FindFromNoCase(url, "mailto", 1) != 0)
+            return;
         pumpTick();
         if (m_state.InternalOnly && m_state.InternalOnly()
-            && FindFrom(folded, LowerCase(base), 1) == 0)
+            && FindFromNoCase(url, *lowerBase, 1) == 0)
             return;
         pumpTick();
         if (url.size() > MaxLinkLength)
@@ -175,9 +202,8 @@ private:
             return false;
         if (slashes == 2)
             return true;
-        const std::string upper = UpperCase(url);
         for (const auto& ext : m_state.settings.webExts) {
-            if (RightPart(upper, static_cast<int>(ext.size())) == ext)
+            if (endsWithUpper(url, ext))
                 return true;
         }
         return url.back() == '/';
@@ -186,9 +212,11 @@ private:
     // The host must end with a listed extension: entry + "/" ends the link's site root.
     bool PassesDomainExtension() const
     {
-        const std::string upper = UpperCase(m_linkRoot);
+        if (m_linkRoot.empty() || m_linkRoot.back() != '/')
+            return false;
+        const std::string_view host(m_linkRoot.data(), m_linkRoot.size() - 1);
         for (const auto& ext : m_state.settings.domainExts) {
-            if (RightPart(upper, static_cast<int>(ext.size()) + 1) == ext + '/')
+            if (endsWithUpper(host, ext))
                 return true;
         }
         return false;
@@ -207,6 +235,11 @@ private:
 
     TLinkState& m_state;
     const PageBase m_base;
+    // The page's directory up to its site root, for links that start with
+    // '/', and both bases in lower case.
+    const std::string m_dirRoot;
+    const std::string m_lowerDir;
+    const std::string m_lowerDirRoot;
     std::string m_linkRoot; // site root of the last absolute link
     bool m_exclusionTested = false;
 };
