@@ -5,8 +5,9 @@
 
 #include <string>
 
-void ApplyConnectionSettings(THttpCli& http, const TSettings& settings)
+void ApplyConnectionSettings(THttpCli& http, const TSettings& settings, const TTlsContext* tls)
 {
+    http.TlsContext = tls;
     if (settings.proxyEnabled == 1) {
         http.Proxy = settings.proxyAddress;
         http.ProxyPort = std::to_string(settings.proxyPort);

@@ -7,7 +7,9 @@
 #include "crawl/RobotsFetch.h"
 #include "crawl/UrlListFile.h"
 #include "net/http/RetryAfter.h"
+#include "net/http/UrlRoutines.h"
 #include "net/socket/CustomWSocket.h"
+#include "net/tls/TlsContext.h"
 #include "page/GrabLinks.h"
 #include "page/MetaTags.h"
 #include "page/StripHtml.h"
@@ -95,7 +97,9 @@ void TCrawlRun::cmdIndexClick()
     m_abandoned = false;
     m_frontEnd.SetRunning(true);
     m_state.stopRequested = false;
-    m_state.settings = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains };
+    const bool https = m_settings.fetchHttps == 1;
+    m_state.settings
+        = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains, https };
     m_filterMatcher = TKeywordMatcher(m_settings.filterKeywords);
     m_targetMatcher = TKeywordMatcher(m_settings.targetKeywords);
     m_state.unmatchedRoot.clear();
@@ -103,6 +107,9 @@ void TCrawlRun::cmdIndexClick()
     m_summary = TRunSummary();
     m_runStart = TClock::now();
     try {
+        // Made afresh for each run, so a CA file changed between runs counts;
+        // one that cannot be read ends the run before any page.
+        m_tls = https ? std::make_unique<TTlsContext>(m_settings.caFile) : nullptr;
         m_inputFile.Read(m_settings.inputFile, m_state.urlList);
         qCDebug(crawlLog, "run started: %zu URLs in %s", m_state.urlList.size(),
             m_settings.inputFile.c_str());
@@ -217,10 +224,10 @@ void TCrawlRun::Cycle()
     } releaseText { s.pageSource };
     TPageReport report;
     report.url = s.currentUrl;
-    if (step == fsForbidden) {
+    if (step == fsForbidden || step == fsHttpsOff) {
         Status("Idle");
         m_frontEnd.ShowSite("None");
-        report.outcome = pgRobots;
+        report.outcome = step == fsForbidden ? pgRobots : pgHttpsOff;
     } else {
         JudgePage(s.pageSource, report);
     }
@@ -260,6 +267,12 @@ void TCrawlRun::Cycle()
 TCrawlRun::TFetchStep TCrawlRun::FetchStep()
 {
     const std::string& url = m_state.currentUrl;
+    // Asked for securely while HTTPS is off: nothing goes out for it, not
+    // even the site's robots.txt.
+    if (m_tls == nullptr && IsSecureScheme(SplitUrl(url).Scheme)) {
+        qCDebug(crawlLog, "https is off: %s is not fetched", url.c_str());
+        return fsHttpsOff;
+    }
     const bool polite = m_settings.obeyRobots == 1;
     TPoliteSites::TSite& site
         = m_sites.Site(url, milliseconds(std::max(0, m_settings.requestDelay)));
@@ -306,7 +319,7 @@ void TCrawlRun::FetchRobots(TPoliteSites::TSite& site)
     Status("Reading robots.txt...");
     site.lastStart = TClock::now();
     ++m_summary.requests;
-    const TRobotsFetch::TResult result = m_robots->Fetch(RobotsUrl(url), m_settings);
+    const TRobotsFetch::TResult result = m_robots->Fetch(RobotsUrl(url), m_settings, m_tls.get());
     CheckAbandoned();
     if (!result.answered)
         ++m_summary.unanswered;
@@ -332,7 +345,7 @@ void TCrawlRun::FetchPage(TPoliteSites::TSite& site)
 {
     site.lastStart = TClock::now();
     ++m_summary.requests;
-    m_fetch->Fetch(m_settings);
+    m_fetch->Fetch(m_settings, m_tls.get());
     CheckAbandoned();
     if (!m_fetch->Answered())
         ++m_summary.unanswered;
@@ -371,6 +384,16 @@ void TCrawlRun::JudgePage(const std::string& text, TPageReport& report)
     const bool failed = m_fetch->Failed();
     const int status = http.StatusCode();
     const std::string said = std::to_string(status) + " " + http.ReasonPhrase();
+    // A relocation to https:// while HTTPS is off was not followed; a secure
+    // page that failed, or came cut short, has nothing whole to analyse.
+    if (http.HttpsOutcome() != httpsNone) {
+        Status("Idle");
+        m_frontEnd.ShowSite("None");
+        report.outcome = http.HttpsOutcome() == httpsOff ? pgHttpsOff : pgFetchFailed;
+        if (report.outcome == pgFetchFailed)
+            report.detail = said;
+        return;
+    }
     // A failure of the client is a 404 of its own: with STATUS on it is left
     // out like an error the server answered.
     if (m_settings.skipErrorStatus == 1 && (failed || (status >= 400 && status <= 599))) {

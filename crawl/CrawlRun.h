@@ -20,6 +20,7 @@ class TCrawlFrontEnd;
 class THttpCli;
 class TPageFetch;
 class TRobotsFetch;
+class TTlsContext;
 struct TSettings;
 
 // The crawl run behind "Index-It!": takes the URLs of the input file one at a
@@ -43,8 +44,9 @@ public:
 
     // "Index-It!": performs a whole run and returns when it has ended (queue
     // empty, "Stop" honoured, or abandoned). An error that ends the run (a
-    // fetch that raises, a file that cannot be read or written) leaves this
-    // call only after the front end is idle again and the stop time is set.
+    // fetch that raises, a file that cannot be read or written, with HTTPS on
+    // a CA file that cannot be read) leaves this call only after the front
+    // end is idle again and the stop time is set.
     void cmdIndexClick();
     // "Stop": the run ends after the page in progress ("Stopping after this
     // page..." shows until then); "Stop" is disabled. A wait between two
@@ -85,7 +87,7 @@ public:
 private:
     class TAbandoned;
     // How the fetch step of a cycle ended.
-    enum TFetchStep { fsFetched, fsForbidden, fsStopped };
+    enum TFetchStep { fsFetched, fsForbidden, fsStopped, fsHttpsOff };
     void RunCycles();
     void Cycle();
     TFetchStep FetchStep();
@@ -117,6 +119,8 @@ private:
     TRunLog m_runLog;
     std::unique_ptr<TPageFetch> m_fetch;
     std::unique_ptr<TRobotsFetch> m_robots;
+    // The TLS settings of the run in progress; none while HTTPS is off.
+    std::unique_ptr<TTlsContext> m_tls;
     TPoliteSites m_sites;
     TRunSummary m_summary;
     std::chrono::steady_clock::time_point m_runStart;

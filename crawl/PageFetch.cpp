@@ -55,11 +55,11 @@ TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state,
     };
 }
 
-void TPageFetch::Fetch(const TSettings& settings)
+void TPageFetch::Fetch(const TSettings& settings, const TTlsContext* tls)
 {
     m_abandoned = false;
     m_http.URL = m_state.currentUrl;
-    ApplyConnectionSettings(m_http, settings);
+    ApplyConnectionSettings(m_http, settings, tls);
     m_answer.Start();
     m_capped = false;
     m_http.RcvdStream = &m_body;
@@ -87,6 +87,10 @@ void TPageFetch::Fetch(const TSettings& settings)
     m_frontEnd.Pump();
     if (m_abandoned)
         return;
+    // A page asked for securely that did not come whole is a failed fetch:
+    // nothing of what arrived is kept.
+    if (m_http.HttpsOutcome() != httpsNone)
+        m_body.Release();
     WriteWholeFile(TempFile, m_body.Bytes(), &pumpMessages);
     // The body's buffer becomes the page text, or is let go once the text is
     // made: a page is never held three times.

@@ -27,10 +27,11 @@ TRobotsFetch::TRobotsFetch()
     };
 }
 
-TRobotsFetch::TResult TRobotsFetch::Fetch(const std::string& url, const TSettings& settings)
+TRobotsFetch::TResult TRobotsFetch::Fetch(
+    const std::string& url, const TSettings& settings, const TTlsContext* tls)
 {
     m_http.URL = url;
-    ApplyConnectionSettings(m_http, settings);
+    ApplyConnectionSettings(m_http, settings, tls);
     m_answer.Start();
     m_capped = false;
     m_http.RcvdStream = &m_body;

@@ -7,6 +7,7 @@
 
 #include <string>
 
+class TTlsContext;
 struct TSettings;
 
 // The fetch of a site's robots.txt, on a client of its own so that the
@@ -31,10 +32,10 @@ public:
 
     TRobotsFetch();
 
-    // Fetches `url` (a site's "/robots.txt") with the connection settings
-    // and user agent of the pages, and returns its rules for the product
-    // token of that agent. Raises what the client's Get raises.
-    TResult Fetch(const std::string& url, const TSettings& settings);
+    // Fetches `url` (a site's "/robots.txt") with the connection settings,
+    // TLS settings and user agent of the pages, and returns its rules for the
+    // product token of that agent. Raises what the client's Get raises.
+    TResult Fetch(const std::string& url, const TSettings& settings, const TTlsContext* tls);
 
     // Ends the fetch in progress at once; Fetch returns, its result of no use.
     void Abandon() { m_http.Abort(); }

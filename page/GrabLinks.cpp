@@ -34,6 +34,11 @@ bool startsWithHttp(std::string_view s)
     return s.size() >= 7 && EqualNoCase(s.substr(0, 7), "http://");
 }
 
+bool startsWithHttps(std::string_view s)
+{
+    return s.size() >= 8 && EqualNoCase(s.substr(0, 8), "https://");
+}
+
 // True when `text` ends with `suffix` once its letters are upper-cased; an
 // empty suffix ends every text.
 bool endsWithUpper(std::string_view text, std::string_view suffix)
@@ -59,6 +64,17 @@ size_t findLastNoCase(const std::string& text, std::string_view lowerMarker)
     return last;
 }
 
+// The text of a URL after its scheme, from "://" on, for a URL of either
+// scheme: the part both forms of one site share. Any other text as it is.
+std::string withoutScheme(const std::string& url)
+{
+    if (startsWithHttp(url))
+        return url.substr(4);
+    if (startsWithHttps(url))
+        return url.substr(5);
+    return url;
+}
+
 // What the page's own URL gives link following: the directory relative links
 // are resolved against, and the site root the site-exclusion test searches.
 // Both depend on that URL alone, so they are worked out once per call. A URL
@@ -70,7 +86,7 @@ struct PageBase
     std::string root;
 };
 
-PageBase pageBaseOf(const std::string& url)
+PageBase pageBaseOf(const std::string& url, bool secureToo)
 {
     PageBase base;
     const int slashes = countSlashes(url);
@@ -78,11 +94,13 @@ PageBase pageBaseOf(const std::string& url)
         base.root = url;
         base.dir = !url.empty() && url.back() == '/' ? url : url + '/';
     } else if (slashes >= 3) {
-        // The search starts at 0-based offset 7, the first byte past "http://",
-        // so the slash it finds ends the host.
-        const size_t afterHost = url.find('/', 7);
+        // The search starts at 0-based offset 7, the first byte past "http://"
+        // (8 past "https://" when secure pages are followed), so the slash it
+        // finds ends the host.
+        const size_t hostStart = secureToo && startsWithHttps(url) ? 8 : 7;
+        const size_t afterHost = url.find('/', hostStart);
         if (afterHost == NotFound) {
-            base.dir = LeftPart(url, 7);
+            base.dir = LeftPart(url, static_cast<int>(hostStart));
         } else {
             base.root = url.substr(0, afterHost + 1);
             base.dir = url.substr(0, url.rfind('/') + 1);
@@ -102,10 +120,11 @@ class LinkHandler
 public:
     explicit LinkHandler(TLinkState& state)
         : m_state(state)
-        , m_base(pageBaseOf(state.currentUrl))
+        , m_secureToo(state.settings.followHttps)
+        , m_base(pageBaseOf(state.currentUrl, m_secureToo))
         , m_dirRoot(siteRootOf(m_base.dir))
-        , m_lowerDir(LowerCase(m_base.dir))
-        , m_lowerDirRoot(LowerCase(m_dirRoot))
+        , m_insideDir(insideForm(m_base.dir))
+        , m_insideDirRoot(insideForm(m_dirRoot))
     { }
 
     void Handle(std::string value)
@@ -116,17 +135,18 @@ public:
         if (value.compare(0, 2, "./") == 0)
             value.erase(0, 2);
         pumpTick();
-        if (value.compare(0, 3, "../") == 0 || FindFromNoCase(value, "https://", 1) != 0)
+        if (value.compare(0, 3, "../") == 0
+            || (!m_secureToo && FindFromNoCase(value, "https://", 1) != 0))
             return;
         pumpTick();
 
         std::string url;
-        // The base in lower case, for the Internal Only test.
-        const std::string* lowerBase = &m_lowerDir;
-        if (startsWithHttp(value)) {
+        // The base as the Internal Only test looks for it.
+        const std::string* inside = &m_insideDir;
+        if (isAbsolute(value)) {
             url = value;
         } else if (!value.empty() && value.front() == '/') {
-            lowerBase = &m_lowerDirRoot;
+            inside = &m_insideDirRoot;
             url = m_dirRoot;
             url.append(value, 1);
         } else {
@@ -141,13 +161,14 @@ public:
         pumpTick();
 
         // A URL carried inside another one (a redirect's query) replaces it:
-        // repeating the cut from each later "http://" ends at the last one.
-        const size_t inner = findLastNoCase(url, "http://");
+        // repeating the cut from each later "http://" (or "https://") ends at
+        // the last one.
+        const size_t inner = innerUrlStart(url);
         if (inner != NotFound && inner >= 6)
             url.erase(0, inner);
         pumpTick();
 
-        if (startsWithHttp(url)) {
+        if (isAbsolute(url)) {
             if (countSlashes(url) == 2)
                 url += '/';
             m_linkRoot = siteRootOf(url);
@@ -173,8 +194,7 @@ public:
         if (url.find_first_of("?\"#") != NotFound || FindFromNoCase(url, "mailto", 1) != 0)
             return;
         pumpTick();
-        if (m_state.InternalOnly && m_state.InternalOnly()
-            && FindFromNoCase(url, *lowerBase, 1) == 0)
+        if (m_state.InternalOnly && m_state.InternalOnly() && FindFromNoCase(url, *inside, 1) == 0)
             return;
         pumpTick();
         if (url.size() > MaxLinkLength)
@@ -183,16 +203,51 @@ public:
     }
 
 private:
-    // The page is kept out of the output when its site root holds an entry.
+    // The page is kept out of the output when its site root holds an entry;
+    // when secure pages are followed, also when the root under the other
+    // scheme does, as both are one site.
     void TestSiteExclusion()
     {
+        std::vector<std::string> roots { m_base.root };
+        if (m_secureToo && startsWithHttp(m_base.root))
+            roots.push_back("https" + m_base.root.substr(4));
+        else if (m_secureToo && startsWithHttps(m_base.root))
+            roots.push_back("http" + m_base.root.substr(5));
         for (const auto& entry : m_state.settings.filterDomains) {
-            if (FindFrom(m_base.root, LowerCase(entry), 1) != 0) {
-                if (m_state.pageAccepted)
-                    m_state.excludedBy = entry;
-                m_state.pageAccepted = false;
+            for (const auto& root : roots) {
+                if (FindFrom(root, LowerCase(entry), 1) != 0) {
+                    if (m_state.pageAccepted)
+                        m_state.excludedBy = entry;
+                    m_state.pageAccepted = false;
+                }
             }
         }
+    }
+
+    // A base as the Internal Only test looks for it in a link, in lower case:
+    // the secure and the plain form of a site are one site.
+    std::string insideForm(const std::string& base) const
+    {
+        return LowerCase(m_secureToo ? withoutScheme(base) : base);
+    }
+
+    // A value or URL that names its site itself: "http://", and "https://"
+    // when secure pages are followed.
+    bool isAbsolute(const std::string& url) const
+    {
+        return startsWithHttp(url) || (m_secureToo && startsWithHttps(url));
+    }
+
+    // Where the last URL carried in `url` begins, or NotFound.
+    size_t innerUrlStart(const std::string& url) const
+    {
+        const size_t plain = findLastNoCase(url, "http://");
+        if (!m_secureToo)
+            return plain;
+        const size_t secure = findLastNoCase(url, "https://");
+        if (plain == NotFound)
+            return secure;
+        return secure == NotFound ? plain : std::max(plain, secure);
     }
 
     bool PassesWebExtension(const std::string& url) const
@@ -234,12 +289,13 @@ private:
     }
 
     TLinkState& m_state;
+    const bool m_secureToo; // https:// links are followed
     const PageBase m_base;
     // The page's directory up to its site root, for links that start with
-    // '/', and both bases in lower case.
+    // '/', and both bases as the Internal Only test looks for them.
     const std::string m_dirRoot;
-    const std::string m_lowerDir;
-    const std::string m_lowerDirRoot;
+    const std::string m_insideDir;
+    const std::string m_insideDirRoot;
     std::string m_linkRoot; // site root of the last absolute link
     bool m_exclusionTested = false;
 };

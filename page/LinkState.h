@@ -14,6 +14,10 @@ struct TLinkSettings
     std::vector<std::string> webExts; // a link path must end with one (or with '/')
     std::vector<std::string> domainExts; // a link host must end with one
     std::vector<std::string> filterDomains; // a page whose site root holds one is not accepted
+    // https:// links are followed too, and a site's secure and plain URLs are
+    // one site for "Internal Only" and the site-exclusion test; off, values
+    // holding "https://" are skipped.
+    bool followHttps = false;
 };
 
 // The part of a crawl run's shared state that link following reads and

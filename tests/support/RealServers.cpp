@@ -152,11 +152,13 @@ std::unique_ptr<TRealServer> TRealServer::StartTinyproxy(
 {
     std::unique_ptr<TRealServer> server = Prepare("tinyproxy");
     const std::string d = server->Dir();
+    // No ConnectPort line: CONNECT tunnels may go to any port, the tests' TLS servers' too.
     std::string config = "Port " + std::to_string(server->m_port)
         + "\nListen 127.0.0.1\nTimeout 30\nMaxClients 8\nAllow 127.0.0.1\n"
           "LogLevel Info\nLogFile \""
-        + d + "/tinyproxy.log\"\nPidFile \"" + d + "/tinyproxy.pid\"\nBasicAuth " + user + " "
-        + pass + "\n";
+        + d + "/tinyproxy.log\"\nPidFile \"" + d + "/tinyproxy.pid\"\n";
+    if (!user.empty())
+        config += "BasicAuth " + user + " " + pass + "\n";
     // As root the proxy would switch to a user of its own; name the current one.
     if (::getuid() == 0)
         config += "User root\nGroup root\n";

@@ -31,7 +31,7 @@ public:
     static std::unique_ptr<TRealServer> StartNginxTls(
         const std::string& certFile, const std::string& keyFile, const std::string& serverExtra);
 
-    // tinyproxy asking for Basic credentials `user`:`pass`.
+    // tinyproxy asking for Basic credentials `user`:`pass`; for none with an empty `user`.
     static std::unique_ptr<TRealServer> StartTinyproxy(
         const std::string& user, const std::string& pass);
 
