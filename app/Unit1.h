@@ -23,6 +23,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class TAboutBox;
+class TInputLock;
 class TUserDialogs;
 class TfrmOptions;
 
@@ -101,6 +102,9 @@ private:
     QWidget* logsPage();
     void buildMenus();
     void saveUrlList();
+    // Takes the input file's lock for a command that reads or writes the
+    // list; false when another process crawls the file, `busy` then saying so.
+    bool lockUrlList(TInputLock& lock, std::string& busy);
 
     TUserDialogs& m_dialogs;
     TMessagePump m_pump;

@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "crawl/InputLock.h"
+#include "crawl/UrlListFile.h"
 #include "platform/Profile.h"
 
 #include <QAction>
@@ -12,6 +14,7 @@
 #include <QToolButton>
 
 #include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -162,6 +165,57 @@ TEST_F(WindowTest, OptionsCancelAndTheCloseBoxDiscardListEdits)
         choose(control<QAction>("mnuFileOptions"));
         EXPECT_EQ(Settings.filterKeywords, TStringList { "KEPT" }) << closer;
     }
+}
+
+// While another process crawls the input file, the window reads its queue
+// (the input file with the progress file applied) but rewrites nothing:
+// Index-It!, Sites Add and Delete All are refused naming that process, and
+// closing leaves the files as they are.
+TEST_F(WindowTest, AQueueAnotherProcessCrawlsIsLeftAlone)
+{
+    writeSettings();
+    write("in.txt", "http://a.test/\r\nhttp://b.test/\r\n");
+    const std::string progress = ProgressFileOf(path("in.txt"));
+    WriteWholeFile(progress, "+http://c.test/\r\n-http://a.test/\r\n");
+    TInputLock other;
+    std::string unused;
+    ASSERT_TRUE(other.TryTake(path("in.txt"), unused));
+    start();
+    EXPECT_EQ(caption("lblLeft"), QStringLiteral("2"));
+    const QString busy = QString::fromStdString(path("in.txt")
+        + " is being crawled by another Skelvo (process " + std::to_string(::getpid()) + ")");
+    dialogs.inputAnswers = { QStringLiteral("http://d.test/") };
+    for (const char* command : { "cmdIndex", "mnuSitesAdd", "mnuSitesDelete" }) {
+        SCOPED_TRACE(command);
+        dialogs.messages.clear();
+        if (command == std::string("cmdIndex"))
+            click(control<QToolButton>(command));
+        else
+            choose(control<QAction>(command));
+        EXPECT_EQ(dialogs.messages, std::vector<QString> { busy });
+        EXPECT_EQ(text("in.txt"), "http://a.test/\r\nhttp://b.test/\r\n");
+        EXPECT_TRUE(control<QToolButton>("cmdIndex")->isEnabled());
+    }
+    EXPECT_TRUE(closeWindow());
+    EXPECT_EQ(text("in.txt"), "http://a.test/\r\nhttp://b.test/\r\n");
+    EXPECT_EQ(ReadWholeFile(progress), "+http://c.test/\r\n-http://a.test/\r\n");
+}
+
+// The window folds a progress file a killed run left when it starts; at
+// close it does not write its list over a file another program changed since.
+TEST_F(WindowTest, StartUpFoldsLeftoverProgressAndCloseKeepsAnotherProgramsChange)
+{
+    writeSettings();
+    write("in.txt", "http://a.test/\r\nhttp://b.test/\r\n");
+    const std::string progress = ProgressFileOf(path("in.txt"));
+    WriteWholeFile(progress, "+http://c.test/\r\n-http://a.test/\r\n+http://torn");
+    start();
+    EXPECT_EQ(caption("lblLeft"), QStringLiteral("2"));
+    EXPECT_EQ(text("in.txt"), "http://b.test/\r\nhttp://c.test/\r\n");
+    EXPECT_FALSE(std::filesystem::exists(progress));
+    write("in.txt", "http://edited.meanwhile/\r\n");
+    EXPECT_TRUE(closeWindow());
+    EXPECT_EQ(text("in.txt"), "http://edited.meanwhile/\r\n");
 }
 
 } // namespace
