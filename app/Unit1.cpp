@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -272,9 +273,17 @@ void TfrmSkelvo::FormShow()
     state.seenList.Clear();
     state.pageSource.clear();
     // Context help reads the help file beside the program; Help > Contents
-    // opens the one in the current folder.
+    // prefers the one in the current folder.
     m_dialogs.SetHelpFile(QCoreApplication::applicationDirPath() + QStringLiteral("/skelvo.hlp"));
-    LoadSettings();
+    // A file with a bad value has loaded every other key: the window starts
+    // with them, so that what it writes later keeps them, and the error is
+    // shown once start-up is done.
+    std::exception_ptr badValue;
+    try {
+        LoadSettings();
+    } catch (const EConvertError&) {
+        badValue = std::current_exception();
+    }
     chkFollow->setChecked(Settings.followLinks == 1);
     chkObey->setChecked(Settings.obeyNoindex == 1);
     chkInternal->setChecked(Settings.internalOnly == 1);
@@ -287,6 +296,8 @@ void TfrmSkelvo::FormShow()
     m_run.InputFile().Read(Settings.inputFile, state.urlList, lock.Held());
     m_urlListLoaded = true;
     m_run.ShowLeft();
+    if (badValue)
+        std::rethrow_exception(badValue);
 }
 
 void TfrmSkelvo::FormClose()
@@ -409,7 +420,11 @@ void TfrmSkelvo::Detailed1Click()
 
 void TfrmSkelvo::mnuHelpContentsClick()
 {
-    m_dialogs.ShellOpen(QStringLiteral("skelvo.hlp"));
+    // The help of the current folder, else the one installed beside the program.
+    const QString help = QStringLiteral("skelvo.hlp");
+    m_dialogs.ShellOpen(QFileInfo::exists(help)
+            ? help
+            : QCoreApplication::applicationDirPath() + QLatin1Char('/') + help);
 }
 
 void TfrmSkelvo::mnuHomeClick()

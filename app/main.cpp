@@ -1,11 +1,15 @@
 #include "app/AppIcon.h"
 #include "app/SkelvoForms.h"
+#include "app/WindowArguments.h"
 #include "platform/CatchingApplication.h"
 #include "platform/QtUserDialogs.h"
 #include "platform/UiText.h"
 #include "platform/Version.h"
+#include "settings/SettingsPath.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
@@ -24,6 +28,22 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Skelvo"));
     QApplication::setApplicationVersion(QLatin1String(SkelvoVersion));
     QApplication::setWindowIcon(SkelvoIcon());
+    const TWindowArguments arguments = ParseWindowArguments(QCoreApplication::arguments());
+    switch (arguments.action) {
+    case TWindowArguments::waHelp:
+        std::fputs(qPrintable(arguments.text), stdout);
+        return 0;
+    case TWindowArguments::waVersion:
+        std::printf("skelvo %s\n", qPrintable(QApplication::applicationVersion()));
+        return 0;
+    case TWindowArguments::waWrong:
+        std::fputs(qPrintable(arguments.text), stderr);
+        return 2;
+    case TWindowArguments::waRun:
+        break;
+    }
+    if (!arguments.settingsFile.empty())
+        setSettingsPath(arguments.settingsFile);
 
     TQtUserDialogs dialogs;
     messageBox = &dialogs;

@@ -35,11 +35,22 @@ inline constexpr int ProxyAddress = 39;
 inline constexpr int ProxyPort = 40;
 inline constexpr int ProxyCredentials = 41; // the user name and the password
 inline constexpr int UseProxy = 420;
+inline constexpr int FetchHttps = 43; // also the Web page's overview
+inline constexpr int CaFile = 44;
+inline constexpr int SocksServer = 45;
+inline constexpr int SocksPort = 46;
+inline constexpr int SocksCredentials = 47; // the user name and the password
+inline constexpr int ObeyRobots = 48;
+inline constexpr int SkipErrorStatus = 49;
+inline constexpr int RequestDelay = 50;
+inline constexpr int RejectedFile = 51;
 
 // Every help context above.
 inline constexpr int All[] = { IndexPage, FollowLinks, LogsPage, Options, OutputFile, InputFile,
     SavedFile, TrackFile, Separator, TitleCutoff, DescriptionLength, SaveLastModified,
     KeywordsRequired, MetaFirst, DomainExtensions, WebExtensions, FilterKeywords, FilterDomains,
-    TargetKeywords, Browse, Ok, Cancel, ProxyAddress, ProxyPort, ProxyCredentials, UseProxy };
+    TargetKeywords, Browse, Ok, Cancel, ProxyAddress, ProxyPort, ProxyCredentials, UseProxy,
+    FetchHttps, CaFile, SocksServer, SocksPort, SocksCredentials, ObeyRobots, SkipErrorStatus,
+    RequestDelay, RejectedFile };
 
 } // namespace HelpContexts

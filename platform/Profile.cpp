@@ -2,194 +2,29 @@
 
 #include "platform/Errors.h"
 #include "platform/TextFile.h"
-#include "platform/TextSearch.h"
-
-#include <cerrno>
-#include <string_view>
-#include <sys/stat.h>
-#include <vector>
-
-namespace {
-
-using Lines = std::vector<std::string>;
-constexpr std::size_t NotFound = std::string::npos;
-constexpr std::string_view Bom = "\xEF\xBB\xBF";
-// The blanks a line may carry around names, values and brackets.
-constexpr std::string_view Blanks = " \t";
-
-// A value with blanks at either end, or already wrapped in quotes, is written
-// inside double quotes: reading trims blanks around a value and drops one pair
-// of enclosing quotes, so hand-written "KEY = value" lines read sensibly and
-// every value the program writes comes back byte for byte.
-bool isQuoted(std::string_view v)
-{
-    return v.size() >= 2 && v.front() == v.back() && (v.front() == '"' || v.front() == '\'');
-}
-
-std::string encodedValue(const std::string& value)
-{
-    std::string out;
-    out.reserve(value.size() + 2);
-    for (char c : value) {
-        // A line break would end the key line and start a line of its own.
-        if (c != '\r' && c != '\n')
-            out += c;
-    }
-    if (!out.empty() && (Trim(out, Blanks).size() != out.size() || isQuoted(out)))
-        return '"' + out + '"';
-    return out;
-}
-
-std::string decodedValue(std::string_view raw)
-{
-    raw = Trim(raw, Blanks);
-    if (isQuoted(raw))
-        raw = raw.substr(1, raw.size() - 2);
-    return std::string(raw);
-}
-
-// The lines of a settings file end at LF, a CR before it dropped. A lone CR
-// ends no line: it stays inside the line's name or value, as the file holds it.
-Lines splitAtLineFeeds(const std::string& content)
-{
-    Lines lines;
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = content.find('\n', start);
-        if (end == NotFound)
-            end = content.size();
-        std::size_t stop = end;
-        if (stop > start && content[stop - 1] == '\r')
-            --stop;
-        lines.emplace_back(content, start, stop - start);
-        start = end + 1;
-    }
-    return lines;
-}
-
-// Reads the file's lines; a missing file has none. False when the file exists
-// but cannot be read, so that a write never replaces what it could not see.
-bool loadLines(const std::string& path, Lines& lines)
-{
-    lines.clear();
-    struct stat info
-    { };
-    if (::stat(path.c_str(), &info) != 0)
-        return errno == ENOENT;
-    if (S_ISDIR(info.st_mode))
-        return false;
-    try {
-        lines = splitAtLineFeeds(ReadWholeFile(path));
-    } catch (const EInOutError&) {
-        return false;
-    }
-    return true;
-}
-
-// Where a key stands in the file: its line and value, and the line after the
-// last non-blank line of the first section of the wanted name.
-struct KeySpot
-{
-    std::size_t keyLine = NotFound;
-    std::string value;
-    std::size_t sectionEnd = NotFound;
-};
-
-// Every section of the wanted name counts (a hand-edited file may repeat one);
-// the first key of the wanted name in file order is the one read and replaced.
-KeySpot findKey(const Lines& lines, std::string_view section, std::string_view key)
-{
-    KeySpot spot;
-    bool inSection = false;
-    bool inFirstSection = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string_view line = lines[i];
-        if (i == 0 && line.starts_with(Bom))
-            line.remove_prefix(Bom.size());
-        line = Trim(line, Blanks);
-        if (line.empty())
-            continue;
-        if (line.front() == '[') {
-            std::string_view name = line.substr(1, line.find(']') - 1);
-            inSection = EqualNoCase(Trim(name, Blanks), section);
-            inFirstSection = inSection && spot.sectionEnd == NotFound;
-            if (inFirstSection)
-                spot.sectionEnd = i + 1;
-            continue;
-        }
-        if (inFirstSection)
-            spot.sectionEnd = i + 1;
-        if (!inSection || line.front() == ';' || spot.keyLine != NotFound)
-            continue;
-        const std::size_t eq = line.find('=');
-        if (eq != NotFound && EqualNoCase(Trim(line.substr(0, eq), Blanks), key)) {
-            spot.keyLine = i;
-            spot.value = decodedValue(line.substr(eq + 1));
-        }
-    }
-    return spot;
-}
-
-bool hasLineBreak(std::string_view s)
-{
-    return s.find_first_of("\r\n") != NotFound;
-}
-
-// Names that could not be found again after writing them are refused.
-bool validSection(std::string_view s)
-{
-    return !s.empty() && Trim(s, Blanks) == s && s.find(']') == NotFound && !hasLineBreak(s);
-}
-
-bool validKey(std::string_view k)
-{
-    return !k.empty() && Trim(k, Blanks) == k && k.find('=') == NotFound && k.front() != '['
-        && k.front() != ';' && !hasLineBreak(k);
-}
-
-std::string cut(std::string value)
-{
-    if (value.size() > ProfileValueMax)
-        value.resize(ProfileValueMax);
-    return value;
-}
-
-} // namespace
 
 std::string GetProfileString(const std::string& section, const std::string& key,
     const std::string& defaultValue, const std::string& path)
 {
-    Lines lines;
-    if (section.empty() || key.empty() || !loadLines(path, lines))
-        return cut(defaultValue);
-    KeySpot spot = findKey(lines, section, key);
-    return cut(spot.keyLine == NotFound ? defaultValue : std::move(spot.value));
+    std::optional<std::string> value;
+    try {
+        value = TIniFile::Read(path).Value(section, key);
+    } catch (const EInOutError&) {
+        // A file that cannot be read reads as a missing one.
+    }
+    return value ? std::move(*value) : defaultValue.substr(0, ProfileValueMax);
 }
 
 bool WriteProfileString(const std::string& section, const std::string& key,
     const std::string& value, const std::string& path)
 {
-    Lines lines;
-    if (!validSection(section) || !validKey(key) || !loadLines(path, lines))
-        return false;
-    const KeySpot spot = findKey(lines, section, key);
-    std::string entry = key + '=' + encodedValue(value);
-    if (spot.keyLine != NotFound) {
-        lines[spot.keyLine] = std::move(entry);
-    } else if (spot.sectionEnd != NotFound) {
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(spot.sectionEnd), entry);
-    } else {
-        // A blank line sets the new section apart from the one before it.
-        if (!lines.empty() && !Trim(lines.back(), Blanks).empty())
-            lines.emplace_back();
-        lines.push_back('[' + section + ']');
-        lines.push_back(std::move(entry));
-    }
-    std::string content;
-    for (const std::string& line : lines)
-        content.append(line).append("\r\n");
     try {
-        WriteFileAtomic(path, content, NewFileMode::OwnerOnly);
+        // A file that exists but cannot be read is never replaced by a write
+        // that could not see what it held.
+        TIniFile file = TIniFile::Read(path);
+        if (!file.Set(section, key, value))
+            return false;
+        WriteFileAtomic(path, file.Text(), NewFileMode::OwnerOnly);
     } catch (const EInOutError&) {
         return false;
     }

@@ -1,18 +1,16 @@
 #pragma once
 
+#include "platform/IniFile.h"
+
 #include <string>
 
-// Key-by-key access to INI files of section lines ("[NAME]") and key lines
-// ("KEY=value"). Section and key names match without regard to ASCII letter
-// case and are written as given; every write rewrites the file whole through a
-// temporary file renamed over it, with CR LF line ends.
-
-// The longest value GetProfileString hands back: values are read through a
-// 2,048-byte buffer that keeps room for its terminator.
-inline constexpr std::size_t ProfileValueMax = 2047;
+// Key-by-key access to INI files (see TIniFile for the format): every read
+// reads the file, every write rewrites it whole through a temporary file
+// renamed over it, with CR LF line ends.
 
 // The value of `key` in `section` of `path`, cut to ProfileValueMax bytes;
-// `defaultValue` (cut likewise) when the file, the section or the key is missing.
+// `defaultValue` (cut likewise) when the file, the section or the key is
+// missing, or the file cannot be read.
 std::string GetProfileString(const std::string& section, const std::string& key,
     const std::string& defaultValue, const std::string& path);
 

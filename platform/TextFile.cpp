@@ -80,15 +80,15 @@ int createTemporary(const std::string& temp, mode_t mode)
     return -1;
 }
 
-// Gives the replacement the owner, group and mode of the file it replaces.
+// Gives the replacement the owner and group of the file it replaces, and `mode`.
 // Only root may give a file away, and only to a group it belongs to may a user
 // give it: ownership is kept as far as that allows, and never fails the write.
 // The mode is set last, since a change of owner clears the set-id bits.
-bool keepAttributes(int fd, const struct stat& old)
+bool keepAttributes(int fd, const struct stat& old, mode_t mode)
 {
     if (::fchown(fd, old.st_uid, old.st_gid) != 0)
         (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-    return ::fchmod(fd, old.st_mode & 07777) == 0;
+    return ::fchmod(fd, mode) == 0;
 }
 
 // Writes all of `content` to `fd`, going on after interrupted and partial
@@ -206,7 +206,9 @@ void WriteFileAtomic(const std::string& path, const std::string& content, NewFil
     const bool replacing = ::stat(target.c_str(), &old) == 0;
     // A replacement starts private and takes the old file's mode before any
     // content goes in, so it never shows more than the old file did.
-    const mode_t mode = replacing || newFileMode == NewFileMode::OwnerOnly ? 0600 : 0666;
+    const mode_t mode = replacing || newFileMode != NewFileMode::ByUmask ? 0600 : 0666;
+    const mode_t keptMode
+        = newFileMode == NewFileMode::AlwaysOwnerOnly ? mode_t { 0600 } : old.st_mode & 07777;
     const std::string temp = TemporaryFileOf(target);
     const int fd = createTemporary(temp, mode);
     if (fd < 0)
@@ -219,7 +221,7 @@ void WriteFileAtomic(const std::string& path, const std::string& content, NewFil
         errno = saved;
         fail("Cannot open file", temp);
     }
-    const bool written = (!replacing || keepAttributes(fd, old))
+    const bool written = (!replacing || keepAttributes(fd, old, keptMode))
         && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()
         && std::fflush(file.get()) == 0 && (durability == Durability::Cached || ::fsync(fd) == 0);
     // The rename comes before the close, which lets the temporary file's lock

@@ -56,8 +56,10 @@ void WriteWholeFile(const std::string& path, const std::string& content, void (*
 
 // The permissions of a file that a write creates: those any new file gets
 // (0666 less the umask), or reading and writing by its owner only, for files
-// that may hold a password.
-enum class NewFileMode { ByUmask, OwnerOnly };
+// that may hold a password. AlwaysOwnerOnly makes a file that the write
+// replaces its owner's only as well, whatever its mode was: for a file that
+// holds a password now.
+enum class NewFileMode { ByUmask, OwnerOnly, AlwaysOwnerOnly };
 
 // Whether a replacement waits until its contents are on the disk before it
 // takes the old file's name. Synced keeps the old file through a power loss
@@ -70,11 +72,11 @@ enum class Durability { Synced, Cached };
 // Replaces the contents of `path` with `content` through a temporary file in
 // the same folder renamed over it: a crash leaves the old or the new file whole.
 // When `path` is a symbolic link, the file it leads to is replaced and the
-// link stays. The new file keeps the mode of the one it replaces, and its
-// owner and group where the system permits; a file that did not exist gets
-// `newFileMode`. The temporary file has one name per file (TemporaryFileOf),
-// so a writer killed half-way leaves at most one, which the next write of the
-// file removes.
+// link stays. The new file keeps the mode of the one it replaces
+// (AlwaysOwnerOnly aside), and its owner and group where the system permits;
+// a file that did not exist gets `newFileMode`. The temporary file has one
+// name per file (TemporaryFileOf), so a writer killed half-way leaves at most
+// one, which the next write of the file removes.
 void WriteFileAtomic(const std::string& path, const std::string& content,
     NewFileMode newFileMode = NewFileMode::ByUmask, Durability durability = Durability::Synced);
 

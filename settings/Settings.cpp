@@ -1,68 +1,105 @@
 #include "settings/Settings.h"
 
 #include "platform/Errors.h"
-#include "platform/Profile.h"
+#include "platform/IniFile.h"
 #include "platform/Pump.h"
+#include "platform/TextFile.h"
 #include "platform/TextSearch.h"
 #include "settings/ListValue.h"
 #include "settings/StrToInt.h"
 #include "settings/TOptionsValues.h"
 
-#include <climits>
-#include <unistd.h>
+#include <limits>
+#include <set>
+#include <utility>
 
 TSettings Settings;
 
 namespace {
 
-std::string g_settingsPath;
+constexpr int32_t Int32Min = std::numeric_limits<int32_t>::min();
+constexpr int32_t Int32Max = std::numeric_limits<int32_t>::max();
 
-// The port SOCKS proxies listen on unless told otherwise.
+// Defaults of the numbers a file may leave out.
+constexpr int32_t DefaultCutoff = 70;
+constexpr int32_t DefaultDescMax = 255;
+constexpr int32_t DefaultProxyPort = 80;
 constexpr int32_t DefaultSocksPort = 1080;
+constexpr int32_t MaxConnections = 8;
 
-// The program's folder with its trailing separator, from /proc/self/exe;
-// empty (the current directory) when the link cannot be read.
-std::string programFolder()
-{
-    std::string target(PATH_MAX, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", target.data(), target.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= target.size())
-        return {};
-    target.resize(static_cast<std::size_t>(n));
-    return target.substr(0, target.rfind('/') + 1);
-}
+using TKeyName = std::pair<std::string, std::string>;
 
-// A key's value upper-cased, as the program holds every value...
-std::string readText(const std::string& path, const char* section, const char* key)
+// What the last load left unloaded, which no save of that file may
+// overwrite: the keys whose values were not numbers, or the whole file when it
+// could not be read.
+struct TLoadGaps
 {
-    return UpperCase(GetProfileString(section, key, "", path));
-}
+    std::string path;
+    bool unreadable = false;
+    std::set<TKeyName> keys;
 
-// ...but the paths and the proxy credentials, which keep the case they were
-// typed with: file names and passwords are case-sensitive here.
-std::string readCased(const std::string& path, const char* section, const char* key)
-{
-    return GetProfileString(section, key, "", path);
-}
+    bool Covers(const std::string& file, const TKeyName& key) const
+    {
+        return file == path && (unreadable || keys.contains(key));
+    }
+};
 
-int32_t readInteger(const std::string& path, const char* section, const char* key)
-{
-    return StrToInt(readText(path, section, key));
-}
+TLoadGaps g_gaps;
 
-// A key that may be left out: absent or empty, it is `fallback`; any other
-// value must be a number.
-int32_t readOptionalInteger(
-    const std::string& path, const char* section, const char* key, int32_t fallback)
+// Reads the keys of one file, noting each that does not load.
+class TKeyReader
 {
-    const std::string text = readText(path, section, key);
-    return text.empty() ? fallback : StrToInt(text);
-}
+public:
+    TKeyReader(const TIniFile& file, std::string fileName)
+        : m_file(file)
+        , m_fileName(std::move(fileName))
+    { }
 
-int32_t readFlag(const std::string& path, const char* section, const char* key)
-{
-    return readInteger(path, section, key) == 1 ? 1 : 0;
-}
+    // A value upper-cased, as the program holds every value...
+    std::string Text(const char* section, const char* key) const
+    {
+        return UpperCase(Cased(section, key));
+    }
+
+    // ...but the paths and the credentials, which keep the case they were
+    // typed with: file names and passwords are case-sensitive here.
+    std::string Cased(const char* section, const char* key) const
+    {
+        return m_file.Value(section, key).value_or(std::string());
+    }
+
+    // A whole number from `min` to `max`; `absent` when the key is missing or
+    // empty, and when its value does not load.
+    int32_t Integer(const char* section, const char* key, int32_t absent, int32_t min = Int32Min,
+        int32_t max = Int32Max)
+    {
+        const std::string text = Cased(section, key);
+        if (text.empty())
+            return absent;
+        const std::string problem = WholeNumberProblem(text, min, max);
+        if (problem.empty())
+            return StrToInt(text);
+        m_problems += (m_problems.empty() ? "" : "\n") + m_fileName + ": [" + section + "] " + key
+            + ": " + problem;
+        m_unloaded.emplace(section, key);
+        return absent;
+    }
+
+    // On only for the value 1; off when missing or empty.
+    int32_t Flag(const char* section, const char* key)
+    {
+        return Integer(section, key, 0) == 1 ? 1 : 0;
+    }
+
+    const std::string& Problems() const { return m_problems; }
+    const std::set<TKeyName>& Unloaded() const { return m_unloaded; }
+
+private:
+    const TIniFile& m_file;
+    std::string m_fileName;
+    std::string m_problems;
+    std::set<TKeyName> m_unloaded;
+};
 
 // The lists kept sorted get each entry at its place, with the window kept
 // live between entries; the others are filled in file order.
@@ -81,110 +118,141 @@ void fillInOrder(TStringList& list, const std::string& value)
     list = SplitListValue(value);
 }
 
-class Writer
-{
-public:
-    explicit Writer(std::string path)
-        : m_path(std::move(path))
-    { }
-    void operator()(const char* section, const char* key, const std::string& value) const
-    {
-        if (!WriteProfileString(section, key, value, m_path))
-            throw EInOutError("Unable to write to " + m_path);
-    }
-
-private:
-    std::string m_path;
-};
-
 std::string flagText(bool on)
 {
     return on ? "1" : "0";
 }
 
+// Fills a file that holds no section with the settings of a fresh install.
+void addDefaults(TIniFile& file)
+{
+    for (const TSettingsWrite& write : OptionsWrites(TOptionsValues {}))
+        file.Set(write.section, write.key, write.value);
+    for (const char* key : { "FOLLOW", "NOINDEX", "INTERNAL" })
+        file.Set("OPTIONS", key, "0");
+}
+
+// The settings file as a save finds it, a blank one filled with the defaults.
+TIniFile readForSave(const std::string& path)
+{
+    TIniFile file;
+    try {
+        file = TIniFile::Read(path);
+    } catch (const EInOutError&) {
+        throw EInOutError("Unable to write to " + path);
+    }
+    if (file.Blank())
+        addDefaults(file);
+    return file;
+}
+
+bool holdsPassword(const TIniFile& file)
+{
+    return !file.Value("PROXY", "PASSWORD").value_or("").empty()
+        || !file.Value("SOCKS", "PASSWORD").value_or("").empty();
+}
+
+// A file that holds a password becomes its owner's alone, whatever its mode
+// was; any other keeps its mode, and a new one is private all the same.
+void writeSettingsFile(const std::string& path, const TIniFile& file)
+{
+    try {
+        WriteFileAtomic(path, file.Text(),
+            holdsPassword(file) ? NewFileMode::AlwaysOwnerOnly : NewFileMode::OwnerOnly);
+    } catch (const EInOutError&) {
+        throw EInOutError("Unable to write to " + path);
+    }
+}
+
 } // namespace
-
-std::string settingsPath()
-{
-    return g_settingsPath.empty() ? programFolder() + "skelvo.ini" : g_settingsPath;
-}
-
-void setSettingsPath(const std::string& path)
-{
-    g_settingsPath = path;
-}
 
 void LoadSettings()
 {
     const std::string path = settingsPath();
-    TSettings& s = Settings;
-    s.outputFile = readCased(path, "PATHS", "OUTPUT");
-    s.inputFile = readCased(path, "PATHS", "INPUT");
-    s.savedFile = readCased(path, "PATHS", "SAVED");
-    s.trackFile = readCased(path, "PATHS", "TRACK");
-    s.separator = readText(path, "OUTPUT", "SEPERATOR");
-    s.titleCutoff = readInteger(path, "OUTPUT", "CUTOFF");
-    s.descMax = readInteger(path, "OUTPUT", "DESC");
-    s.saveLastModified = readFlag(path, "OUTPUT", "B1");
-    s.keywordsRequired = readFlag(path, "OUTPUT", "B3");
-    s.metaFirst = readFlag(path, "OUTPUT", "B4");
-    // The list values are read in key order but turned into lists only once
-    // every key has loaded: a failure further on leaves the old lists alone.
-    const std::string ext1 = readText(path, "FOLLOWING", "EXT1");
-    const std::string ext2 = readText(path, "FOLLOWING", "EXT2");
-    const std::string keywords1 = readText(path, "FILTER1", "KEYWORDS1");
-    const std::string domains1 = readText(path, "FILTER2", "DOMAINS1");
-    const std::string keywords2 = readText(path, "TARGETED", "KEYWORDS2");
-    s.followLinks = readFlag(path, "OPTIONS", "FOLLOW");
-    s.obeyNoindex = readFlag(path, "OPTIONS", "NOINDEX");
-    s.internalOnly = readFlag(path, "OPTIONS", "INTERNAL");
-    s.proxyAddress = readText(path, "PROXY", "ADDRESS");
-    s.proxyPort = readInteger(path, "PROXY", "PORT");
-    s.proxyName = readCased(path, "PROXY", "NAME");
-    s.proxyPassword = readCased(path, "PROXY", "PASSWORD");
-    s.proxyEnabled = readFlag(path, "PROXY", "ENABLED");
-    s.socksServer = readText(path, "SOCKS", "SERVER");
-    s.socksPort = readOptionalInteger(path, "SOCKS", "PORT", DefaultSocksPort);
-    s.socksUser = readCased(path, "SOCKS", "USER");
-    s.socksPassword = readCased(path, "SOCKS", "PASSWORD");
+    TIniFile file;
+    try {
+        file = TIniFile::Read(path);
+    } catch (const EInOutError&) {
+        g_gaps = { path, true, {} };
+        throw;
+    }
+    if (file.Blank())
+        addDefaults(file);
+    TKeyReader read(file, settingsDisplayName(path));
+    TSettings s;
+    s.outputFile = read.Cased("PATHS", "OUTPUT");
+    s.inputFile = read.Cased("PATHS", "INPUT");
+    s.savedFile = read.Cased("PATHS", "SAVED");
+    s.trackFile = read.Cased("PATHS", "TRACK");
+    s.separator = read.Text("OUTPUT", "SEPERATOR");
+    s.titleCutoff = read.Integer("OUTPUT", "CUTOFF", DefaultCutoff);
+    s.descMax = read.Integer("OUTPUT", "DESC", DefaultDescMax);
+    s.saveLastModified = read.Flag("OUTPUT", "B1");
+    s.keywordsRequired = read.Flag("OUTPUT", "B3");
+    s.metaFirst = read.Flag("OUTPUT", "B4");
+    s.followLinks = read.Flag("OPTIONS", "FOLLOW");
+    s.obeyNoindex = read.Flag("OPTIONS", "NOINDEX");
+    s.internalOnly = read.Flag("OPTIONS", "INTERNAL");
+    s.proxyAddress = read.Text("PROXY", "ADDRESS");
+    s.proxyPort = read.Integer("PROXY", "PORT", DefaultProxyPort);
+    s.proxyName = read.Cased("PROXY", "NAME");
+    s.proxyPassword = read.Cased("PROXY", "PASSWORD");
+    s.proxyEnabled = read.Flag("PROXY", "ENABLED");
+    s.socksServer = read.Text("SOCKS", "SERVER");
+    s.socksPort = read.Integer("SOCKS", "PORT", DefaultSocksPort);
+    s.socksUser = read.Cased("SOCKS", "USER");
+    s.socksPassword = read.Cased("SOCKS", "PASSWORD");
+    s.fetchHttps = read.Flag("WEB", "HTTPS");
+    s.caFile = read.Cased("WEB", "CAFILE");
+    s.obeyRobots = read.Flag("WEB", "ROBOTS");
+    s.skipErrorStatus = read.Flag("WEB", "STATUS");
+    s.requestDelay = read.Integer("WEB", "DELAY", 0, 0);
+    s.rejectedFile = read.Cased("WEB", "REJECTED");
+    s.keepAlive = read.Flag("WEB", "KEEPALIVE");
+    s.connections = read.Integer("WEB", "CONNECTIONS", 1, 1, MaxConnections);
     pumpMessages();
 
-    fillSorted(s.domainExts, ext1);
-    fillSorted(s.webExts, ext2);
-    fillInOrder(s.filterKeywords, keywords1);
-    fillInOrder(s.filterDomains, domains1);
-    fillInOrder(s.targetKeywords, keywords2);
+    fillSorted(s.domainExts, read.Text("FOLLOWING", "EXT1"));
+    fillSorted(s.webExts, read.Text("FOLLOWING", "EXT2"));
+    fillInOrder(s.filterKeywords, read.Text("FILTER1", "KEYWORDS1"));
+    fillInOrder(s.filterDomains, read.Text("FILTER2", "DOMAINS1"));
+    fillInOrder(s.targetKeywords, read.Text("TARGETED", "KEYWORDS2"));
+
+    Settings = std::move(s);
+    g_gaps = { path, false, read.Unloaded() };
+    if (!read.Problems().empty())
+        throw EConvertError(read.Problems());
 }
 
-void SaveSettings(const TOptionsValues& v)
+void SaveSettings(const TOptionsValues& values)
 {
-    const Writer write(settingsPath());
-    write("PATHS", "OUTPUT", v.txtOutput);
-    write("PATHS", "INPUT", v.txtInput);
-    write("PATHS", "SAVED", v.txtSaved);
-    write("PATHS", "TRACK", v.txtTrack);
-    write("OUTPUT", "SEPERATOR", UpperCase(v.txtSep));
-    write("OUTPUT", "CUTOFF", v.txtCut);
-    write("OUTPUT", "DESC", v.txtDesc);
-    write("PROXY", "ADDRESS", v.txtProxy);
-    write("PROXY", "NAME", v.txtPName);
-    write("PROXY", "PASSWORD", v.txtPPass);
-    write("PROXY", "PORT", v.txtPort);
-    write("OUTPUT", "B1", flagText(v.chkLM));
-    write("OUTPUT", "B3", flagText(v.chkKey));
-    write("OUTPUT", "B4", flagText(v.chkMeta));
-    write("PROXY", "ENABLED", flagText(v.chkProxy));
-    write("FOLLOWING", "EXT1", JoinListValue(v.lstDomains));
-    write("FOLLOWING", "EXT2", JoinListValue(v.lstWebExt));
-    write("FILTER1", "KEYWORDS1", JoinListValue(v.lstF1));
-    write("FILTER2", "DOMAINS1", JoinListValue(v.lstF2));
-    write("TARGETED", "KEYWORDS2", JoinListValue(v.lstTargeted));
+    if (const std::optional<TOptionsProblem> problem = FirstUnstorableValue(values))
+        throw EConvertError(problem->message);
+    const std::string path = settingsPath();
+    TIniFile file = readForSave(path);
+    for (const TSettingsWrite& write : OptionsWrites(values))
+        file.Set(write.section, write.key, write.value);
+    writeSettingsFile(path, file);
 }
 
 void SaveWindowOptions(bool follow, bool obey, bool internal)
 {
-    const Writer write(settingsPath());
-    write("OPTIONS", "FOLLOW", flagText(follow));
-    write("OPTIONS", "NOINDEX", flagText(obey));
-    write("OPTIONS", "INTERNAL", flagText(internal));
+    const std::string path = settingsPath();
+    if (g_gaps.path == path && g_gaps.unreadable)
+        return;
+    TIniFile file = readForSave(path);
+    const std::pair<const char*, bool> keys[]
+        = { { "FOLLOW", follow }, { "NOINDEX", obey }, { "INTERNAL", internal } };
+    for (const auto& [key, on] : keys) {
+        if (!g_gaps.Covers(path, { "OPTIONS", key }))
+            file.Set("OPTIONS", key, flagText(on));
+    }
+    writeSettingsFile(path, file);
+}
+
+std::string DefaultSettingsText()
+{
+    TIniFile file;
+    addDefaults(file);
+    return file.Text();
 }

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-int32_t StrToInt(const std::string& text)
+std::optional<int32_t> ParseInt32(const std::string& text)
 {
     std::size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';
@@ -25,6 +25,27 @@ int32_t StrToInt(const std::string& text)
         }
     }
     if (!valid)
-        throw EConvertError("'" + text + "' is not a valid integer value");
+        return std::nullopt;
     return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+int32_t StrToInt(const std::string& text)
+{
+    const std::optional<int32_t> value = ParseInt32(text);
+    if (!value)
+        throw EConvertError("'" + text + "' is not a valid integer value");
+    return *value;
+}
+
+std::string WholeNumberProblem(const std::string& text, int32_t min, int32_t max)
+{
+    const std::optional<int32_t> value = ParseInt32(text);
+    if (value && *value >= min && *value <= max)
+        return {};
+    std::string problem = "'" + text + "' is not a whole number";
+    if (max != std::numeric_limits<int32_t>::max())
+        problem += " from " + std::to_string(min) + " to " + std::to_string(max);
+    else if (min != std::numeric_limits<int32_t>::min())
+        problem += " of " + std::to_string(min) + " or more";
+    return problem;
 }

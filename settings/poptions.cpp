@@ -26,6 +26,8 @@
 namespace {
 
 const QString FileFilter = QStringLiteral("Text files (*.txt)|*.TXT|All files (*.*)|*.*");
+const QString CertificateFilter
+    = QStringLiteral("Certificates (*.pem;*.crt)|*.PEM;*.CRT|All files (*.*)|*.*");
 const QString NewKeyword = QStringLiteral("New Keyword or Phrase");
 const QString AddKeyword = QStringLiteral("Add Keywords or Phrase");
 
@@ -59,7 +61,7 @@ QString number(int32_t value)
     return QString::number(value);
 }
 
-// Tabs with half the usual side padding, so that the seven page titles fit
+// Tabs with half the usual side padding, so that the eight page titles fit
 // the dialog's fixed width side by side.
 class TCompactTabs : public QProxyStyle
 {
@@ -115,6 +117,7 @@ TfrmOptions::TfrmOptions(TSettings& settings, TUserDialogs& dialogs, QWidget* pa
                         &TSettings::targetKeywords),
         QStringLiteral("Targeted"));
     m_pages->addTab(proxyPage(), QStringLiteral("Proxy"));
+    m_pages->addTab(webPage(), QStringLiteral("Web"));
 
     cmdOK = button("cmdOK", QStringLiteral("OK"), HelpContexts::Ok);
     cmdCancel = button("cmdCancel", QStringLiteral("Cancel"), HelpContexts::Cancel);
@@ -189,22 +192,28 @@ QWidget* TfrmOptions::pathsPage()
         }
         row.box = textBox(row.name, row.help);
         row.box->setText(QLatin1String(row.initial));
-        auto* dots = button(row.browseName, QStringLiteral("..."), HelpContexts::Browse);
-        QFont bold = dots->font();
-        bold.setBold(true);
-        dots->setFont(bold);
-        dots->setFixedWidth(32);
-        const TPathPart part { row.box, QLatin1String(row.title), row.noReadOnly };
-        connect(dots, &QPushButton::clicked, this,
-            [this, part] { RunCommand(this, [this, part] { browse(part); }); });
         grid->addWidget(label(QLatin1String(row.caption), row.box), line, 0);
         grid->addWidget(row.box, line, 1);
-        grid->addWidget(dots, line, 2);
+        grid->addWidget(browseButton(row.browseName,
+                            { row.box, QLatin1String(row.title), row.noReadOnly, FileFilter }),
+            line, 2);
         ++line;
     }
     txtOutput->setToolTip(QStringLiteral("Output File"));
     grid->setRowStretch(line, 1);
     return page;
+}
+
+QPushButton* TfrmOptions::browseButton(const char* name, const TPathPart& part)
+{
+    auto* dots = button(name, QStringLiteral("..."), HelpContexts::Browse);
+    QFont bold = dots->font();
+    bold.setBold(true);
+    dots->setFont(bold);
+    dots->setFixedWidth(32);
+    connect(dots, &QPushButton::clicked, this,
+        [this, part] { RunCommand(this, [this, part] { browse(part); }); });
+    return dots;
 }
 
 QWidget* TfrmOptions::outputPage()
@@ -316,8 +325,8 @@ QWidget* TfrmOptions::proxyPage()
     txtPort->setText(QStringLiteral("80"));
     txtPort->setFixedWidth(80);
     txtPName = textBox("txtPName", HelpContexts::ProxyCredentials);
-    // The password is shown in clear, as typed.
     txtPPass = textBox("txtPPass", HelpContexts::ProxyCredentials);
+    txtPPass->setEchoMode(QLineEdit::Password);
     chkProxy = checkBox("chkProxy", QStringLiteral("Use Proxy"), HelpContexts::UseProxy);
 
     auto* grid = new QGridLayout(page);
@@ -334,6 +343,73 @@ QWidget* TfrmOptions::proxyPage()
     grid->addWidget(txtPPass, 4, 1);
     grid->addWidget(chkProxy, 5, 0, 1, 2);
     grid->setRowStretch(6, 1);
+    return page;
+}
+
+QWidget* TfrmOptions::webPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tabWeb"));
+    chkHttps = checkBox(
+        "chkHttps", QStringLiteral("Fetch Secure Pages (https)"), HelpContexts::FetchHttps);
+    chkHttps->setChecked(true);
+    txtCaFile = textBox("txtCaFile", HelpContexts::CaFile);
+    txtSocksServer = textBox("txtSocksServer", HelpContexts::SocksServer);
+    txtSocksPort = textBox("txtSocksPort", HelpContexts::SocksPort);
+    txtSocksPort->setText(QStringLiteral("1080"));
+    txtSocksUser = textBox("txtSocksUser", HelpContexts::SocksCredentials);
+    txtSocksPass = textBox("txtSocksPass", HelpContexts::SocksCredentials);
+    txtSocksPass->setEchoMode(QLineEdit::Password);
+    chkRobots = checkBox("chkRobots", QStringLiteral("Obey robots.txt"), HelpContexts::ObeyRobots);
+    chkRobots->setChecked(true);
+    chkStatus = checkBox("chkStatus", QStringLiteral("Skip error responses (4xx, 5xx)"),
+        HelpContexts::SkipErrorStatus);
+    chkStatus->setChecked(true);
+    txtDelay = textBox("txtDelay", HelpContexts::RequestDelay);
+    txtDelay->setText(QStringLiteral("0"));
+    txtRejected = textBox("txtRejected", HelpContexts::RejectedFile);
+    for (QLineEdit* box : { txtSocksPort, txtDelay })
+        box->setFixedWidth(80);
+
+    auto* grid = new QGridLayout(page);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(chkHttps, 0, 0, 1, 5);
+    grid->addWidget(label(QStringLiteral("CA File:"), txtCaFile), 1, 0);
+    grid->addWidget(txtCaFile, 1, 1, 1, 3);
+    grid->addWidget(browseButton("cmdCaFile",
+                        { txtCaFile, QStringLiteral("CA File"), false, CertificateFilter }),
+        1, 4);
+    grid->addWidget(label(QStringLiteral("SOCKS Server:"), txtSocksServer), 2, 0);
+    grid->addWidget(txtSocksServer, 2, 1);
+    grid->addWidget(label(QStringLiteral("Port:"), txtSocksPort), 2, 2);
+    grid->addWidget(txtSocksPort, 2, 3, 1, 2, Qt::AlignLeft);
+    grid->addWidget(label(QStringLiteral("SOCKS User:"), txtSocksUser), 3, 0);
+    grid->addWidget(txtSocksUser, 3, 1);
+    grid->addWidget(label(QStringLiteral("Password:"), txtSocksPass), 3, 2);
+    grid->addWidget(txtSocksPass, 3, 3, 1, 2);
+    // These rows are laid out on their own: their long captions would widen
+    // the columns of the labels and boxes above and below them.
+    auto* politeness = new QHBoxLayout;
+    politeness->addWidget(chkRobots);
+    politeness->addSpacing(24);
+    politeness->addWidget(chkStatus);
+    politeness->addStretch();
+    grid->addLayout(politeness, 4, 0, 1, 5);
+    auto* delay = new QHBoxLayout;
+    delay->addWidget(label(QStringLiteral("Delay between requests (ms):"), txtDelay));
+    delay->addSpacing(6);
+    delay->addWidget(txtDelay);
+    delay->addStretch();
+    grid->addLayout(delay, 5, 0, 1, 5);
+    grid->addWidget(label(QStringLiteral("Rejected pages file:"), txtRejected), 6, 0);
+    grid->addWidget(txtRejected, 6, 1, 1, 3);
+    grid->addWidget(browseButton("cmdRejected",
+                        { txtRejected, QStringLiteral("Rejected Pages File"), true, FileFilter }),
+        6, 4);
+    // The SOCKS user name and password boxes share the width evenly.
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(7, 1);
     return page;
 }
 
@@ -354,6 +430,16 @@ void TfrmOptions::FillFrom(const TSettings& s)
     txtPName->setText(ToUi(s.proxyName));
     txtPPass->setText(ToUi(s.proxyPassword));
     chkProxy->setChecked(s.proxyEnabled == 1);
+    txtSocksServer->setText(ToUi(s.socksServer));
+    txtSocksPort->setText(number(s.socksPort));
+    txtSocksUser->setText(ToUi(s.socksUser));
+    txtSocksPass->setText(ToUi(s.socksPassword));
+    chkHttps->setChecked(s.fetchHttps == 1);
+    txtCaFile->setText(ToUi(s.caFile));
+    chkRobots->setChecked(s.obeyRobots == 1);
+    chkStatus->setChecked(s.skipErrorStatus == 1);
+    txtDelay->setText(number(s.requestDelay));
+    txtRejected->setText(ToUi(s.rejectedFile));
 }
 
 TOptionsValues TfrmOptions::Values() const
@@ -379,6 +465,16 @@ TOptionsValues TfrmOptions::Values() const
     v.lstF1 = m_settings.filterKeywords;
     v.lstF2 = m_settings.filterDomains;
     v.lstTargeted = m_settings.targetKeywords;
+    v.txtSocksServer = FromUi(txtSocksServer->text());
+    v.txtSocksPort = FromUi(txtSocksPort->text());
+    v.txtSocksUser = FromUi(txtSocksUser->text());
+    v.txtSocksPass = FromUi(txtSocksPass->text());
+    v.chkHttps = chkHttps->isChecked();
+    v.txtCaFile = FromUi(txtCaFile->text());
+    v.chkRobots = chkRobots->isChecked();
+    v.chkStatus = chkStatus->isChecked();
+    v.txtDelay = FromUi(txtDelay->text());
+    v.txtRejected = FromUi(txtRejected->text());
     return v;
 }
 
@@ -392,8 +488,29 @@ void TfrmOptions::FormShow()
 
 void TfrmOptions::cmdOKClick()
 {
-    SaveSettings(Values());
+    const TOptionsValues values = Values();
+    if (const std::optional<TOptionsProblem> problem = FirstUnstorableValue(values)) {
+        refuse(*problem);
+        return;
+    }
+    SaveSettings(values);
     accept();
+}
+
+void TfrmOptions::refuse(const TOptionsProblem& problem)
+{
+    auto* box = findChild<QLineEdit*>(QString::fromStdString(problem.control));
+    // The page that holds the box comes to the front, the box selected, so
+    // that the user types the value again once the message is dismissed.
+    for (QWidget* widget = box; widget; widget = widget->parentWidget()) {
+        if (m_pages->indexOf(widget) >= 0) {
+            m_pages->setCurrentWidget(widget);
+            break;
+        }
+    }
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
+    m_dialogs.ShowMessage(ToUi(problem.message));
 }
 
 void TfrmOptions::cmdCancelClick()
@@ -473,7 +590,7 @@ void TfrmOptions::browse(const TPathPart& part)
 {
     TOpenDialogRequest request;
     request.title = part.title;
-    request.filter = FileFilter;
+    request.filter = part.filter;
     request.hideReadOnly = true;
     request.fileMustExist = true;
     request.noReadOnly = part.noReadOnly;

@@ -16,7 +16,8 @@ class QTabWidget;
 class TUserDialogs;
 
 // The options dialog: every setting of the settings file but the main
-// window's three check boxes, on seven pages. Its five list boxes show the
+// window's three check boxes and the two connection keys of the WEB section,
+// on eight pages. Its five list boxes show the
 // settings lists themselves: Add and Remove change them at once, and the next
 // load of the settings file puts back what the file holds. OK writes the file;
 // the main window fills the boxes before each showing and reloads the
@@ -38,8 +39,9 @@ public:
 
     // Shows the settings lists in the five list boxes.
     void FormShow();
-    // Writes the settings file and closes the dialog; a refused write raises
-    // and leaves the dialog open.
+    // Writes the settings file and closes the dialog. A number box that does
+    // not hold a whole number in its range is shown and named instead, and
+    // nothing is written; a refused write raises and leaves the dialog open.
     void cmdOKClick();
     // Closes the dialog without writing anything.
     void cmdCancelClick();
@@ -67,6 +69,7 @@ private:
         QLineEdit* box;
         QString title;
         bool noReadOnly;
+        QString filter;
     };
 
     QWidget* pathsPage();
@@ -75,6 +78,8 @@ private:
     QWidget* listPage(const char* pageName, const QString& note, const char* listName, int help,
         const char* addName, const char* removeName, TStringList TSettings::*entries);
     QWidget* proxyPage();
+    QWidget* webPage();
+    QPushButton* browseButton(const char* name, const TPathPart& part);
     QWidget* listBox(const char* listName, int help, const char* addName, const char* removeName,
         TStringList TSettings::*entries, bool sorted, const QString& caption, const QString& prompt,
         Qt::Orientation buttons);
@@ -85,6 +90,7 @@ private:
     void removeEntry(const TListPart& part);
     void browse(const TPathPart& part);
     void showList(const TListPart& part);
+    void refuse(const TOptionsProblem& problem);
 
     TSettings& m_settings;
     TUserDialogs& m_dialogs;
@@ -106,6 +112,16 @@ private:
     QLineEdit* txtPName;
     QLineEdit* txtPPass;
     QCheckBox* chkProxy;
+    QCheckBox* chkHttps;
+    QLineEdit* txtCaFile;
+    QLineEdit* txtSocksServer;
+    QLineEdit* txtSocksPort;
+    QLineEdit* txtSocksUser;
+    QLineEdit* txtSocksPass;
+    QCheckBox* chkRobots;
+    QCheckBox* chkStatus;
+    QLineEdit* txtDelay;
+    QLineEdit* txtRejected;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 };

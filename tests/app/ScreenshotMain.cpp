@@ -88,6 +88,8 @@ int main(int argc, char* argv[])
         { "OPTIONS/NOINDEX", "1" },
         { "PROXY/ADDRESS", "proxy.example.net" },
         { "PROXY/PORT", "3128" },
+        { "PROXY/NAME", "ann" },
+        { "PROXY/PASSWORD", "secret" },
     };
     for (const auto& [name, value] : keys) {
         const std::string key(name);
@@ -127,7 +129,7 @@ int main(int argc, char* argv[])
     save(frmSkelvo, "main-logs");
 
     const char* pages[]
-        = { "paths", "output", "following", "filter1", "filter2", "targeted", "proxy" };
+        = { "paths", "output", "following", "filter1", "filter2", "targeted", "proxy", "web" };
     // The crawl needed the local site's port among the domain extensions;
     // the picture shows the usual ones.
     Settings.domainExts = { ".COM", ".NET", ".ORG" };

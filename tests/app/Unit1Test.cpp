@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,8 @@
 #include <QToolButton>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <unistd.h>
 
 namespace {
@@ -36,26 +39,46 @@ TEST_F(WindowTest, StartUpCreatesAMissingInputFileEmpty)
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(WindowTest, ABadSettingsIntegerIsShownAndStopsTheStartUp)
+// A settings file with a bad value is named with it, and the program starts
+// with every other key: neither Exit nor the options' OK replaces them.
+TEST_F(WindowTest, AfterABadSettingsValueTheGoodKeysSurviveExitAndOk)
 {
-    writeSettings(
-        { { "OUTPUT/CUTOFF", "abc" }, { "OPTIONS/FOLLOW", "1" }, { "OPTIONS/NOINDEX", "1" } });
-    write("in.txt", "http://a.test/\r\n");
-    TfrmSkelvo& window = start();
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(dialogs.messages,
-        std::vector<QString> { QStringLiteral("'ABC' is not a valid integer value") });
-    EXPECT_FALSE(control<QCheckBox>("chkFollow")->isChecked());
-    EXPECT_EQ(caption("lblLeft"), QStringLiteral("0"));
-
-    // Sites Add keeps the URLs of the file although the list was never loaded.
-    dialogs.inputAnswers = { QStringLiteral("http://b.test/") };
-    choose(control<QAction>("mnuSitesAdd"));
-    EXPECT_EQ(text("in.txt"), "http://a.test/\r\nhttp://b.test/\r\n");
-    EXPECT_EQ(caption("lblLeft"), QStringLiteral("2"));
-    // Closing writes the check boxes as they stand.
-    EXPECT_TRUE(closeWindow());
-    EXPECT_NE(text("skelvo.ini").find("FOLLOW=0\r\nNOINDEX=0\r\n"), std::string::npos);
+    const std::pair<const char*, std::function<void()>> closers[] = {
+        { "Exit", [this] { choose(control<QAction>("mnuFileExit")); } },
+        { "Options OK",
+            [this] {
+                dialogs.modalActions.push_back(
+                    [](QDialog& dialog) { click(find<QPushButton>(dialog, "cmdOK")); });
+                choose(control<QAction>("mnuFileOptions"));
+            } },
+    };
+    const std::map<std::string, std::string> good = { { "OPTIONS/FOLLOW", "1" },
+        { "OPTIONS/NOINDEX", "1" }, { "FILTER1/KEYWORDS1", "KEPT,WORDS" },
+        { "FOLLOWING/EXT1", "ORG" }, { "PROXY/PASSWORD", "Secret" }, { "PROXY/ENABLED", "1" },
+        { "OUTPUT/B1", "1" }, { "SOCKS/SERVER", "GATE" } };
+    for (const auto& [closer, close] : closers) {
+        SCOPED_TRACE(closer);
+        std::map<std::string, std::string> file = good;
+        file.emplace("PROXY/PORT", "abc");
+        writeSettings(file);
+        write("in.txt", "http://a.test/\r\n");
+        dialogs.messages.clear();
+        start();
+        EXPECT_EQ(dialogs.messages,
+            std::vector<QString> { QString::fromStdString(
+                path("skelvo.ini") + ": [PROXY] PORT: 'abc' is not a whole number") });
+        EXPECT_TRUE(control<QCheckBox>("chkFollow")->isChecked());
+        EXPECT_EQ(caption("lblLeft"), QStringLiteral("1"));
+        close();
+        for (const auto& [name, value] : good) {
+            const std::size_t slash = name.find('/');
+            EXPECT_EQ(GetProfileString(
+                          name.substr(0, slash), name.substr(slash + 1), "-", path("skelvo.ini")),
+                value)
+                << name;
+        }
+        stop();
+    }
 }
 
 TEST_F(WindowTest, SitesAddAppendsOnlyAnswersLongerThanSevenCharacters)
@@ -164,6 +187,24 @@ TEST_F(WindowTest, OptionsCancelAndTheCloseBoxDiscardListEdits)
         });
         choose(control<QAction>("mnuFileOptions"));
         EXPECT_EQ(Settings.filterKeywords, TStringList { "KEPT" }) << closer;
+    }
+}
+
+// Help > Contents opens the help of the current folder, else the one beside
+// the program (an installed program started anywhere).
+TEST_F(WindowTest, HelpContentsFallsBackToTheHelpBesideTheProgram)
+{
+    writeSettings();
+    start();
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/skelvo.hlp");
+    const std::pair<bool, QString> rows[]
+        = { { false, beside }, { true, QStringLiteral("skelvo.hlp") } };
+    for (const auto& [inCurrentFolder, opened] : rows) {
+        if (inCurrentFolder)
+            write("skelvo.hlp", "<html></html>");
+        dialogs.shellOpened.clear();
+        choose(control<QAction>("mnuHelpContents"));
+        EXPECT_EQ(dialogs.shellOpened, std::vector<QString> { opened });
     }
 }
 

@@ -62,6 +62,7 @@ TEST(FileMode, ANewFileFollowsTheUmaskUnlessItHoldsSettings)
         { 022, NewFileMode::ByUmask, 0644 },
         { 002, NewFileMode::ByUmask, 0664 },
         { 002, NewFileMode::OwnerOnly, 0600 },
+        { 002, NewFileMode::AlwaysOwnerOnly, 0600 },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.umask));

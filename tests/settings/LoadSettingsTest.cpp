@@ -2,7 +2,10 @@
 
 #include "platform/Profile.h"
 
+#include <filesystem>
+
 #include <functional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -22,6 +25,14 @@ protected:
             "KEYWORDS1=zz,aa, mid", "[FILTER2]", "DOMAINS1=b.test,a.test", "[TARGETED]",
             "KEYWORDS2=Target", "[OPTIONS]", "FOLLOW=1", "NOINDEX=1", "INTERNAL=1", "[PROXY]",
             "ADDRESS=proxy.local", "PORT=8080", "NAME=Ann", "PASSWORD=s3Cret", "ENABLED=1" });
+    }
+    // Sets one key given as "SECTION/KEY=value".
+    bool setKey(const std::string& assignment) const
+    {
+        const std::size_t slash = assignment.find('/');
+        const std::size_t eq = assignment.find('=');
+        return WriteProfileString(assignment.substr(0, slash),
+            assignment.substr(slash + 1, eq - slash - 1), assignment.substr(eq + 1), m_ini);
     }
 };
 
@@ -73,78 +84,45 @@ TEST_F(FullFile, AFlagIsOnOnlyForTheValueOne)
     }
 }
 
-// Each field in load order, with a test of whether it holds the full file's value.
-struct Probe
+// A value that cannot be stored as its type is named with its file, section
+// and key, as typed; it keeps its default, and every other key still loads.
+TEST_F(FullFile, ABadValueIsNamedAndEveryOtherKeyLoads)
 {
-    const char* name;
-    std::function<bool(const TSettings&)> isNew;
-};
-
-const Probe Probes[] = {
-    { "outputFile", [](const TSettings& s) { return s.outputFile == "Out/Records.txt"; } },
-    { "inputFile", [](const TSettings& s) { return s.inputFile == "in.TXT"; } },
-    { "savedFile", [](const TSettings& s) { return s.savedFile == "/tmp/Saved.txt"; } },
-    { "trackFile", [](const TSettings& s) { return s.trackFile == "Track.txt"; } },
-    { "separator", [](const TSettings& s) { return s.separator == "<X>"; } },
-    { "titleCutoff", [](const TSettings& s) { return s.titleCutoff == 60; } },
-    { "descMax", [](const TSettings& s) { return s.descMax == 200; } },
-    { "saveLastModified", [](const TSettings& s) { return s.saveLastModified == 1; } },
-    { "keywordsRequired", [](const TSettings& s) { return s.keywordsRequired == 1; } },
-    { "metaFirst", [](const TSettings& s) { return s.metaFirst == 1; } },
-    { "followLinks", [](const TSettings& s) { return s.followLinks == 1; } },
-    { "obeyNoindex", [](const TSettings& s) { return s.obeyNoindex == 1; } },
-    { "internalOnly", [](const TSettings& s) { return s.internalOnly == 1; } },
-    { "proxyAddress", [](const TSettings& s) { return s.proxyAddress == "PROXY.LOCAL"; } },
-    { "proxyPort", [](const TSettings& s) { return s.proxyPort == 8080; } },
-    { "proxyName", [](const TSettings& s) { return s.proxyName == "Ann"; } },
-    { "proxyPassword", [](const TSettings& s) { return s.proxyPassword == "s3Cret"; } },
-    { "proxyEnabled", [](const TSettings& s) { return s.proxyEnabled == 1; } },
-};
-
-TSettings previousSettings()
-{
-    TSettings s;
-    s.outputFile = s.inputFile = s.savedFile = s.trackFile = s.separator = "OLD";
-    s.proxyAddress = s.proxyName = s.proxyPassword = "OLD";
-    s.titleCutoff = s.descMax = s.proxyPort = 5;
-    s.saveLastModified = s.keywordsRequired = s.metaFirst = 5;
-    s.followLinks = s.obeyNoindex = s.internalOnly = s.proxyEnabled = 5;
-    s.domainExts = s.webExts = s.filterKeywords = s.filterDomains = s.targetKeywords = { "OLD" };
-    return s;
-}
-
-struct BadRow
-{
-    const char* section;
-    const char* key;
-    const char* text;
-    std::size_t failingProbe;
-    const char* message;
-};
-
-TEST_F(FullFile, ABadIntegerStopsTheLoadKeepingEarlierFieldsAndOldLists)
-{
-    const BadRow rows[] = {
-        { "OUTPUT", "CUTOFF", "abc", 5, "'ABC' is not a valid integer value" },
-        { "OUTPUT", "DESC", "", 6, "'' is not a valid integer value" },
-        { "OUTPUT", "B4", "yes", 9, "'YES' is not a valid integer value" },
-        { "OPTIONS", "FOLLOW", " 1", 10, "' 1' is not a valid integer value" },
-        { "PROXY", "PORT", "80a", 14, "'80A' is not a valid integer value" },
-        { "PROXY", "ENABLED", "4294967297", 17, "'4294967297' is not a valid integer value" },
+    using Fallback = std::function<void(TSettings&)>;
+    const std::tuple<const char*, const char*, const char*, const char*, Fallback> rows[] = {
+        { "OUTPUT", "CUTOFF", "abc", "", [](TSettings& s) { s.titleCutoff = 70; } },
+        { "OUTPUT", "B4", "yes", "", [](TSettings& s) { s.metaFirst = 0; } },
+        { "OPTIONS", "FOLLOW", " 1", "", [](TSettings& s) { s.followLinks = 0; } },
+        { "PROXY", "PORT", "80a", "", [](TSettings& s) { s.proxyPort = 80; } },
+        { "PROXY", "ENABLED", "4294967297", "", [](TSettings& s) { s.proxyEnabled = 0; } },
+        { "SOCKS", "PORT", "socks", "", [](TSettings& s) { s.socksPort = 1080; } },
+        { "WEB", "HTTPS", "On", "", [](TSettings& s) { s.fetchHttps = 0; } },
+        { "WEB", "DELAY", "-1", " of 0 or more", [](TSettings& s) { s.requestDelay = 0; } },
+        { "WEB", "CONNECTIONS", "9", " from 1 to 8", [](TSettings& s) { s.connections = 1; } },
     };
-    const std::string good = ReadWholeFile(m_ini);
-    for (const BadRow& row : rows) {
-        WriteFileAtomic(m_ini, good);
-        EXPECT_TRUE(WriteProfileString(row.section, row.key, row.text, m_ini)) << row.key;
-        Settings = previousSettings();
-        EXPECT_EQ(loadError(), row.message);
-        for (std::size_t i = 0; i < std::size(Probes); ++i)
-            EXPECT_EQ(Probes[i].isNew(Settings), i < row.failingProbe)
-                << row.key << ": " << Probes[i].name;
-        for (const TStringList* list : { &Settings.domainExts, &Settings.webExts,
-                 &Settings.filterKeywords, &Settings.filterDomains, &Settings.targetKeywords })
-            EXPECT_EQ(*list, TStringList { "OLD" }) << row.key;
+    for (const char* key :
+        { "SOCKS/PORT=9050", "WEB/HTTPS=1", "WEB/DELAY=250", "WEB/CONNECTIONS=4" })
+        ASSERT_TRUE(setKey(key));
+    ASSERT_EQ(loadError(), "");
+    const TSettings good = Settings;
+    const std::string goodFile = ReadWholeFile(m_ini);
+    for (const auto& [section, key, text, range, fallback] : rows) {
+        SCOPED_TRACE(std::string(key) + "=" + text);
+        WriteFileAtomic(m_ini, goodFile);
+        EXPECT_TRUE(WriteProfileString(section, key, text, m_ini));
+        Settings = TSettings {};
+        EXPECT_EQ(loadError(),
+            m_ini + ": [" + section + "] " + key + ": '" + text + "' is not a whole number"
+                + range);
+        TSettings expected = good;
+        fallback(expected);
+        EXPECT_TRUE(Settings == expected);
     }
+    // Each bad key has a line of the message.
+    ASSERT_TRUE(setKey("OUTPUT/CUTOFF=x"));
+    EXPECT_EQ(loadError(),
+        m_ini + ": [OUTPUT] CUTOFF: 'x' is not a whole number\n" + m_ini
+            + ": [WEB] CONNECTIONS: '9' is not a whole number from 1 to 8");
 }
 
 // The optional SOCKS section: the lines it holds, and what loads from them.
@@ -185,26 +163,73 @@ TEST_F(FullFile, TheSocksSectionIsOptionalAndKeepsTheCredentialsCase)
     }
 }
 
-TEST_F(FullFile, ASocksPortThatIsNoNumberStopsTheLoadBeforeTheLists)
+// The optional WEB section: absent or empty keys are the behaviour of a file
+// without it; names match in any case, and the paths keep theirs.
+TEST_F(FullFile, TheWebSectionIsOptionalAndEachKeyLoads)
 {
-    ASSERT_TRUE(WriteProfileString("SOCKS", "SERVER", "gate", m_ini));
-    ASSERT_TRUE(WriteProfileString("SOCKS", "PORT", "socks", m_ini));
-    Settings = previousSettings();
-    EXPECT_EQ(loadError(), "'SOCKS' is not a valid integer value");
-    EXPECT_EQ(Settings.socksServer, "GATE");
-    EXPECT_EQ(Settings.proxyEnabled, 1);
-    EXPECT_EQ(Settings.domainExts, TStringList { "OLD" });
+    ASSERT_EQ(loadError(), "");
+    const TSettings without = Settings;
+    TSettings withWeb = without;
+    withWeb.fetchHttps = withWeb.obeyRobots = withWeb.skipErrorStatus = withWeb.keepAlive = 1;
+    withWeb.requestDelay = 1500;
+    withWeb.connections = 8;
+    withWeb.caFile = "/etc/Certs/Ca.pem";
+    withWeb.rejectedFile = "Rejected.TXT";
+    const std::pair<std::string, TSettings> rows[] = {
+        { "[WEB]\r\nHTTPS=\r\nDELAY=\r\nCONNECTIONS=\r\nCAFILE=\r\n", without },
+        { "[web]\r\nhttps=1\r\nrobots=1\r\nstatus=1\r\ndelay=1500\r\nkeepalive=1\r\n"
+          "connections=8\r\ncafile=/etc/Certs/Ca.pem\r\nrejected=Rejected.TXT\r\n",
+            withWeb },
+    };
+    const std::string full = ReadWholeFile(m_ini);
+    for (const auto& [section, expected] : rows) {
+        SCOPED_TRACE(section);
+        WriteFileAtomic(m_ini, full + section);
+        EXPECT_EQ(loadError(), "");
+        EXPECT_TRUE(Settings == expected);
+    }
 }
 
-TEST_F(LoadSettingsTest, AMissingFileStopsAtCutoffWithEmptyPaths)
+// A file with nothing to load is a fresh install: the settings of the shipped
+// file, which the first save then writes whole.
+TEST_F(LoadSettingsTest, AMissingOrBlankFileLoadsTheDefaultsAndTheFirstSaveWritesThem)
 {
-    Settings = previousSettings();
-    EXPECT_EQ(loadError(), "'' is not a valid integer value");
-    EXPECT_EQ(Settings.outputFile, "");
-    EXPECT_EQ(Settings.trackFile, "");
-    EXPECT_EQ(Settings.separator, "");
-    EXPECT_EQ(Settings.titleCutoff, 5);
-    EXPECT_EQ(Settings.domainExts, TStringList { "OLD" });
+    WriteWholeFile(m_ini, DefaultSettingsText());
+    ASSERT_EQ(loadError(), "");
+    const TSettings fresh = Settings;
+    // The file's content (none: missing), and what stays of it before the defaults.
+    const std::pair<const char*, const char*> files[] = {
+        { nullptr, "" },
+        { "", "" },
+        { "\r\n", "\r\n" },
+        { "; kept by hand\r\n", "; kept by hand\r\n\r\n" },
+    };
+    for (const auto& [content, kept] : files) {
+        SCOPED_TRACE(content ? content : "(missing)");
+        std::filesystem::remove(m_ini);
+        if (content)
+            WriteWholeFile(m_ini, content);
+        Settings = TSettings {};
+        Settings.domainExts = { "OLD" };
+        EXPECT_EQ(loadError(), "");
+        EXPECT_TRUE(Settings == fresh);
+        SaveWindowOptions(true, false, false);
+        std::string expected = DefaultSettingsText();
+        expected.replace(expected.find("FOLLOW=0"), 8, "FOLLOW=1");
+        EXPECT_EQ(ReadWholeFile(m_ini), kept + expected);
+    }
+}
+
+// A file that cannot be read loads nothing, and no save replaces it.
+TEST_F(LoadSettingsTest, AFileThatCannotBeReadIsNeverWritten)
+{
+    std::filesystem::create_directory(m_ini);
+    Settings.proxyPort = 5;
+    EXPECT_NE(loadError().find("Cannot read file " + m_ini), std::string::npos);
+    EXPECT_EQ(Settings.proxyPort, 5);
+    // The window closes: its options are not written.
+    EXPECT_NO_THROW(SaveWindowOptions(true, true, true));
+    EXPECT_TRUE(std::filesystem::is_directory(m_ini));
 }
 
 TEST_F(LoadSettingsTest, LongValuesAreCutTo2047Characters)
