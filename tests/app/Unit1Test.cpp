@@ -259,4 +259,25 @@ TEST_F(WindowTest, StartUpFoldsLeftoverProgressAndCloseKeepsAnotherProgramsChang
     EXPECT_EQ(text("in.txt"), "http://edited.meanwhile/\r\n");
 }
 
+// A settings file and an input file that are symbolic links stay links: the
+// files they lead to take what the window writes.
+TEST_F(WindowTest, SymlinkedSettingsAndInputFilesAreWrittenThroughTheirLinks)
+{
+    writeSettings();
+    std::filesystem::create_directory(path("shared"));
+    std::filesystem::rename(path("skelvo.ini"), path("shared/skelvo.ini"));
+    std::filesystem::create_symlink("shared/skelvo.ini", path("skelvo.ini"));
+    write("shared/in.txt", "http://a.test/\r\n");
+    std::filesystem::create_symlink("shared/in.txt", path("in.txt"));
+    start();
+    dialogs.inputAnswers = { QStringLiteral("http://b.test/") };
+    choose(control<QAction>("mnuSitesAdd"));
+    control<QCheckBox>("chkObey")->setChecked(true);
+    EXPECT_TRUE(closeWindow());
+    for (const char* name : { "skelvo.ini", "in.txt" })
+        EXPECT_TRUE(std::filesystem::is_symlink(path(name))) << name;
+    EXPECT_EQ(text("shared/in.txt"), "http://a.test/\r\nhttp://b.test/\r\n");
+    EXPECT_NE(text("shared/skelvo.ini").find("NOINDEX=1\r\n"), std::string::npos);
+}
+
 } // namespace

@@ -239,7 +239,14 @@ TEST_F(Batch, ASecondRunOnTheSameInputFileIsRefused)
     EXPECT_EQ(first.WaitExit(30s), 0) << Err();
     EXPECT_EQ(Lines("saved.txt"), (Urls { held, next }));
     EXPECT_EQ(Lines("in.txt"), Urls {});
+
+    // A run through the link rewrites the file behind it; the link stays.
+    WriteInput({ next, next });
+    TBatchProcess throughLink = Start({ "--settings", "alias.ini" });
+    EXPECT_EQ(throughLink.WaitExit(30s), 0) << Err();
+    EXPECT_EQ(Lines("saved.txt"), (Urls { held, next, next, next }));
     EXPECT_TRUE(fs::is_symlink(m_dir.file("alias.txt")));
+    EXPECT_EQ(Lines("in.txt"), Urls {});
 }
 
 // A run killed with SIGKILL holds nothing: the next starts at once, with the
