@@ -52,7 +52,12 @@ bool TLockFile::TryLock(const std::string& path, long& holder)
     holder = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         // O_NOFOLLOW: the lock is taken on no file a symbolic link points at.
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        // Another user's lock file is opened for reading: that is enough to
+        // lock it and to read its holder.
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const bool writable = fd >= 0;
+        if (!writable && errno == EACCES)
+            fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
             fail("Cannot open file", path);
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -70,6 +75,15 @@ bool TLockFile::TryLock(const std::string& path, long& holder)
         // is opened again.
         if (!sameFile(fd, path)) {
             ::close(fd);
+            continue;
+        }
+        // A file this process cannot write the holder into, left by another
+        // user's run, is replaced by one of its own.
+        if (!writable) {
+            const bool removed = ::unlink(path.c_str()) == 0;
+            ::close(fd);
+            if (!removed)
+                fail("Cannot delete file", path);
             continue;
         }
         const std::string id = std::to_string(::getpid()) + "\r\n";
