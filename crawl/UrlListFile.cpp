@@ -41,11 +41,13 @@ std::string ProgressFileOf(const std::string& inputFile)
 
 void TUrlListFile::Read(const std::string& path, TUrlQueue& urls, bool fold)
 {
+    // Whatever this object wrote before, the files now tell the queue.
+    m_progressSize = 0;
+    m_mirror.Forget();
     const std::string content = ReadWholeFile(path);
     auto lines = SplitLines(content);
     urls.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
     m_inputSize = content.size();
-    m_progressSize = 0;
     m_mirror.Note(path, content.size());
     const std::string progressFile = ProgressFileOf(path);
     if (!exists(progressFile))

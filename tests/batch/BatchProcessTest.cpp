@@ -275,20 +275,4 @@ TEST_F(Batch, AfterASigkillTheNextRunStartsAtOnce)
     EXPECT_EQ(Lines("in.txt"), Urls {});
 }
 
-// A progress file left beside the input file is folded before the run: the
-// run starts where the killed one stood, and ends with the queue in the input
-// file alone.
-TEST_F(Batch, ARunFoldsTheProgressFileItFindsFirst)
-{
-    const std::string done = siteUrl("/done-already.html");
-    const std::string page = siteUrl("/b1.html");
-    WriteInput({ done });
-    WriteWholeFile(ProgressFileOf(m_dir.file("in.txt")), "+" + page + "\r\n-" + done + "\r\n");
-    TBatchProcess batch = Start({ "--settings", "ok.ini" });
-    EXPECT_EQ(batch.WaitExit(30s), 0) << Err();
-    EXPECT_EQ(Out(), "1\t0\twritten\t" + page + "\tPage B1\n");
-    EXPECT_EQ(Lines("in.txt"), Urls {});
-    EXPECT_FALSE(fs::exists(ProgressFileOf(m_dir.file("in.txt"))));
-}
-
 } // namespace
