@@ -211,18 +211,4 @@ TEST_F(ProfileTest, KilledWriterLeavesAWholeFile)
     }
 }
 
-// A settings file that is a symbolic link (to a shared or versioned copy)
-// is written through: the link stays, the file it leads to changes.
-TEST_F(ProfileTest, ASymlinkedFileIsWrittenThroughTheLink)
-{
-    fs::create_directory(m_dir.file("shared"));
-    const std::string target = m_dir.file("shared/skelvo.ini");
-    WriteFileAtomic(target, "[OPTIONS]\r\nFOLLOW=0\r\n");
-    fs::create_symlink("shared/skelvo.ini", m_ini);
-    ASSERT_TRUE(WriteProfileString("OPTIONS", "FOLLOW", "1", m_ini));
-    EXPECT_TRUE(fs::is_symlink(m_ini));
-    EXPECT_EQ(ReadWholeFile(target), "[OPTIONS]\r\nFOLLOW=1\r\n");
-    EXPECT_EQ(get("OPTIONS", "FOLLOW"), "1");
-}
-
 } // namespace
