@@ -24,6 +24,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -34,6 +35,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -204,15 +206,53 @@ QWidget* TfrmSkelvo::logsPage()
     txtSaved->setReadOnly(true);
     txtSaved->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtSaved->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    // The pages left out, each with the reason it got no record; shown
+    // below the saved sites on request.
+    chkLeftOut = new QCheckBox(QStringLiteral("Show pages left out"));
+    chkLeftOut->setObjectName(QStringLiteral("chkLeftOut"));
+    SetHelpContext(chkLeftOut, HelpContexts::LogsPage);
+    connect(chkLeftOut, &QCheckBox::clicked, this, CommandSlot(this, &TfrmSkelvo::chkLeftOutClick));
+    lstLeftOut = new QTreeWidget;
+    lstLeftOut->setObjectName(QStringLiteral("lstLeftOut"));
+    lstLeftOut->setColumnCount(2);
+    lstLeftOut->setHeaderLabels({ QStringLiteral("Page left out"), QStringLiteral("Why") });
+    lstLeftOut->setRootIsDecorated(false);
+    lstLeftOut->setUniformRowHeights(true);
+    lstLeftOut->setAlternatingRowColors(true);
+    // A long URL keeps its end, where the page's own name is.
+    lstLeftOut->setTextElideMode(Qt::ElideMiddle);
+    lstLeftOut->header()->setStretchLastSection(true);
+    lstLeftOut->setColumnWidth(0, 250);
+    lstLeftOut->setVisible(false);
+
+    // The latest run's summary, kept until the next run ends.
+    lblSummary = new QLabel;
+    lblSummary->setObjectName(QStringLiteral("lblSummary"));
+    lblSummary->setWordWrap(true);
+    lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblSummary->setFrameShape(QFrame::StyledPanel);
+    lblSummary->setVisible(false);
+    SetHelpContext(lblSummary, HelpContexts::LogsPage);
+
     cmdClearLogs = new QPushButton(QStringLiteral("Clear "));
     cmdClearLogs->setObjectName(QStringLiteral("cmdClearLogs"));
     connect(cmdClearLogs, &QPushButton::clicked, this,
         CommandSlot(this, &TfrmSkelvo::cmdClearLogsClick));
 
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Saved Web Sites:")));
+    top->addStretch();
+    top->addWidget(chkLeftOut);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblSummary, 1);
+    bottom->addWidget(cmdClearLogs, 0, Qt::AlignBottom);
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(new QLabel(QStringLiteral("Saved Web Sites:")));
+    layout->addLayout(top);
     layout->addWidget(txtSaved, 1);
-    layout->addWidget(cmdClearLogs, 0, Qt::AlignRight);
+    layout->addWidget(lstLeftOut, 1);
+    layout->addLayout(bottom);
     return page;
 }
 
@@ -228,6 +268,8 @@ void TfrmSkelvo::buildMenus()
     mnuSitesAdd
         = menuItem(sites, "mnuSitesAdd", QStringLiteral("Add"), QKeySequence(Qt::CTRL | Qt::Key_A));
     mnuSitesDelete = menuItem(sites, "mnuSitesDelete", QStringLiteral("Delete All"), {});
+    sites->addSeparator();
+    mnuSitesForget = menuItem(sites, "mnuSitesForget", QStringLiteral("Forget Visited Links"), {});
     QMenu* reports = menuBar()->addMenu(QStringLiteral("&Reports"));
     Detailed1 = menuItem(reports, "Detailed1", QStringLiteral("Simple"), QKeySequence(Qt::Key_F2));
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -245,6 +287,8 @@ void TfrmSkelvo::buildMenus()
         mnuSitesAdd, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::mnuSitesAddClick));
     connect(mnuSitesDelete, &QAction::triggered, this,
         CommandSlot(this, &TfrmSkelvo::mnuSitesDeleteClick));
+    connect(mnuSitesForget, &QAction::triggered, this,
+        CommandSlot(this, &TfrmSkelvo::mnuSitesForgetClick));
     connect(Detailed1, &QAction::triggered, this, CommandSlot(this, &TfrmSkelvo::Detailed1Click));
     connect(mnuHelpContents, &QAction::triggered, this,
         CommandSlot(this, &TfrmSkelvo::mnuHelpContentsClick));
@@ -405,9 +449,27 @@ void TfrmSkelvo::mnuSitesDeleteClick()
     m_run.ShowLeft();
 }
 
+void TfrmSkelvo::mnuSitesForgetClick()
+{
+    const QString question = QStringLiteral(
+        "Forget every link visited so far? The track file %1 is emptied, so that the next crawl "
+        "queues the links of the sites again.")
+                                 .arg(ToUi(Settings.trackFile));
+    if (m_dialogs.Confirm(question))
+        m_run.ForgetVisitedLinks();
+}
+
 void TfrmSkelvo::cmdClearLogsClick()
 {
     txtSaved->clear();
+    lstLeftOut->clear();
+    lblSummary->clear();
+    lblSummary->setVisible(false);
+}
+
+void TfrmSkelvo::chkLeftOutClick()
+{
+    lstLeftOut->setVisible(chkLeftOut->isChecked());
 }
 
 void TfrmSkelvo::Detailed1Click()
@@ -487,7 +549,8 @@ void TfrmSkelvo::SetRunning(bool running)
     cmdIndex->setEnabled(!running);
     cmdStop->setEnabled(running);
     cmdExit->setEnabled(!running);
-    for (QAction* item : { mnuFileOptions, mnuFileExit, mnuSitesAdd, mnuSitesDelete })
+    for (QAction* item :
+        { mnuFileOptions, mnuFileExit, mnuSitesAdd, mnuSitesDelete, mnuSitesForget })
         item->setEnabled(!running);
 }
 
@@ -524,4 +587,32 @@ void TfrmSkelvo::ShowMessage(const std::string& text)
 void TfrmSkelvo::Pump()
 {
     m_pump.Pump();
+}
+
+void TfrmSkelvo::PageFinished(const TPageReport& report)
+{
+    if (report.outcome == pgWritten)
+        return;
+    auto* row = new QTreeWidgetItem(lstLeftOut, { ToUi(report.url), ToUi(report.Reason()) });
+    row->setToolTip(0, ToUi(report.url));
+    row->setToolTip(1, ToUi(report.Reason()));
+    row->setForeground(1, QColor(0x9c, 0x2a, 0x00));
+    lstLeftOut->scrollToItem(row);
+}
+
+void TfrmSkelvo::RunFinished(const TRunSummary& summary)
+{
+    QStringList lines;
+    for (const std::string& line : SummaryLines(summary))
+        lines.push_back(ToUi(line));
+    lblSummary->setText(lines.join(QLatin1Char('\n')));
+    lblSummary->setVisible(true);
+}
+
+void TfrmSkelvo::Notice(const std::string& text)
+{
+    auto* row = new QTreeWidgetItem(lstLeftOut, { ToUi(text), QString() });
+    row->setFirstColumnSpanned(true);
+    row->setToolTip(0, ToUi(text));
+    row->setForeground(0, QColor(0x55, 0x55, 0x55));
 }

@@ -22,6 +22,7 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
+class QTreeWidget;
 class TAboutBox;
 class TInputLock;
 class TUserDialogs;
@@ -72,7 +73,9 @@ public:
     void mnuFileExitClick();
     void mnuSitesAddClick();
     void mnuSitesDeleteClick();
+    void mnuSitesForgetClick();
     void cmdClearLogsClick();
+    void chkLeftOutClick();
     void Detailed1Click();
     void mnuHelpContentsClick();
     void mnuHomeClick();
@@ -97,6 +100,9 @@ private:
     void AppendLog(const std::string& line) override;
     void ShowMessage(const std::string& text) override;
     void Pump() override;
+    void PageFinished(const TPageReport& report) override;
+    void RunFinished(const TRunSummary& summary) override;
+    void Notice(const std::string& text) override;
 
     QWidget* indexPage();
     QWidget* logsPage();
@@ -132,11 +138,15 @@ private:
     QCheckBox* chkFollow;
     QCheckBox* chkInternal;
     QPlainTextEdit* txtSaved;
+    QCheckBox* chkLeftOut;
+    QTreeWidget* lstLeftOut;
+    QLabel* lblSummary;
     QPushButton* cmdClearLogs;
     QAction* mnuFileOptions;
     QAction* mnuFileExit;
     QAction* mnuSitesAdd;
     QAction* mnuSitesDelete;
+    QAction* mnuSitesForget;
     QAction* Detailed1;
     QAction* mnuHelpContents;
     QAction* mnuHome;

@@ -54,9 +54,19 @@ int RunBatch(
     if (!loadBatchSettings(parsed.settingsFile, err))
         return beSetupError;
 
-    TTerminalFrontEnd frontEnd(out, err, errIsTerminal, parsed.verbose,
+    TTerminalFrontEnd frontEnd(out, err, errIsTerminal && !parsed.quiet,
+        parsed.quiet ? TTerminalFrontEnd::tvQuiet
+                     : (parsed.verbose ? TTerminalFrontEnd::tvVerbose : TTerminalFrontEnd::tvPages),
         { Settings.obeyNoindex == 1, Settings.followLinks == 1, Settings.internalOnly == 1 });
     TCrawlRun run(frontEnd, Settings);
+    if (parsed.fresh) {
+        try {
+            run.ForgetVisitedLinks();
+        } catch (const std::exception& e) {
+            err << "skelvo-batch: " << e.what() << '\n';
+            return beRunError;
+        }
+    }
     const TStopSignals stopSignals([&](int count) {
         if (count == 1) {
             frontEnd.Note("stopping after the page in progress (again to abandon it)");
@@ -75,5 +85,5 @@ int RunBatch(
         return beRunError;
     }
     frontEnd.ClearStatus();
-    return beDone;
+    return run.Summary().NoAnswer() ? beNoAnswer : beDone;
 }

@@ -8,7 +8,8 @@
 enum TBatchExit {
     beDone = 0, // the run ended: queue empty, stopped, or abandoned on request
     beRunError = 1, // an error ended the run
-    beSetupError = 2 // wrong arguments, or settings that cannot be loaded
+    beSetupError = 2, // wrong arguments, or settings that cannot be loaded
+    beNoAnswer = 3 // the run made requests and not one got an HTTP answer
 };
 
 // skelvo-batch without its entry: reads the arguments that follow the

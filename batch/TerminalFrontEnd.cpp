@@ -10,11 +10,11 @@ constexpr const char* EraseLine = "\r\033[K";
 } // namespace
 
 TTerminalFrontEnd::TTerminalFrontEnd(
-    std::ostream& out, std::ostream& err, bool liveStatus, bool verbose, TCheckBoxes boxes)
+    std::ostream& out, std::ostream& err, bool liveStatus, TVerbosity verbosity, TCheckBoxes boxes)
     : m_out(out)
     , m_err(err)
     , m_liveStatus(liveStatus)
-    , m_verbose(verbose)
+    , m_verbosity(verbosity)
     , m_boxes(boxes)
     , m_pump([] { QCoreApplication::processEvents(); }, PumpInterval)
 { }
@@ -37,16 +37,30 @@ void TTerminalFrontEnd::Pump()
 
 void TTerminalFrontEnd::PageFinished(const TPageReport& report)
 {
+    if (m_verbosity == tvQuiet)
+        return;
     ClearStatus();
-    m_out << report.done << '\t' << report.left << '\t' << PageOutcomeText(report.outcome) << '\t'
-          << report.url << '\t' << report.title << '\n'
+    m_out << report.done << '\t' << report.left << '\t' << report.Reason() << '\t' << report.url
+          << '\t' << report.title << '\n'
           << std::flush;
     DrawStatus();
 }
 
+void TTerminalFrontEnd::RunFinished(const TRunSummary& summary)
+{
+    for (const std::string& line : SummaryLines(summary))
+        WriteErrorLine(line);
+}
+
+void TTerminalFrontEnd::Notice(const std::string& text)
+{
+    if (m_verbosity != tvQuiet)
+        Note(text);
+}
+
 void TTerminalFrontEnd::FetchLine(TFetchLine kind, const std::string& text)
 {
-    if (!m_verbose)
+    if (m_verbosity != tvVerbose)
         return;
     switch (kind) {
     case flRequest:

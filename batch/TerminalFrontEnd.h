@@ -7,12 +7,12 @@
 #include <ostream>
 #include <string>
 
-// The batch program's front end: one line per finished page on `out`, the
-// run's messages on `err`, and, when `err` is a terminal, a status line on
-// it that is rewritten in place as the run goes; with `verbose`, the fetch's
-// request, status and relocation lines on `err` too. The three check boxes
-// are fixed for the run. While it lives, its pump is the one the page routines
-// pump through.
+// The batch program's front end: one line per finished page on `out` (none
+// when quiet), the run's messages and its summary on `err`, and, when the
+// live status is asked for, a status line on `err` that is rewritten in place
+// as the run goes; when verbose, the fetch's request, status and relocation
+// lines on `err` too. The three check boxes are fixed for the run. While it lives, its pump is the
+// one the page routines pump through.
 class TTerminalFrontEnd : public TCrawlFrontEnd
 {
 public:
@@ -22,6 +22,9 @@ public:
     // loop's descriptors.
     static constexpr std::chrono::milliseconds PumpInterval { 5 };
 
+    // How much the front end writes beside the summary and the errors.
+    enum TVerbosity { tvQuiet, tvPages, tvVerbose };
+
     struct TCheckBoxes
     {
         bool obeyNoIndex = false;
@@ -29,8 +32,8 @@ public:
         bool internalOnly = false;
     };
 
-    TTerminalFrontEnd(
-        std::ostream& out, std::ostream& err, bool liveStatus, bool verbose, TCheckBoxes boxes);
+    TTerminalFrontEnd(std::ostream& out, std::ostream& err, bool liveStatus, TVerbosity verbosity,
+        TCheckBoxes boxes);
 
     void ShowStatus(const std::string& text) override;
     void ShowSite(const std::string&) override { }
@@ -47,6 +50,8 @@ public:
     void Pump() override;
     void PageFinished(const TPageReport& report) override;
     void FetchLine(TFetchLine kind, const std::string& text) override;
+    void RunFinished(const TRunSummary& summary) override;
+    void Notice(const std::string& text) override;
 
     // Writes `text` and a line break to the error stream, below the status line.
     void Note(const std::string& text);
@@ -62,7 +67,7 @@ private:
     void WriteErrorLine(const std::string& line);
 
     const bool m_liveStatus;
-    const bool m_verbose;
+    const TVerbosity m_verbosity;
     const TCheckBoxes m_boxes;
     std::string m_status;
     int m_done = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/PageReport.h"
+#include "crawl/RunSummary.h"
 
 #include <string>
 
@@ -55,6 +56,15 @@ public:
     // holds the queue without it. Front ends that list pages one by one
     // override this; the others need not.
     virtual void PageFinished(const TPageReport& report) { (void)report; }
+
+    // The run has ended (also when stopped or ended by an error; not when
+    // abandoned): what it did, for the front end to show once.
+    virtual void RunFinished(const TRunSummary& summary) { (void)summary; }
+
+    // Something about the run the user should know once, in a line of text
+    // (a site's robots.txt that could not be read, a Crawl-delay taken as
+    // less than asked).
+    virtual void Notice(const std::string& text) { (void)text; }
 
     // A line of the fetch in progress, as sent or received, for a front end
     // that shows why a crawl stalls (skelvo-batch --verbose); the others need

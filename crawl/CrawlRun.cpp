@@ -5,7 +5,12 @@
 #include "crawl/InputLock.h"
 #include "crawl/PageFetch.h"
 #include "crawl/PageRecord.h"
+#include "crawl/RobotsFetch.h"
 #include "crawl/UrlListFile.h"
+#include "net/http/RetryAfter.h"
+#include "net/http/UrlRoutines.h"
+#include "net/socket/CustomWSocket.h"
+#include "net/tls/TlsContext.h"
 #include "page/GrabLinks.h"
 #include "page/MetaTags.h"
 #include "page/StripHtml.h"
@@ -16,7 +21,54 @@
 #include "platform/TextSearch.h"
 #include "settings/Settings.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
 #include <optional>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr const char* Stopping = "Stopping after this page...";
+
+// The Retry-After value of the last response among `lines` (the header lines
+// of every response of a request, relocations included); none when absent.
+std::optional<std::string> retryAfterValue(const std::vector<std::string>& lines)
+{
+    auto line = lines.end();
+    while (line != lines.begin() && !(line - 1)->starts_with("HTTP/"))
+        --line;
+    for (; line != lines.end(); ++line) {
+        const std::size_t colon = line->find(':');
+        if (colon != std::string::npos
+            && EqualNoCase(std::string_view(*line).substr(0, colon), "retry-after"))
+            return std::string(Trim(std::string_view(*line).substr(colon + 1), " \t"));
+    }
+    return std::nullopt;
+}
+
+// Seconds as a short decimal text: "30", "0.25".
+std::string secondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
+}
+
+// "host:port" of a site root such as "http://host:port/".
+std::string siteOfRoot(std::string root)
+{
+    if (const std::size_t scheme = root.find("://"); scheme != std::string::npos)
+        root.erase(0, scheme + 3);
+    while (!root.empty() && root.back() == '/')
+        root.pop_back();
+    return root;
+}
+
+} // namespace
 
 // Unwinds a run that Abandon has ended; never leaves the run.
 class TCrawlRun::TAbandoned
@@ -26,7 +78,9 @@ TCrawlRun::TCrawlRun(TCrawlFrontEnd& frontEnd, const TSettings& settings)
     : Clock(localTimeOfDay)
     , m_frontEnd(frontEnd)
     , m_settings(settings)
-    , m_fetch(std::make_unique<TPageFetch>(frontEnd, m_state))
+    , m_fetch(std::make_unique<TPageFetch>(
+          frontEnd, m_state, [this](const std::string& text) { Status(text); }))
+    , m_robots(std::make_unique<TRobotsFetch>())
 {
     m_state.ShowLeft = [this] { ShowLeft(); };
     m_state.InternalOnly = [this] { return m_frontEnd.InternalOnly(); };
@@ -48,9 +102,18 @@ void TCrawlRun::cmdIndexClick()
     m_abandoned = false;
     m_frontEnd.SetRunning(true);
     m_state.stopRequested = false;
-    m_state.settings = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains };
+    const bool https = m_settings.fetchHttps == 1;
+    m_state.settings
+        = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains, https };
+    m_state.unmatchedRoot.clear();
+    m_sites.Clear();
+    m_summary = TRunSummary();
+    m_runStart = TClock::now();
     try {
         try {
+            // Made afresh for each run, so a CA file changed between runs counts;
+            // one that cannot be read ends the run before any page.
+            m_tls = https ? std::make_unique<TTlsContext>(m_settings.caFile) : nullptr;
             m_inputFile.Read(m_settings.inputFile, m_state.urlList);
             qCDebug(crawlLog, "run started: %zu URLs in %s", m_state.urlList.size(),
                 m_settings.inputFile.c_str());
@@ -86,6 +149,8 @@ void TCrawlRun::cmdStopClick()
     qCDebug(crawlLog, "stop requested: the run ends after the page in progress");
     m_state.stopRequested = true;
     m_frontEnd.DisableStop();
+    if (m_running)
+        m_frontEnd.ShowStatus(Stopping);
 }
 
 void TCrawlRun::Abandon()
@@ -95,12 +160,29 @@ void TCrawlRun::Abandon()
     m_abandoned = true;
     PutPageBack();
     m_fetch->Abandon();
+    m_robots->Abandon();
 }
 
 void TCrawlRun::ShowLeft()
 {
     m_frontEnd.ShowLeft(static_cast<int>(m_state.urlList.size()));
     m_frontEnd.Pump();
+}
+
+void TCrawlRun::ForgetVisitedLinks()
+{
+    if (m_running)
+        return;
+    // Not under another process's crawl of the same input file.
+    TInputLock lock;
+    lock.Take(m_settings.inputFile);
+    WriteFileAtomic(m_settings.trackFile, "");
+    m_state.seenList.Clear();
+}
+
+THttpCli& TCrawlRun::RobotsClient()
+{
+    return m_robots->Client();
 }
 
 void TCrawlRun::RunCycles()
@@ -113,12 +195,13 @@ void TCrawlRun::RunCycles()
 void TCrawlRun::Cycle()
 {
     TCrawlState& s = m_state;
-    m_frontEnd.ShowStatus("Connecting...");
+    Status("Connecting...");
     s.currentUrl = s.urlList.front();
     qCDebug(crawlLog, "page %d: fetching %s", s.pagesDone + 1, s.currentUrl.c_str());
     Pump();
+    TFetchStep step = fsFetched;
     try {
-        m_fetch->Fetch(m_settings);
+        step = FetchStep();
     } catch (...) {
         CheckAbandoned();
         qCDebug(crawlLog, "the fetch of %s raised: it leaves the queue, and the run ends",
@@ -130,6 +213,10 @@ void TCrawlRun::Cycle()
         throw;
     }
     CheckAbandoned();
+    // "Stop" during a wait before the request: the page was not fetched and
+    // stays at the head of the queue.
+    if (step == fsStopped)
+        return;
     // The page leaves the queue in memory now; its files keep it at the head
     // until the page's cycle has ended, so that a crash before then fetches
     // it again instead of losing it or its record.
@@ -142,21 +229,14 @@ void TCrawlRun::Cycle()
     m_trackFile.Read(m_settings.trackFile, s.seenList);
     Pump();
 
-    const std::string text = JoinLines(s.pageSource, &pumpTick);
     TPageReport report;
     report.url = s.currentUrl;
-    if (m_frontEnd.ObeyNoIndex() && IsNoIndex(text)) {
-        m_frontEnd.ShowStatus("Idle");
+    if (step == fsForbidden || step == fsHttpsOff) {
+        Status("Idle");
         m_frontEnd.ShowSite("None");
-        report.outcome = pgNoIndex;
+        report.outcome = step == fsForbidden ? pgRobots : pgHttpsOff;
     } else {
-        TRecordFields fields;
-        const auto refused = AnalysePage(text, report.title, fields);
-        report.outcome = refused.value_or(pgWritten);
-        if (!refused) {
-            CheckAbandoned();
-            WritePage(fields);
-        }
+        JudgePage(JoinLines(s.pageSource, &pumpTick), report);
     }
 
     ++s.pagesDone;
@@ -166,6 +246,10 @@ void TCrawlRun::Cycle()
     m_frontEnd.ShowProgress(static_cast<int>(s.pagesDone * 100LL / total));
 
     CheckAbandoned();
+    // The page's line in the file of rejected pages is part of its record:
+    // written before the queue loses the page.
+    if (report.outcome != pgWritten)
+        RecordRejected(report);
     // The queue loses the page and gains its links after the page's record,
     // in one append to the progress file; the links reach the track file
     // only after it, in one append.
@@ -179,27 +263,203 @@ void TCrawlRun::Cycle()
 
     report.done = s.pagesDone;
     report.left = static_cast<int>(s.urlList.size());
+    m_summary.Count(report);
+    m_summary.linksQueued += queued;
     qCDebug(crawlLog, "page %d: %s, %zu links queued, %d URLs left", s.pagesDone,
-        PageOutcomeText(report.outcome), queued, report.left);
+        report.Reason().c_str(), queued, report.left);
     m_frontEnd.PageFinished(report);
     CheckAbandoned();
 }
 
+TCrawlRun::TFetchStep TCrawlRun::FetchStep()
+{
+    const std::string& url = m_state.currentUrl;
+    // Asked for securely while HTTPS is off: nothing goes out for it, not
+    // even the site's robots.txt.
+    if (m_tls == nullptr && IsSecureScheme(SplitUrl(url).Scheme)) {
+        qCDebug(crawlLog, "https is off: %s is not fetched", url.c_str());
+        return fsHttpsOff;
+    }
+    const bool polite = m_settings.obeyRobots == 1;
+    TPoliteSites::TSite& site
+        = m_sites.Site(url, milliseconds(std::max(0, m_settings.requestDelay)));
+    if (polite) {
+        if (!site.robots)
+            FetchRobots(site);
+        if (!site.robots->IsAllowed(RobotsPath(url))) {
+            qCDebug(crawlLog, "robots.txt forbids %s", url.c_str());
+            return fsForbidden;
+        }
+    }
+    if (!WaitForTurn(site))
+        return fsStopped;
+    FetchPage(site);
+    if (!polite || m_fetch->Failed())
+        return fsFetched;
+
+    // A server that is busy and says when to come back gets one more
+    // request then; a second such answer stands. "Stop" ends the wait, and
+    // the first answer stands.
+    const THttpCli& http = m_fetch->Client();
+    if (http.StatusCode() != 429 && http.StatusCode() != 503)
+        return fsFetched;
+    const auto value = retryAfterValue(http.RcvdHeader());
+    const auto seconds = value ? ParseRetryAfter(*value, std::time(nullptr)) : std::nullopt;
+    if (!seconds)
+        return fsFetched;
+    const milliseconds asked = *seconds > MaxRetryWait.count() / 1000 + 1
+        ? MaxRetryWait
+        : std::min(MaxRetryWait, milliseconds(*seconds * 1000));
+    qCDebug(crawlLog, "%s answered %d: asked again in %lld s", url.c_str(), http.StatusCode(),
+        static_cast<long long>(asked.count() / 1000));
+    Status("Waiting...");
+    if (!WaitUntil(std::max(TClock::now() + asked, site.NextStart())))
+        return fsFetched;
+    Status("Connecting...");
+    FetchPage(site);
+    return fsFetched;
+}
+
+void TCrawlRun::FetchRobots(TPoliteSites::TSite& site)
+{
+    const std::string& url = m_state.currentUrl;
+    Status("Reading robots.txt...");
+    site.lastStart = TClock::now();
+    ++m_summary.requests;
+    const TRobotsFetch::TResult result = m_robots->Fetch(RobotsUrl(url), m_settings, m_tls.get());
+    CheckAbandoned();
+    if (!result.answered)
+        ++m_summary.unanswered;
+    const std::string key = SiteKey(url);
+    if (!result.unreachable.empty())
+        m_frontEnd.Notice("robots.txt of " + key + " could not be read (" + result.unreachable
+            + "): no page of the site is fetched in this run.");
+    if (const auto delay = result.rules.CrawlDelay()) {
+        milliseconds asked = MaxCrawlDelay;
+        if (*delay * 1000 <= static_cast<double>(MaxCrawlDelay.count())) {
+            asked = milliseconds(std::lround(*delay * 1000));
+        } else {
+            m_frontEnd.Notice("The Crawl-delay of " + secondsText(*delay) + " s of " + key
+                + " is taken as " + secondsText(static_cast<double>(MaxCrawlDelay.count()) / 1000)
+                + " s.");
+        }
+        site.delay = std::max(site.delay, asked);
+    }
+    site.robots = result.rules;
+}
+
+void TCrawlRun::FetchPage(TPoliteSites::TSite& site)
+{
+    site.lastStart = TClock::now();
+    ++m_summary.requests;
+    m_fetch->Fetch(m_settings, m_tls.get());
+    CheckAbandoned();
+    if (!m_fetch->Answered())
+        ++m_summary.unanswered;
+}
+
+bool TCrawlRun::WaitForTurn(const TPoliteSites::TSite& site)
+{
+    const TClock::time_point next = site.NextStart();
+    if (next <= TClock::now())
+        return true;
+    Status("Waiting...");
+    const bool waited = WaitUntil(next);
+    if (waited)
+        Status("Connecting...");
+    return waited;
+}
+
+bool TCrawlRun::WaitUntil(TClock::time_point deadline)
+{
+    for (;;) {
+        CheckAbandoned();
+        if (m_state.stopRequested)
+            return false;
+        const auto left = deadline - TClock::now();
+        if (left <= TClock::duration::zero())
+            return true;
+        // Sleeps until an event comes (a click on "Stop", a signal) or the time is up.
+        const auto ms = std::chrono::ceil<milliseconds>(left).count();
+        TCustomWSocket::WaitForEvents(static_cast<int>(std::min<long long>(ms, 1000)));
+    }
+}
+
+void TCrawlRun::JudgePage(const std::string& text, TPageReport& report)
+{
+    const THttpCli& http = m_fetch->Client();
+    const bool failed = m_fetch->Failed();
+    const int status = http.StatusCode();
+    const std::string said = std::to_string(status) + " " + http.ReasonPhrase();
+    // A relocation to https:// while HTTPS is off was not followed; a secure
+    // page that failed, or came cut short, has nothing whole to analyse.
+    if (http.HttpsOutcome() != httpsNone) {
+        Status("Idle");
+        m_frontEnd.ShowSite("None");
+        report.outcome = http.HttpsOutcome() == httpsOff ? pgHttpsOff : pgFetchFailed;
+        if (report.outcome == pgFetchFailed)
+            report.detail = said;
+        return;
+    }
+    // A failure of the client is a 404 of its own: with STATUS on it is left
+    // out like an error the server answered.
+    if (m_settings.skipErrorStatus == 1 && (failed || (status >= 400 && status <= 599))) {
+        Status("Idle");
+        m_frontEnd.ShowSite("None");
+        report.outcome = pgFetchFailed;
+        report.detail = said;
+        return;
+    }
+    if (m_frontEnd.ObeyNoIndex() && IsNoIndex(text)) {
+        Status("Idle");
+        m_frontEnd.ShowSite("None");
+        report.outcome = pgNoIndex;
+    } else {
+        TRecordFields fields;
+        const auto refused = AnalysePage(text, report.title, report.detail, fields);
+        report.outcome = refused.value_or(pgWritten);
+        if (!refused) {
+            CheckAbandoned();
+            WritePage(fields);
+        }
+    }
+    // A page without a record whose fetch failed is left out for that, the
+    // first thing that went wrong with it.
+    if (report.outcome != pgWritten && failed) {
+        report.outcome = pgFetchFailed;
+        report.detail = said;
+    }
+}
+
+void TCrawlRun::RecordRejected(const TPageReport& report)
+{
+    if (!m_settings.rejectedFile.empty())
+        AppendLine(m_settings.rejectedFile, report.url + m_settings.separator + report.Reason());
+}
+
+void TCrawlRun::Status(const std::string& text)
+{
+    if (!m_state.stopRequested)
+        m_frontEnd.ShowStatus(text);
+}
+
 std::optional<TPageOutcome> TCrawlRun::AnalysePage(
-    const std::string& text, std::string& title, TRecordFields& fields)
+    const std::string& text, std::string& title, std::string& detail, TRecordFields& fields)
 {
     TCrawlState& s = m_state;
     const TSettings& settings = m_settings;
     const std::string& separator = settings.separator;
     std::optional<TPageOutcome> refused;
-    const auto refuse = [&](TPageOutcome why) {
+    const auto refuse = [&](TPageOutcome why, const std::string& what = std::string()) {
         s.pageAccepted = false;
-        if (!refused)
+        if (!refused) {
             refused = why;
+            detail = what;
+        }
     };
 
     s.pageAccepted = true;
-    m_frontEnd.ShowStatus("Getting Title...");
+    Status("Getting Title...");
     title = StripHtml(GetTitle(text), separator);
     m_frontEnd.ShowSite(title);
     Pump();
@@ -208,16 +468,16 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
     const bool metaFirst = settings.metaFirst == 1;
     std::string description;
     if (metaFirst) {
-        m_frontEnd.ShowStatus("Checking For Meta Description...");
+        Status("Checking For Meta Description...");
         description = StripHtml(GetMetaDescription(head), separator);
         Pump();
     }
-    m_frontEnd.ShowStatus("Checking For Meta Keywords...");
+    Status("Checking For Meta Keywords...");
     const std::string keywords = StripHtml(GetMetaKeywords(head), separator);
     Pump();
     std::string bodyText;
     if (NeedsBodyText(description, metaFirst)) {
-        m_frontEnd.ShowStatus("Removing HTML Code...");
+        Status("Removing HTML Code...");
         bodyText = StripHtml(head, separator);
         Pump();
     }
@@ -225,8 +485,8 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
     // The upper-cased copy of the page is made only when a list needs it.
     if (!settings.filterKeywords.empty() || !settings.targetKeywords.empty()) {
         const std::string upperText = UpperCase(text);
-        if (HoldsAnyEntry(upperText, settings.filterKeywords))
-            refuse(pgKeywordFilter);
+        if (const std::string* entry = FirstHeldEntry(upperText, settings.filterKeywords))
+            refuse(pgKeywordFilter, *entry);
         if (!settings.targetKeywords.empty() && s.pageAccepted
             && !HoldsAnyEntry(upperText, settings.targetKeywords))
             refuse(pgNotTargeted);
@@ -234,18 +494,21 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
     Pump();
 
     if (m_frontEnd.FollowLinks()) {
-        m_frontEnd.ShowStatus("Grabbing URLs...");
+        Status("Grabbing URLs...");
         const bool accepted = s.pageAccepted;
+        s.excludedBy.clear();
         GrabLinks(s, text);
         if (accepted && !s.pageAccepted)
-            refuse(pgDomainFilter);
+            refuse(pgDomainFilter, s.excludedBy);
         Pump();
     }
-    m_frontEnd.ShowStatus("Idle");
+    Status("Idle");
     m_frontEnd.ShowSite("None");
 
-    if (s.pageAccepted && IsErrorPageTitle(title))
-        refuse(pgErrorPage);
+    if (s.pageAccepted) {
+        if (const std::string_view word = ErrorPageWord(title); !word.empty())
+            refuse(pgErrorPage, std::string(word));
+    }
     fields = { TitleField(title, settings.titleCutoff),
         DescriptionField(description, bodyText, metaFirst, settings.descMax),
         KeywordsField(keywords), s.currentUrl };
@@ -279,6 +542,10 @@ void TCrawlRun::EndRun()
     m_running = false;
     m_pageTaken = false;
     m_pageBack = false;
+    m_summary.time = std::chrono::duration_cast<milliseconds>(TClock::now() - m_runStart);
+    if (m_summary.linksQueued == 0 && !m_state.unmatchedRoot.empty())
+        m_summary.unmatchedSite = siteOfRoot(m_state.unmatchedRoot);
+    m_frontEnd.RunFinished(m_summary);
 }
 
 void TCrawlRun::Pump()

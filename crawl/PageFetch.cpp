@@ -1,5 +1,6 @@
 #include "crawl/PageFetch.h"
 
+#include "crawl/ClientSetup.h"
 #include "crawl/CrawlFrontEnd.h"
 #include "crawl/CrawlLog.h"
 #include "crawl/CrawlState.h"
@@ -19,9 +20,11 @@ constexpr const char* Unknown = "Unknown";
 
 } // namespace
 
-TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state)
+TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state,
+    std::function<void(const std::string&)> showStatus)
     : m_frontEnd(frontEnd)
     , m_state(state)
+    , m_showStatus(std::move(showStatus))
 {
     m_http.Agent = Agent();
     m_http.SetMultiThreaded(true);
@@ -41,31 +44,24 @@ TPageFetch::TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state)
     m_http.OnHeaderData = [this](THttpCli* http) {
         if (m_statusLineDue) {
             m_statusLineDue = false;
+            m_answer.StatusLine(*http);
             m_frontEnd.FetchLine(flStatus, http->RcvdHeader().back());
         }
     };
-    m_http.OnLocationChange
-        = [this](THttpCli* http) { m_frontEnd.FetchLine(flRelocation, http->Location()); };
+    m_http.OnDocBegin = [this](THttpCli* http) { m_answer.BodyBegins(*http); };
+    m_http.OnLocationChange = [this](THttpCli* http) {
+        m_answer.Relocated();
+        m_frontEnd.FetchLine(flRelocation, http->Location());
+    };
 }
 
-void TPageFetch::Fetch(const TSettings& settings)
+void TPageFetch::Fetch(const TSettings& settings, const TTlsContext* tls)
 {
     m_abandoned = false;
     m_http.URL = m_state.currentUrl;
-    if (settings.proxyEnabled == 1) {
-        m_http.Proxy = settings.proxyAddress;
-        m_http.ProxyPort = std::to_string(settings.proxyPort);
-        m_http.ProxyUsername = settings.proxyName;
-        m_http.ProxyPassword = settings.proxyPassword;
-    } else {
-        m_http.ProxyPort = "80";
-        m_http.Proxy.clear();
-    }
-    // An empty SOCKS server is a direct connection (to the HTTP proxy, if set).
-    m_http.SocksServer = settings.socksServer;
-    m_http.SocksPort = std::to_string(settings.socksPort);
-    m_http.SocksUsercode = settings.socksUser;
-    m_http.SocksPassword = settings.socksPassword;
+    ApplyConnectionSettings(m_http, settings, tls);
+    m_answer.Start();
+    m_capped = false;
     m_http.RcvdStream = &m_body;
     // The receive stream is the client's only during the request, and its
     // bytes are let go with the fetch, however it ends: a capped page's
@@ -87,10 +83,14 @@ void TPageFetch::Fetch(const TSettings& settings)
         m_http.StatusCode(), m_http.ReasonPhrase().c_str(),
         static_cast<long long>(m_http.RcvdCount()));
 
-    m_frontEnd.ShowStatus("Received: " + std::to_string(m_http.RcvdCount()) + " bytes");
+    m_showStatus("Received: " + std::to_string(m_http.RcvdCount()) + " bytes");
     m_frontEnd.Pump();
     if (m_abandoned)
         return;
+    // A page asked for securely that did not come whole is a failed fetch:
+    // nothing of what arrived is kept.
+    if (m_http.HttpsOutcome() != httpsNone)
+        m_body.Release();
     const std::string& body = m_body.Bytes();
     WriteWholeFile(TempFile, body, &pumpMessages);
     // The lines end at the first zero byte, as a text reader stops there.
@@ -113,11 +113,13 @@ void TPageFetch::Abandon()
 void TPageFetch::HttpCli1DocData()
 {
     const std::size_t size = m_body.Bytes().size();
-    m_frontEnd.ShowStatus("Receiving..." + std::to_string(size) + " bytes");
+    m_showStatus("Receiving..." + std::to_string(size) + " bytes");
     // The chunk that reaches the cap was kept up to it (the stream drops the
     // rest); the first chunk past it ends the request.
-    if (size >= MaxBodyBytes)
+    if (size >= MaxBodyBytes) {
+        m_capped = true;
         m_http.Abort();
+    }
 }
 
 void TPageFetch::HttpCli1HeaderEnd()

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "crawl/BodyStream.h"
+#include "crawl/FetchAnswer.h"
 #include "net/http/HttpProt.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 class TCrawlFrontEnd;
+class TTlsContext;
 struct TCrawlState;
 struct TSettings;
 
@@ -19,21 +22,33 @@ public:
     // ended and what arrived is analysed.
     static constexpr std::size_t MaxBodyBytes = std::size_t { 32 } << 20;
 
-    // A fetch reporting to `frontEnd` and filling `state` (pageSource,
-    // lastModified, contentLength); both must outlive it.
-    TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state);
+    // A fetch reporting to `frontEnd`, its status texts through `showStatus`,
+    // and filling `state` (pageSource, lastModified, contentLength); both
+    // must outlive it.
+    TPageFetch(TCrawlFrontEnd& frontEnd, TCrawlState& state,
+        std::function<void(const std::string&)> showStatus);
 
     // Fetches state.currentUrl, directly or through the HTTP proxy, the SOCKS
-    // proxy or both of `settings`, and returns when the request has ended,
-    // whatever its outcome: "temp.txt" in the current directory then holds
-    // the body and pageSource its lines, cut at the first zero byte. Raises
-    // what the client's Get raises (steps after the request are then left
-    // out) and EInOutError for "temp.txt".
-    void Fetch(const TSettings& settings);
+    // proxy or both of `settings`, an https:// URL over TLS with `tls` (null:
+    // HTTPS is off, and such a URL is not fetched), and returns when the
+    // request has ended, whatever its outcome: "temp.txt" in the current
+    // directory then holds the body and pageSource its lines, cut at the
+    // first zero byte; both are empty when the page's secure side ended the
+    // request (the client's HttpsOutcome). Raises what the client's Get raises
+    // (steps after the request are then left out) and EInOutError for "temp.txt".
+    void Fetch(const TSettings& settings, const TTlsContext* tls);
 
     // Ends the fetch in progress at once: the request is aborted and Fetch
     // returns without touching "temp.txt" or pageSource.
     void Abandon();
+
+    // How the last fetch ended: whether a server answered at all, and
+    // whether it ended without a standing answer (a page cut at the size
+    // cap did not fail). The client holds its status, reason phrase and
+    // received header lines.
+    bool Answered() const { return m_answer.Any(); }
+    bool Failed() const { return !m_capped && m_answer.Failed(m_http); }
+    const THttpCli& Client() const { return m_http; }
 
     // The client's user agent text: "Skelvo/" and the version.
     static std::string Agent();
@@ -44,9 +59,12 @@ private:
 
     TCrawlFrontEnd& m_frontEnd;
     TCrawlState& m_state;
+    std::function<void(const std::string&)> m_showStatus;
     THttpCli m_http;
+    TFetchAnswer m_answer;
     TBodyStream m_body { MaxBodyBytes };
     bool m_abandoned = false;
+    bool m_capped = false; // the fetch ended itself at the size cap
     bool m_requestLineDue = false;
     bool m_statusLineDue = false;
 };

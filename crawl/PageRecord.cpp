@@ -16,18 +16,30 @@ constexpr int KeywordsFieldLength = 75;
 
 bool HoldsAnyEntry(const std::string& upperText, const TStringList& entries)
 {
-    return std::any_of(entries.begin(), entries.end(),
+    return FirstHeldEntry(upperText, entries) != nullptr;
+}
+
+const std::string* FirstHeldEntry(const std::string& upperText, const TStringList& entries)
+{
+    const auto held = std::find_if(entries.begin(), entries.end(),
         [&upperText](const std::string& entry) { return FindFrom(upperText, entry, 1) != 0; });
+    return held == entries.end() ? nullptr : &*held;
 }
 
 bool IsErrorPageTitle(const std::string& title)
+{
+    return !ErrorPageWord(title).empty();
+}
+
+std::string_view ErrorPageWord(const std::string& title)
 {
     static constexpr std::string_view Words[]
         = { "404", "not found", "server error", "unauthorized", "redirect", "forbidden",
               "access denied", "302 moved", "error", "has moved" };
     const std::string lower = LowerCase(title);
-    return std::any_of(std::begin(Words), std::end(Words),
+    const auto held = std::find_if(std::begin(Words), std::end(Words),
         [&lower](std::string_view word) { return lower.find(word) != std::string::npos; });
+    return held == std::end(Words) ? std::string_view() : *held;
 }
 
 bool HasUsableKeywords(const std::string& head, const std::string& strippedKeywords)

@@ -3,6 +3,7 @@
 #include "settings/Settings.h"
 
 #include <string>
+#include <string_view>
 
 // The acceptance tests and the record of one page, as pure functions over the
 // page's analysed texts. Settings lists hold their entries in upper case.
@@ -14,10 +15,14 @@ constexpr int AnalysedLength = 10000;
 // True when one of `entries` occurs in `upperText` (the page text in upper
 // case, mark-up included): the keyword filter and the targeted filter.
 bool HoldsAnyEntry(const std::string& upperText, const TStringList& entries);
+// The first of `entries` that occurs in `upperText`; null when none does.
+const std::string* FirstHeldEntry(const std::string& upperText, const TStringList& entries);
 
 // True when the stripped title holds an error-page word ("404", "not found",
 // "error", ...) in any letter case, also inside a longer word.
 bool IsErrorPageTitle(const std::string& title);
+// The first error-page word the title holds, in lower case; empty for none.
+std::string_view ErrorPageWord(const std::string& title);
 
 // "Keywords Required": true when `head` (the analysed start of the page)
 // holds a keywords tag whose stripped value has a character other than a blank.

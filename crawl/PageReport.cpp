@@ -5,6 +5,12 @@ const char* PageOutcomeText(TPageOutcome outcome)
     switch (outcome) {
     case pgWritten:
         return "written";
+    case pgFetchFailed:
+        return "fetch failed";
+    case pgRobots:
+        return "robots.txt";
+    case pgHttpsOff:
+        return "https is off";
     case pgNoIndex:
         return "noindex";
     case pgKeywordFilter:
@@ -21,4 +27,12 @@ const char* PageOutcomeText(TPageOutcome outcome)
         return "blank title";
     }
     return "unknown";
+}
+
+std::string TPageReport::Reason() const
+{
+    std::string text = PageOutcomeText(outcome);
+    if (!detail.empty())
+        text += ": " + detail;
+    return text;
 }

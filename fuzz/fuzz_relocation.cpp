@@ -61,10 +61,13 @@ void checkStep(const THttpRoute& current, const THttpRoute& next, const std::str
         FUZZ_CHECK(next.ConnectPort == current.ConnectPort);
         FUZZ_CHECK(next.TargetHost == current.TargetHost);
     }
-    // "http" + "://" + ":" + "/" at most, around pieces of the location and
+    // "https" + "://" + ":" + "/" at most, around pieces of the location and
     // the current server's name and port.
     FUZZ_CHECK(next.RequestPath.size()
-        <= location.size() + current.TargetHost.size() + current.TargetPort.size() + 9);
+        <= location.size() + current.TargetHost.size() + current.TargetPort.size() + 10);
+    // A secure route through a proxy asks the server itself, inside the tunnel.
+    if (viaProxy && next.Secure && !location.empty() && location[0] == '/')
+        FUZZ_CHECK(next.RequestPath == location);
 }
 
 } // namespace

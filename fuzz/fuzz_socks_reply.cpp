@@ -1,9 +1,10 @@
-// The three SOCKS reply readers on arbitrary bytes, fed whole and in two
-// pieces: a reply is judged the same however it arrives, Done never claims
-// more bytes than it was given, and a finished connect reply ignores what
-// follows it.
+// The three SOCKS reply readers and the reader of an HTTP proxy's answer to
+// CONNECT on arbitrary bytes, fed whole and in two pieces: a reply is judged
+// the same however it arrives, Done never claims more bytes than it was
+// given, and a finished connect reply ignores what follows it.
 #include "fuzz/FuzzCheck.h"
 #include "net/socket/SocksProtocol.h"
+#include "net/socket/TunnelReply.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -54,6 +55,22 @@ void check(Reader read, std::string_view bytes, std::size_t cut, bool keepsWhatF
         FUZZ_CHECK(std::stoul(whole.BoundPort) <= 65535);
 }
 
+// The answer to CONNECT: a beginning judged open or refused is judged the
+// same with anything after it, and an open tunnel's head lies within the bytes.
+void checkTunnel(std::string_view bytes, std::size_t cut)
+{
+    const TTunnelReply whole = ParseTunnelReply(bytes);
+    FUZZ_CHECK(whole.Used <= bytes.size());
+    FUZZ_CHECK((whole.Status == TTunnelReplyStatus::Open) == (whole.Used > 0));
+    FUZZ_CHECK((whole.Status == TTunnelReplyStatus::Refused) == !whole.ErrorText.empty());
+    const TTunnelReply first = ParseTunnelReply(bytes.substr(0, cut));
+    if (first.Status != TTunnelReplyStatus::Incomplete) {
+        FUZZ_CHECK(first.Status == whole.Status);
+        FUZZ_CHECK(first.Used == whole.Used);
+        FUZZ_CHECK(first.ErrorText == whole.ErrorText);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -65,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(ParseSocksMethodReply, bytes, cut, false);
     check(ParseSocksAuthReply, bytes, cut, false);
     check(ParseSocksConnectReply, bytes, cut, true);
+    checkTunnel(bytes, cut);
 
     // The connect request built for any name holds it unchanged.
     const std::string host(bytes.substr(0, 300 < bytes.size() ? 300 : bytes.size()));

@@ -35,6 +35,22 @@ bool startsWithHttp(const std::string& s)
     return s.size() >= 7 && LowerCase(s.substr(0, 7)) == "http://";
 }
 
+bool startsWithHttps(const std::string& s)
+{
+    return s.size() >= 8 && LowerCase(s.substr(0, 8)) == "https://";
+}
+
+// The text of a URL after its scheme, from "://" on, for a URL of either
+// scheme: the part both forms of one site share. Any other text as it is.
+std::string withoutScheme(const std::string& url)
+{
+    if (startsWithHttp(url))
+        return url.substr(4);
+    if (startsWithHttps(url))
+        return url.substr(5);
+    return url;
+}
+
 // What the page's own URL gives link following: the directory relative links
 // are resolved against, and the site root the site-exclusion test searches.
 // Both depend on that URL alone, so they are worked out once per call. A URL
@@ -46,7 +62,7 @@ struct PageBase
     std::string root;
 };
 
-PageBase pageBaseOf(const std::string& url)
+PageBase pageBaseOf(const std::string& url, bool secureToo)
 {
     PageBase base;
     const int slashes = countSlashes(url);
@@ -54,11 +70,13 @@ PageBase pageBaseOf(const std::string& url)
         base.root = url;
         base.dir = !url.empty() && url.back() == '/' ? url : url + '/';
     } else if (slashes >= 3) {
-        // The search starts at 0-based offset 7, the first byte past "http://",
-        // so the slash it finds ends the host.
-        const size_t afterHost = url.find('/', 7);
+        // The search starts at 0-based offset 7, the first byte past "http://"
+        // (8 past "https://" when secure pages are followed), so the slash it
+        // finds ends the host.
+        const size_t hostStart = secureToo && startsWithHttps(url) ? 8 : 7;
+        const size_t afterHost = url.find('/', hostStart);
         if (afterHost == NotFound) {
-            base.dir = LeftPart(url, 7);
+            base.dir = LeftPart(url, static_cast<int>(hostStart));
         } else {
             base.root = url.substr(0, afterHost + 1);
             base.dir = url.substr(0, url.rfind('/') + 1);
@@ -78,7 +96,8 @@ class LinkHandler
 public:
     explicit LinkHandler(TLinkState& state)
         : m_state(state)
-        , m_base(pageBaseOf(state.currentUrl))
+        , m_secureToo(state.settings.followHttps)
+        , m_base(pageBaseOf(state.currentUrl, m_secureToo))
     { }
 
     void Handle(std::string value)
@@ -89,13 +108,14 @@ public:
         if (value.compare(0, 2, "./") == 0)
             value.erase(0, 2);
         pumpTick();
-        if (value.compare(0, 3, "../") == 0 || LowerCase(value).find("https://") != NotFound)
+        if (value.compare(0, 3, "../") == 0
+            || (!m_secureToo && LowerCase(value).find("https://") != NotFound))
             return;
         pumpTick();
 
         std::string url;
         std::string base = m_base.dir;
-        if (startsWithHttp(value)) {
+        if (isAbsolute(value)) {
             url = value;
         } else if (!value.empty() && value.front() == '/') {
             base = siteRootOf(m_base.dir);
@@ -112,13 +132,14 @@ public:
         pumpTick();
 
         // A URL carried inside another one (a redirect's query) replaces it:
-        // repeating the cut from each later "http://" ends at the last one.
-        const size_t inner = LowerCase(url).rfind("http://");
+        // repeating the cut from each later "http://" (or "https://") ends at
+        // the last one.
+        const size_t inner = innerUrlStart(url);
         if (inner != NotFound && inner >= 6)
             url.erase(0, inner);
         pumpTick();
 
-        if (startsWithHttp(url)) {
+        if (isAbsolute(url)) {
             if (countSlashes(url) == 2)
                 url += '/';
             m_linkRoot = siteRootOf(url);
@@ -133,8 +154,13 @@ public:
         if (value.empty())
             return;
 
-        if (!PassesWebExtension(url) || !PassesDomainExtension())
+        if (!PassesWebExtension(url))
             return;
+        if (!PassesDomainExtension()) {
+            if (m_state.unmatchedRoot.empty())
+                m_state.unmatchedRoot = m_linkRoot;
+            return;
+        }
         pumpTick();
         const std::string folded = LowerCase(url);
         for (const std::string_view bad : { "?", "\"", "mailto", "#" }) {
@@ -142,8 +168,10 @@ public:
                 return;
         }
         pumpTick();
+        // The secure and the plain form of a site are one site.
+        const std::string inside = m_secureToo ? withoutScheme(base) : base;
         if (m_state.InternalOnly && m_state.InternalOnly()
-            && FindFrom(folded, LowerCase(base), 1) == 0)
+            && FindFrom(folded, LowerCase(inside), 1) == 0)
             return;
         pumpTick();
         if (url.size() > MaxLinkLength)
@@ -152,13 +180,45 @@ public:
     }
 
 private:
-    // The page is kept out of the output when its site root holds an entry.
+    // The page is kept out of the output when its site root holds an entry;
+    // when secure pages are followed, also when the root under the other
+    // scheme does, as both are one site.
     void TestSiteExclusion()
     {
+        std::vector<std::string> roots { m_base.root };
+        if (m_secureToo && startsWithHttp(m_base.root))
+            roots.push_back("https" + m_base.root.substr(4));
+        else if (m_secureToo && startsWithHttps(m_base.root))
+            roots.push_back("http" + m_base.root.substr(5));
         for (const auto& entry : m_state.settings.filterDomains) {
-            if (FindFrom(m_base.root, LowerCase(entry), 1) != 0)
-                m_state.pageAccepted = false;
+            for (const auto& root : roots) {
+                if (FindFrom(root, LowerCase(entry), 1) != 0) {
+                    if (m_state.pageAccepted)
+                        m_state.excludedBy = entry;
+                    m_state.pageAccepted = false;
+                }
+            }
         }
+    }
+
+    // A value or URL that names its site itself: "http://", and "https://"
+    // when secure pages are followed.
+    bool isAbsolute(const std::string& url) const
+    {
+        return startsWithHttp(url) || (m_secureToo && startsWithHttps(url));
+    }
+
+    // Where the last URL carried in `url` begins, or NotFound.
+    size_t innerUrlStart(const std::string& url) const
+    {
+        const std::string folded = LowerCase(url);
+        const size_t plain = folded.rfind("http://");
+        if (!m_secureToo)
+            return plain;
+        const size_t secure = folded.rfind("https://");
+        if (plain == NotFound)
+            return secure;
+        return secure == NotFound ? plain : std::max(plain, secure);
     }
 
     bool PassesWebExtension(const std::string& url) const
@@ -199,6 +259,7 @@ private:
     }
 
     TLinkState& m_state;
+    const bool m_secureToo; // https:// links are followed
     const PageBase m_base;
     std::string m_linkRoot; // site root of the last absolute link
     bool m_exclusionTested = false;

@@ -38,6 +38,14 @@ void TQtUserDialogs::ShowMessage(const QString& text)
     box.exec();
 }
 
+bool TQtUserDialogs::Confirm(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
+        QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<QString> TQtUserDialogs::OpenFile(const TOpenDialogRequest& request)
 {
     // Qt's dialog has no read-only check box, so hideReadOnly needs nothing.

@@ -20,6 +20,7 @@ public:
     QString InputBox(
         const QString& caption, const QString& prompt, const QString& defaultAnswer) override;
     void ShowMessage(const QString& text) override;
+    bool Confirm(const QString& text) override;
     std::optional<QString> OpenFile(const TOpenDialogRequest& request) override;
     // Help files (".hlp") open at their contents in the built-in viewer;
     // anything else goes to the desktop (a URL to the browser, a file to the

@@ -38,6 +38,8 @@ public:
         = 0;
     // A message box with an OK button; returns when it is dismissed.
     virtual void ShowMessage(const QString& text) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool Confirm(const QString& text) = 0;
     // A file-open dialog; the full path of the chosen file, nothing when cancelled.
     virtual std::optional<QString> OpenFile(const TOpenDialogRequest& request) = 0;
     // The shell's "open" of a file name (relative to the current directory) or

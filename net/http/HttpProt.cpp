@@ -238,6 +238,11 @@ void THttpCli::AbortOnError(const std::function<void()>& fn)
 
 void THttpCli::StartLookup()
 {
+    if (m_req.Route.Secure && TlsContext == nullptr) {
+        // Asked for securely: never sent as plain HTTP, and not looked up either.
+        FailSecure(httpsOff, "https is off");
+        return;
+    }
     // Through SOCKS only the proxy's own name is looked up here.
     if (SetState(httpDnsLookup))
         m_socket->DnsLookup(SocksServer.empty() ? m_req.Route.ConnectHost : SocksServer);
@@ -247,6 +252,25 @@ void THttpCli::Fail(const std::string& reason)
 {
     m_req.StatusCode = 404;
     m_reasonPhrase = reason;
+}
+
+void THttpCli::FailSecure(THttpsOutcome outcome, const std::string& reason)
+{
+    qCDebug(lcHttp, "secure request failed: %s", reason.c_str());
+    m_req.Https = outcome;
+    Fail(reason);
+    EndOfRequest();
+}
+
+bool THttpCli::ResponseWhole() const
+{
+    if (m_req.LineHandler != TLineHandler::Body)
+        return false;
+    const int status = m_req.StatusCode;
+    if (m_req.Kind == httpHead || status == 204 || status == 304 || (status >= 100 && status < 200))
+        return true;
+    // Only bodies of the final response are delivered, so RcvdCount is this body's.
+    return m_req.DeclaredLength >= 0 && m_req.RcvdCount >= m_req.DeclaredLength;
 }
 
 void THttpCli::EndAtOnce(const std::string& reason)
@@ -284,6 +308,8 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error)
             m_socket->SetAddr(m_socket->DnsResult());
         else
             PrepareSocks();
+        if (m_req.Route.Secure)
+            PrepareTls();
         m_socket->SetPort(m_req.Route.ConnectPort);
         m_socket->SetProto("tcp");
         m_req.Connecting = true;
@@ -318,11 +344,28 @@ void THttpCli::PrepareSocks()
     m_socket->SetAddr(m_req.Route.ConnectHost);
 }
 
+void THttpCli::PrepareTls()
+{
+    // Set for each connection like the SOCKS settings: the socket forgets
+    // them at every close. Through an HTTP proxy the server is reached inside
+    // a tunnel, which carries the proxy's credentials; the request inside it
+    // goes to the server and carries none.
+    m_socket->SetTlsContext(TlsContext);
+    m_socket->SetTlsHost(m_req.Route.TargetHost);
+    m_socket->SetTlsTunnel(Proxy.empty() ? std::string()
+                                         : BuildConnectRequest(TunnelAuthority(m_req.Route), Agent,
+                                             ProxyUsername, ProxyPassword));
+}
+
 void THttpCli::SocketSessionConnected(std::uint16_t error)
 {
     if (m_req.Ended || m_req.Aborted)
         return;
     m_req.Connecting = false;
+    if (error != 0 && !m_socket->TlsError().empty()) {
+        FailSecure(httpsFailed, m_socket->TlsError());
+        return;
+    }
     if (error != 0) {
         const std::string text
             = m_req.SocksError.empty() ? WSocketErrorText(error) : "socks: " + m_req.SocksError;
@@ -372,7 +415,8 @@ bool THttpCli::SendRequest(const std::string& method)
     f.ModifiedSince = ModifiedSince;
     f.Username = Username;
     f.Password = Password;
-    f.Proxy = Proxy;
+    // Inside a tunnel the request is the server's: no proxy credentials.
+    f.Proxy = m_req.Route.Secure ? std::string() : Proxy;
     f.ProxyUsername = ProxyUsername;
     f.ProxyPassword = ProxyPassword;
     f.Cookie = Cookie;
@@ -458,11 +502,30 @@ void THttpCli::SocketSessionClosed()
         return;
     }
     // A close before the session came up is a SOCKS proxy's in the middle of
-    // its negotiation: the connection failed.
+    // its negotiation, or comes before the secure connection was open: the
+    // connection failed.
+    if (m_req.Connecting && !m_req.Aborted && !m_socket->TlsError().empty()) {
+        FailSecure(httpsFailed, m_socket->TlsError());
+        return;
+    }
     if (m_req.Connecting && !m_req.Aborted && !SocksServer.empty()) {
         Fail("socks: connection closed by the proxy");
         EndOfRequest();
         return;
+    }
+    // The server's own end of a secure response: a cut without close_notify,
+    // or a TLS failure, leaves the response short unless its length says it
+    // is whole.
+    if (m_req.Route.Secure && m_req.Connected && !m_req.Aborted && !m_clientClosing
+        && !ResponseWhole()) {
+        if (m_socket->TlsState() == TTlsState::Cut) {
+            FailSecure(httpsFailed, "TLS: connection cut before the end of the body");
+            return;
+        }
+        if (m_socket->TlsState() == TTlsState::Failed) {
+            FailSecure(httpsFailed, m_socket->TlsError());
+            return;
+        }
     }
     // A page without a header is delivered line by line at first; a last
     // line without a line end is still part of it when the server closes.

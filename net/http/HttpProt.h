@@ -17,6 +17,7 @@
 
 class QObject;
 class QTimer;
+class TTlsContext;
 class TWSocket;
 
 // The kind of request (one byte). Data received while the kind is httpNone is dropped.
@@ -34,6 +35,14 @@ enum THttpClientState : std::uint8_t {
     httpAborting
 };
 
+// How the secure side of a request ended it, if it did (one byte).
+enum THttpsOutcome : std::uint8_t {
+    httpsNone, // a plain request, or a secure one that went as a plain one would
+    httpsOff, // an https:// URL and no TlsContext: nothing was sent
+    httpsFailed, // the tunnel, the handshake, the certificate or TLS itself failed,
+                 // or the body was cut short: what came is not the whole page
+};
+
 class THttpCli;
 
 using THttpNotifyEvent = std::function<void(THttpCli* Sender)>;
@@ -44,8 +53,10 @@ using THttpRequestDoneEvent
 
 // An event-driven HTTP/1.0 client: one document per request, directly or
 // through an HTTP proxy, a SOCKS 5 proxy or both, over one owned TWSocket; a
-// request ends when its connection closes. Events are raised on the owning
-// thread's event loop.
+// request ends when its connection closes. An https:// URL goes over TLS
+// (port 443 unless the URL names one; through an HTTP proxy inside a
+// "CONNECT host:port" tunnel), and without TlsContext it is refused, never
+// sent as plain HTTP. Events are raised on the owning thread's event loop.
 //
 // A handler may destroy the client (or its owner with it), also one run by
 // the event pump while Get waits: the client then touches nothing more, and
@@ -77,6 +88,10 @@ public:
     std::string SocksPort = "1080";
     std::string SocksUsercode;
     std::string SocksPassword;
+    // The TLS settings for https:// URLs, not owned (they must outlive every
+    // request); null: such a URL, or a relocation to one, ends the request
+    // with StatusCode 404 and ReasonPhrase "https is off".
+    const TTlsContext* TlsContext = nullptr;
     bool NoCache = false;
     TDateTime ModifiedSince = 0; // 0: no If-Modified-Since
     std::string Cookie;
@@ -106,6 +121,10 @@ public:
     const std::vector<std::string>& AuthChallenges() const { return m_authChallenges; }
     std::int64_t RcvdCount() const { return m_req.RcvdCount; }
     std::int64_t SentCount() const { return m_req.SentCount; }
+    // Whether the request's secure side ended it; ReasonPhrase says why
+    // ("https is off", "TLS: certificate verify failed: ...", "TLS: connection
+    // cut before the end of the body", "proxy: HTTP/1.0 407 ...").
+    THttpsOutcome HttpsOutcome() const { return m_req.Https; }
 
     // --- operations -----------------------------------------------------------
     // Synchronous GET of URL: returns when the request has ended and
@@ -167,6 +186,8 @@ private:
         std::int64_t SentCount = 0;
         std::uint16_t DoneError = 0; // 0 unless a connect attempt raised
         std::string SocksError; // why the SOCKS proxy did not connect
+        THttpsOutcome Https = httpsNone;
+        std::int64_t DeclaredLength = -1; // of the current response; -1 when it declares none
         bool Ended = true; // the request's end (set-ready) has been posted
         bool Aborted = false; // ended at once: Abort, a bound or a raising handler
         bool Connecting = false;
@@ -198,6 +219,11 @@ private:
     void StartRequest();
     void StartLookup();
     void Fail(const std::string& reason);
+    // Ends a secure request that failed, with `reason` in ReasonPhrase.
+    void FailSecure(THttpsOutcome outcome, const std::string& reason);
+    // True when the response in hand is whole without close_notify: its head
+    // has ended and its body has reached the declared length, or has none.
+    bool ResponseWhole() const;
     void EndAtOnce(const std::string& reason);
     void CloseConnection();
     void EndOfRequest();
@@ -220,6 +246,7 @@ private:
 
     void SocketDnsLookupDone(std::uint16_t error);
     void PrepareSocks();
+    void PrepareTls();
     void SocketSessionConnected(std::uint16_t error);
     void SocketDataAvailable();
     void ReceiveBlock();

@@ -150,6 +150,7 @@ void THttpCli::HandleHeaderField(const std::string& name, const std::string& val
         qCDebug(lcHttp, "relocation to %s", value.c_str());
     } else if (name == "content-length") {
         m_contentLength = ParseContentLength(value);
+        m_req.DeclaredLength = m_contentLength;
     } else if (name == "content-type") {
         m_contentType = LowerCase(value);
     } else if (name == "www-authenticate") {
@@ -166,6 +167,7 @@ void THttpCli::HeaderEnd()
         m_req.Rcv.Clear();
         m_req.HeaderLines = 0;
         m_req.BodyChunks = 0;
+        m_req.DeclaredLength = -1;
         m_req.ClosedLeadsToRelocation = true;
         CloseConnection();
         return;

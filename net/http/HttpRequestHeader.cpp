@@ -30,3 +30,16 @@ std::vector<std::string> BuildRequestLines(const THttpRequestFields& f)
         lines.push_back("Cookie: " + f.Cookie);
     return lines;
 }
+
+std::string BuildConnectRequest(const std::string& authority, const std::string& agent,
+    const std::string& proxyUsername, const std::string& proxyPassword)
+{
+    std::string head = "CONNECT " + authority + " HTTP/1.0\r\n";
+    if (!agent.empty())
+        head += "User-Agent: " + agent + "\r\n";
+    head += "Host: " + authority + "\r\n";
+    if (!proxyUsername.empty())
+        head += "Proxy-Authorization: Basic " + EncodeBase64(proxyUsername + ":" + proxyPassword)
+            + "\r\n";
+    return head + "\r\n";
+}

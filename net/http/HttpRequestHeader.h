@@ -33,3 +33,9 @@ struct THttpRequestFields
 // The header lines, without line ends and without the final empty line, in
 // their fixed order; each optional line appears only under its condition.
 std::vector<std::string> BuildRequestLines(const THttpRequestFields& f);
+
+// The whole head of the request that asks an HTTP proxy for a tunnel to
+// `authority` ("host:port"), with Basic credentials when `proxyUsername` is
+// set; CR LF after each line and the empty line at the end.
+std::string BuildConnectRequest(const std::string& authority, const std::string& agent,
+    const std::string& proxyUsername, const std::string& proxyPassword);

@@ -22,18 +22,23 @@ THttpRequestPlan PlanRequest(const std::string& url, const std::string& proxy,
     const TUrlParts parts = SplitUrl(url);
     plan.Route.TargetHost = parts.Host;
     plan.Route.TargetPort = parts.Port;
+    plan.Route.Secure = IsSecureScheme(parts.Scheme);
     plan.DocName = parts.Path;
     plan.Username = parts.User.empty() ? username : parts.User;
     plan.Password = parts.Password.empty() ? password : parts.Password;
 
-    if (proxy.empty()) {
+    if (proxy.empty() || plan.Route.Secure) {
+        // The server itself gets the path: directly, or inside the tunnel a
+        // proxy opens to it.
         plan.Route.RequestPath = parts.Path;
         plan.Route.ConnectHost = parts.Host;
-        plan.Route.ConnectPort = parts.Port.empty() ? "80" : parts.Port;
+        plan.Route.ConnectPort = parts.Port.empty() ? DefaultPort(plan.Route.Secure) : parts.Port;
     } else {
         // The proxy gets the absolute URL, with the URL's own port when it names one.
         const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
         plan.Route.RequestPath = absoluteUrl(scheme, plan.Route, parts.Path);
+    }
+    if (!proxy.empty()) {
         const TUrlParts proxyParts = SplitUrl(proxy);
         plan.Route.ConnectHost = proxyParts.Host;
         plan.Route.ConnectPort = proxyParts.Port.empty() ? proxyPort : proxyParts.Port;
@@ -109,33 +114,41 @@ TUrlParts splitLocation(const std::string& location)
 
 } // namespace
 
-THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location, bool viaProxy)
+namespace {
+
+// The route after `location` on a plain route through a proxy: the proxy
+// always gets an absolute URL; relative targets are made absolute on the
+// server requested so far.
+THttpRoute relocatedThroughProxy(
+    const THttpRoute& current, const std::string& location, const TUrlParts& parts)
 {
     THttpRoute next = current;
-    if (viaProxy) {
-        // The proxy always gets an absolute URL; relative targets are made
-        // absolute on the server requested so far.
-        const TUrlParts parts = splitLocation(location);
-        const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
-        if (parts.Path.empty()) {
-            next.RequestPath = absoluteUrl(scheme, current, "/" + parts.Host);
-        } else if (parts.Host.empty()) {
-            next.RequestPath = absoluteUrl(scheme, current, parts.Path);
-        } else {
-            // Another server: later relative targets are resolved against it.
-            next.RequestPath = SplitUrl(location).Path.empty() ? location + "/" : location;
-            next.TargetHost = parts.Host;
-            next.TargetPort = parts.Port;
-        }
-        return next;
+    next.Secure = false;
+    const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
+    if (parts.Path.empty()) {
+        next.RequestPath = absoluteUrl(scheme, current, "/" + parts.Host);
+    } else if (parts.Host.empty()) {
+        next.RequestPath = absoluteUrl(scheme, current, parts.Path);
+    } else {
+        // Another server: later relative targets are resolved against it.
+        next.RequestPath = SplitUrl(location).Path.empty() ? location + "/" : location;
+        next.TargetHost = parts.Host;
+        next.TargetPort = parts.Port;
     }
+    return next;
+}
 
+// The route after `location` for a connection that reaches the server itself.
+THttpRoute relocatedOnServer(
+    const THttpRoute& current, const std::string& location, const TUrlParts& parts, bool secure)
+{
+    THttpRoute next = current;
+    next.Secure = secure;
     if (!location.empty() && location[0] == '/') {
         next.RequestPath = location;
         return next;
     }
-    const TUrlParts parts = splitLocation(location);
-    const std::string scheme = parts.Scheme.empty() ? "http" : parts.Scheme;
+    const std::string scheme = !parts.Scheme.empty() ? parts.Scheme : secure ? "https" : "http";
     next.ConnectHost = parts.Host;
     next.RequestPath = parts.Path;
     if (!parts.Port.empty())
@@ -145,15 +158,52 @@ THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location
         next.RequestPath = absoluteUrl(scheme, current, "/" + next.ConnectHost);
         next.ConnectHost = current.TargetHost;
     } else if (next.ConnectHost.empty()) {
-        next.RequestPath = absoluteUrl(scheme, current, next.RequestPath);
+        // The same server under the other scheme is reached at that scheme's port.
+        if (secure != current.Secure) {
+            next.TargetPort = parts.Port;
+            next.ConnectPort = parts.Port.empty() ? DefaultPort(secure) : parts.Port;
+        }
+        next.RequestPath = absoluteUrl(scheme, next, next.RequestPath);
         next.ConnectHost = current.TargetHost;
     } else {
         // An absolute URL names its own server, and without a port that
-        // server's HTTP port, not the port of the server that relocated.
+        // server's port for the scheme, not the port of the server that relocated.
         next.TargetHost = next.ConnectHost;
         next.TargetPort = parts.Port;
         if (parts.Port.empty())
-            next.ConnectPort = "80";
+            next.ConnectPort = DefaultPort(secure);
     }
     return next;
+}
+
+} // namespace
+
+THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location, bool viaProxy)
+{
+    const TUrlParts parts = splitLocation(location);
+    // Only a target that names its scheme changes it ("/x" reads as http to
+    // the splitter, but names none).
+    const bool namesScheme = !parts.Scheme.empty() && (location.empty() || location[0] != '/');
+    const bool secure = namesScheme ? IsSecureScheme(parts.Scheme) : current.Secure;
+    if (!viaProxy)
+        return relocatedOnServer(current, location, parts, secure);
+    if (!secure)
+        return relocatedThroughProxy(current, location, parts);
+    // A secure target through a proxy: the server answers inside the tunnel,
+    // so the request is the one a direct connection would make, while the
+    // connection stays with the proxy.
+    THttpRoute server = current;
+    server.ConnectHost = current.TargetHost;
+    server.ConnectPort
+        = current.TargetPort.empty() ? DefaultPort(current.Secure) : current.TargetPort;
+    THttpRoute next = relocatedOnServer(server, location, parts, true);
+    next.ConnectHost = current.ConnectHost;
+    next.ConnectPort = current.ConnectPort;
+    return next;
+}
+
+std::string TunnelAuthority(const THttpRoute& route)
+{
+    return route.TargetHost + ":"
+        + (route.TargetPort.empty() ? DefaultPort(true) : route.TargetPort);
 }

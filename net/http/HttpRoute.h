@@ -14,6 +14,9 @@ struct THttpRoute
     std::string TargetHost; // the server's host name, sent in "Host: "
     std::string RequestPath; // what follows the method in the request line
     std::string TargetPort; // the server's port as the URL names it (may be empty)
+    // An https:// URL: the server is reached over TLS, through a tunnel when
+    // the connection goes to an HTTP proxy, and gets the path alone.
+    bool Secure = false;
 
     bool operator==(const THttpRoute&) const = default;
 };
@@ -45,5 +48,10 @@ std::string DocNameForContentType(const std::string& docName, const std::string&
 bool IsUsableLocation(const std::string& location);
 
 // The route of the request that follows `location` from `current`; through a
-// proxy the connection stays with the proxy and only the target changes.
+// proxy the connection stays with the proxy and only the target changes. A
+// target naming a scheme moves between plain and secure routes; one without
+// keeps the current route's.
 THttpRoute RelocatedRoute(const THttpRoute& current, const std::string& location, bool viaProxy);
+
+// "host:port" of a secure route's server, as an HTTP proxy's tunnel names it.
+std::string TunnelAuthority(const THttpRoute& route);

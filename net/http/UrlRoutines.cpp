@@ -90,6 +90,16 @@ TUrlParts SplitUrl(const std::string& url)
     return parts;
 }
 
+bool IsSecureScheme(const std::string& scheme)
+{
+    return EqualNoCase(scheme, "https");
+}
+
+std::string DefaultPort(bool secure)
+{
+    return secure ? "443" : "80";
+}
+
 std::string EncodeBase64(const std::string& bytes)
 {
     static constexpr char Alphabet[]

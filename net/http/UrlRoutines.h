@@ -27,6 +27,13 @@ struct TUrlParts
 // the credentials and port of the authority, and the path with any query.
 TUrlParts SplitUrl(const std::string& url);
 
+// True when `scheme` (as SplitUrl gives it) is "https" in any letter case: such
+// a URL is fetched over TLS, and never as plain HTTP.
+bool IsSecureScheme(const std::string& scheme);
+
+// The port a URL names when it names none: "443" for a secure one, else "80".
+std::string DefaultPort(bool secure);
+
 // Standard padded Base64 (RFC 4648 alphabet) of `bytes`, without line breaks.
 std::string EncodeBase64(const std::string& bytes);
 

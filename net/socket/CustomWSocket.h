@@ -124,7 +124,7 @@ public:
     // Opens the connection to Addr:Port (TCP) or prepares the datagram socket (UDP).
     virtual void Connect();
     // Queues `len` bytes and starts writing; returns len (0 for len <= 0), -1 when not connected.
-    int Send(const void* data, int len);
+    virtual int Send(const void* data, int len);
     // Queues the bytes of `text`; returns their count or -1.
     int SendStr(const std::string& text);
     // Reads at most `len` bytes now: the count, 0 when the peer has closed, or -1
@@ -156,7 +156,7 @@ public:
     void Resume();
     // Data reports rest after one that read nothing, until the owner reads;
     // an owner that skipped a report on purpose asks for them again here.
-    void ResumeDataReports();
+    virtual void ResumeDataReports();
     // Dotted address of the peer, or "error" when not connected.
     std::string GetPeerAddr();
     // Local port as decimal text when bound, connected or listening, else "error".
@@ -194,6 +194,15 @@ protected:
     void SetResolvedEndpoint(std::uint32_t addr, std::uint16_t port);
     // Receive without counting the bytes in ReadCount.
     int ReceiveBytes(void* buffer, int len);
+    // For a layer that hands the owner bytes of its own: counts them in
+    // ReadCount, and sets LastError when it has none to hand.
+    void CountRead(int count) { m_readCount += count; }
+    void SetLastError(int code) { m_lastError = code; }
+    // A data report (Do_FD_READ) or the peer's close (Do_FD_CLOSE) raised
+    // later from the event loop, for a layer holding received bytes the
+    // platform no longer announces. Dropped when the handle changes first.
+    void PostDataReport();
+    void PostCloseReport(int error);
     // A property value without the spaces and control characters at its ends.
     static std::string TrimProperty(const std::string& value);
     // The 16-bit code an error event carries.

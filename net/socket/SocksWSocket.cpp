@@ -175,7 +175,8 @@ void TCustomSocksWSocket::replyDone(const TSocksReply& reply)
         m_boundAddr = reply.BoundAddr;
         m_boundPort = reply.BoundPort;
         m_phase = TPhase::Off;
-        TCustomWSocket::TriggerSessionConnected(0);
+        // Through the layers above: a TLS layer begins its handshake now.
+        TriggerSessionConnected(0);
         return;
     }
 }
@@ -218,7 +219,7 @@ void TCustomSocksWSocket::socksError(int code, const std::string& text)
         return;
     if (!Raise(OnSocksError, this, code, text))
         return;
-    if (!TCustomWSocket::TriggerSessionConnected(code))
+    if (!TriggerSessionConnected(code))
         return;
     InternalClose(true, code);
 }

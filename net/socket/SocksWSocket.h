@@ -68,6 +68,9 @@ public:
     TSocksAuthStateEvent OnSocksAuthState;
 
 protected:
+    // True while the proxy is being asked to connect on: the connection is
+    // not yet the destination's.
+    bool SocksNegotiating() const { return m_phase != TPhase::Off; }
     void AssignDefaultValue() override;
     bool TriggerSessionConnected(int error) override;
     bool TriggerDataAvailable(int error) override;

@@ -17,7 +17,7 @@
 //   outcome the platform gave at once, the sent report of a send that went
 //   out whole) run later from the event loop, carry the handle generation and
 //   are dropped when the handle has changed, while paused, and with the socket.
-// - A layer above (the SOCKS client, later TLS) takes events over by
+// - A layer above (the SOCKS client, the TLS client) takes events over by
 //   overriding the Trigger functions and asks the same guards.
 #include "net/socket/WSocket.h"
 
@@ -262,6 +262,16 @@ void TCustomWSocket::ResumeDataReports()
         m_p->readSuspended = false;
         updateNotifiers();
     }
+}
+
+void TCustomWSocket::PostDataReport()
+{
+    post(&TCustomWSocket::Do_FD_READ, 0);
+}
+
+void TCustomWSocket::PostCloseReport(int error)
+{
+    post(&TCustomWSocket::Do_FD_CLOSE, error);
 }
 
 void TCustomWSocket::post(void (TCustomWSocket::*notify)(int), int error)

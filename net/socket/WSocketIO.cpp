@@ -255,7 +255,7 @@ int TCustomWSocket::ReceiveBytes(void* buffer, int len)
     // Only a real read counts as progress: a handler asking for nothing must
     // not keep the receive loop calling it.
     ++m_p->reads;
-    ResumeDataReports();
+    TCustomWSocket::ResumeDataReports();
     int got = 0;
     if (const int rc = SocketEngine::recv(m_hSocket, buffer, len, got); rc != 0) {
         m_lastError = rc;

@@ -9,8 +9,10 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <fstream>
 
@@ -117,9 +119,10 @@ TEST_F(IndexRunTest, IndexItShowsEachStepAndFillsTheLog)
     EXPECT_EQ(running, "01001");
     EXPECT_EQ(controlStates(), "10111");
 
-    const std::vector<std::string> firstPage(status.texts.begin(), status.texts.begin() + 8);
+    // The default settings obey robots.txt: the site's is read before its first page.
+    const std::vector<std::string> firstPage(status.texts.begin(), status.texts.begin() + 9);
     EXPECT_EQ(firstPage,
-        (std::vector<std::string> { "Connecting...", "Receiving...",
+        (std::vector<std::string> { "Connecting...", "Reading robots.txt...", "Receiving...",
             "Received: ", "Getting Title...", "Checking For Meta Keywords...",
             "Removing HTML Code...", "Grabbing URLs...", "Idle" }));
     EXPECT_EQ(std::vector<std::string>(status.texts.end() - 2, status.texts.end()),
@@ -168,6 +171,8 @@ TEST_F(IndexRunTest, ClosingDuringARunKeepsThePageInProgressAtTheHead)
     slow.start();
     const std::string slowUrl = "http://127.0.0.1:" + std::to_string(slow.port()) + "/slow.html";
     write("in.txt", slowUrl + "\r\n" + url("/b.html") + "\r\n");
+    // The server answers one request: no robots.txt first.
+    writeSettings({ { "WEB/ROBOTS", "0" } });
     start();
     control<QCheckBox>("chkObey")->setChecked(true);
     bool closed = false;
@@ -185,6 +190,60 @@ TEST_F(IndexRunTest, ClosingDuringARunKeepsThePageInProgressAtTheHead)
     EXPECT_EQ(text("out.txt"), "");
     // The settings were still written at close.
     EXPECT_NE(text("skelvo.ini").find("NOINDEX=1\r\n"), std::string::npos);
+}
+
+TEST_F(IndexRunTest, TheLogsPageShowsThePagesLeftOutAndTheSummary)
+{
+    write("in.txt", url("/b.html") + "\r\n" + url("/missing.html") + "\r\n");
+    start();
+    click(control<QToolButton>("cmdIndex"));
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].toStdString();
+    EXPECT_EQ(caption("lblStatus"), QStringLiteral("Idle"));
+    EXPECT_EQ(control<QPlainTextEdit>("txtSaved")->toPlainText().trimmed(), QStringLiteral("B"));
+    control<QTabWidget>("PageControl1")->setCurrentIndex(1);
+
+    // The pages left out are there on request, each with its reason.
+    auto* leftOut = control<QTreeWidget>("lstLeftOut");
+    EXPECT_TRUE(leftOut->isHidden());
+    click(control<QCheckBox>("chkLeftOut"));
+    EXPECT_FALSE(leftOut->isHidden());
+    ASSERT_EQ(leftOut->topLevelItemCount(), 1);
+    EXPECT_EQ(leftOut->topLevelItem(0)->text(0).toStdString(), url("/missing.html"));
+    EXPECT_EQ(leftOut->topLevelItem(0)->text(1), QStringLiteral("fetch failed: 404 Not Found"));
+
+    const QString summary = caption("lblSummary");
+    EXPECT_TRUE(summary.startsWith(QStringLiteral("Run ended: 2 pages done in ")))
+        << qPrintable(summary);
+    EXPECT_TRUE(summary.endsWith(QStringLiteral("\nLeft out: 1 fetch failed.")))
+        << qPrintable(summary);
+
+    click(control<QPushButton>("cmdClearLogs"));
+    EXPECT_EQ(leftOut->topLevelItemCount(), 0);
+    EXPECT_EQ(caption("lblSummary"), QString());
+}
+
+TEST_F(IndexRunTest, ForgetVisitedLinksEmptiesTheTrackFileOnceConfirmed)
+{
+    const std::string track = url("/a.html") + "\r\n";
+    write("track.txt", track);
+    write("in.txt", url("/index.html") + "\r\n");
+    start();
+    auto* forget = control<QAction>("mnuSitesForget");
+    // Answered No, then Yes.
+    for (const bool yes : { false, true }) {
+        dialogs.confirmAnswers = { yes };
+        choose(forget);
+        EXPECT_EQ(text("track.txt"), yes ? "" : track);
+    }
+    EXPECT_EQ(dialogs.questions.size(), 2u);
+    // Not during a run: the run reads and appends to the file.
+    bool enabledWhileRunning = true;
+    whenStatus(QStringLiteral("Connecting..."), [&] { enabledWhileRunning = forget->isEnabled(); });
+    click(control<QToolButton>("cmdIndex"));
+    EXPECT_FALSE(enabledWhileRunning);
+    EXPECT_TRUE(forget->isEnabled());
+    // a.html was forgotten, so the home page queued it again.
+    EXPECT_NE(text("saved.txt").find(url("/a.html")), std::string::npos);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "tests/support/TempFolder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QTabWidget>
@@ -51,6 +52,13 @@ void writeSite(const std::string& www)
             << ", guide\"></head><body><h1>" << topic << "</h1><p>Notes and tips.</p>\n"
             << links << "</body></html>\n";
     }
+    // Pages a second run leaves out: one robots.txt forbids, one that holds a
+    // word of the keyword filter; old-page.html is missing.
+    std::filesystem::create_directories(www + "private");
+    std::ofstream(www + "robots.txt") << "User-agent: *\nDisallow: /private/\n";
+    std::ofstream(www + "private/notes.html") << "<title>Private Notes</title>A guide.\n";
+    std::ofstream(www + "Casino.html")
+        << "<title>Casino Nights</title><meta name=\"keywords\" content=\"guide\">casino\n";
 }
 
 } // namespace
@@ -127,6 +135,17 @@ int main(int argc, char* argv[])
     }
     frmSkelvo.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
     save(frmSkelvo, "main-logs");
+
+    // A second run with pages left out, shown beside the kept ones.
+    WriteWholeFile("in.txt",
+        site + "Cycling.html\r\n" + site + "private/notes.html\r\n" + site + "old-page.html\r\n"
+            + site + "Casino.html\r\n");
+    auto* leftOut = frmSkelvo.findChild<QCheckBox*>(QStringLiteral("chkLeftOut"));
+    leftOut->click();
+    frmSkelvo.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(0);
+    frmSkelvo.cmdIndexClick();
+    frmSkelvo.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+    save(frmSkelvo, "main-logs-left-out");
 
     const char* pages[]
         = { "paths", "output", "following", "filter1", "filter2", "targeted", "proxy", "web" };

@@ -26,6 +26,8 @@ public:
     void ShowMessage(const std::string&) override { }
     void Pump() override;
     void PageFinished(const TPageReport& report) override;
+    void RunFinished(const TRunSummary& summary) override { summaries.push_back(summary); }
+    void Notice(const std::string& text) override { notices.push_back(text); }
 
     // The URLs of the finished pages, in order.
     std::vector<std::string> PageUrls() const;
@@ -36,6 +38,8 @@ public:
     std::vector<std::string> log;
     std::vector<int> progress;
     std::vector<TPageReport> pages;
+    std::vector<TRunSummary> summaries;
+    std::vector<std::string> notices;
     bool running = false;
     bool stopEnabled = false;
     int done = -1;

@@ -223,8 +223,8 @@ TEST_F(CrawlRun, UnreachedAndMissingPagesGiveNoRecord)
     WriteInput({ refused, siteUrl("/missing.html"), siteUrl("/b1.html") });
     ASSERT_EQ(Index(), "");
     ASSERT_EQ(frontEnd.pages.size(), 3u);
-    EXPECT_EQ(frontEnd.pages[0].outcome, pgBlankTitle);
-    EXPECT_EQ(frontEnd.pages[1].outcome, pgErrorPage); // nginx's own "404 Not Found" page
+    EXPECT_EQ(frontEnd.pages[0].Reason(), "fetch failed: 404 Connection refused (Error #10061)");
+    EXPECT_EQ(frontEnd.pages[1].Reason(), "error page: 404"); // nginx's own "404 Not Found" page
     EXPECT_EQ(frontEnd.pages[2].outcome, pgWritten);
     EXPECT_EQ(Lines("saved.txt"), site({ "/b1.html" }));
 }

@@ -75,7 +75,7 @@ TEST_F(CrawlSocks, APageTheProxyWillNotFetchGivesNoRecordAndTheRunGoesOn)
             std::tuple { proxy->Port(), "", "" }, std::tuple { int(refusedPort()), "", "" } }) {
         SCOPED_TRACE(std::string(user) + " " + password + " " + std::to_string(port));
         UseSocks("127.0.0.1", port, user, password);
-        EXPECT_EQ(Crawl(urls), (Texts { urls[0] + " blank title", urls[1] + " blank title" }));
+        EXPECT_EQ(Crawl(urls), (Texts { urls[0] + " fetch failed", urls[1] + " fetch failed" }));
         EXPECT_TRUE(Lines("in.txt").empty());
     }
     // With the right credentials the same proxy fetches both pages.

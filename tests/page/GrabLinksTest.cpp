@@ -276,6 +276,85 @@ TEST_F(GrabLinksTest, LineBreaksAndTabsLeaveValuesFirst)
     EXPECT_EQ(Track().find('\t'), std::string::npos);
 }
 
+TEST_F(GrabLinksTest, SecureLinksAreFollowedWhenSecurePagesAre)
+{
+    settings.followHttps = true;
+    struct Row
+    {
+        const char* page;
+        std::string value;
+        Urls expected;
+    };
+    const Row rows[] = {
+        { "http://site.test/dir/index.html", "https://site.test/a.html",
+            { "https://site.test/a.html" } },
+        { "http://site.test/dir/index.html", "HTTPS://Other.TEST", { "HTTPS://Other.TEST/" } },
+        { "http://site.test/dir/index.html", "x?go=HTTPS://other.test/b.htm",
+            { "HTTPS://other.test/b.htm" } },
+        { "https://site.test/dir/index.html", "x.htm?u=http://other.test/c.htm",
+            { "http://other.test/c.htm" } },
+        { "https://site.test/dir/index.html", "about", { "https://site.test/dir/about/" } },
+        { "https://site.test/dir/index.html", "/top.html", { "https://site.test/top.html" } },
+        { "https://site.test", "a.htm", { "https://site.test/a.htm" } },
+        { "https://site.test/dir/index.html", "https://other.invalid/a.html", {} },
+        { "https://site.test/dir/index.html", "../up.html", {} },
+        // The scheme stays part of the URL: the plain form seen already does
+        // not keep the secure one out.
+        { "https://site.test/dir/index.html", "http://site.test/seen.html", {} },
+        { "https://site.test/dir/index.html", "https://site.test/seen.html",
+            { "https://site.test/seen.html" } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.page) + " " + row.value);
+        state.urlList.clear();
+        state.pageSource.clear();
+        state.seenList.Assign({ "http://site.test/seen.html" });
+        state.currentUrl = row.page;
+        EXPECT_EQ(Grab({ row.value }), row.expected);
+    }
+}
+
+TEST_F(GrabLinksTest, TheSecureAndThePlainFormOfASiteAreOneSite)
+{
+    state.InternalOnly = [] { return true; };
+    settings.filterDomains = { "HTTP://SITE.TEST" };
+    // Under Internal Only, a link must lie under the page's directory, in
+    // either form; the domain filter keeps the page out in either form.
+    struct Row
+    {
+        const char* page;
+        bool followHttps;
+        Urls expected;
+        bool accepted;
+    };
+    const Urls values = { "https://site.test/dir/a.html", "http://site.test/dir/b.html",
+        "https://site.test/c.html", "/d.html" };
+    const Row rows[] = {
+        { "http://site.test/dir/index.html", true,
+            { "https://site.test/dir/a.html", "http://site.test/dir/b.html",
+                "http://site.test/d.html" },
+            false },
+        { "https://site.test/dir/index.html", true,
+            { "https://site.test/dir/a.html", "http://site.test/dir/b.html",
+                "https://site.test/d.html" },
+            false },
+        // Off, as before: secure values are skipped, the plain ones judged alone.
+        { "http://site.test/dir/index.html", false,
+            { "http://site.test/dir/b.html", "http://site.test/d.html" }, false },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.page) + (row.followHttps ? " following https" : ""));
+        settings.followHttps = row.followHttps;
+        state.urlList.clear();
+        state.pageSource.clear();
+        state.seenList.Clear();
+        state.pageAccepted = true;
+        state.currentUrl = row.page;
+        EXPECT_EQ(Grab(values), row.expected);
+        EXPECT_EQ(state.pageAccepted, row.accepted);
+    }
+}
+
 TEST_F(GrabLinksTest, APageWithoutLinksChangesNothing)
 {
     state.pageSource = { "<p>plain text</p>", "<a href=\"never closed" };

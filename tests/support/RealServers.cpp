@@ -106,9 +106,10 @@ std::unique_ptr<TRealServer> TRealServer::Prepare(const std::string& name)
     return server;
 }
 
-std::unique_ptr<TRealServer> TRealServer::StartNginx(const std::string& serverExtra)
+std::unique_ptr<TRealServer> TRealServer::StartNginx(
+    const std::string& serverExtra, const std::string& httpExtra)
 {
-    return LaunchNginx("", serverExtra);
+    return LaunchNginx("", serverExtra, httpExtra);
 }
 
 std::unique_ptr<TRealServer> TRealServer::StartNginxTls(
@@ -120,7 +121,7 @@ std::unique_ptr<TRealServer> TRealServer::StartNginxTls(
 }
 
 std::unique_ptr<TRealServer> TRealServer::LaunchNginx(
-    const std::string& listenOptions, const std::string& serverExtra)
+    const std::string& listenOptions, const std::string& serverExtra, const std::string& httpExtra)
 {
     std::unique_ptr<TRealServer> server = Prepare("nginx");
     const std::string d = server->Dir();
@@ -136,8 +137,9 @@ std::unique_ptr<TRealServer> TRealServer::LaunchNginx(
           "  client_body_temp_path "
         + d + "/tmp/body;\n  proxy_temp_path " + d + "/tmp/proxy;\n  fastcgi_temp_path " + d
         + "/tmp/fcgi;\n  uwsgi_temp_path " + d + "/tmp/uwsgi;\n  scgi_temp_path " + d
-        + "/tmp/scgi;\n  server {\n    listen 127.0.0.1:" + std::to_string(server->m_port)
-        + listenOptions + ";\n    root " + d + "/www;\n    " + serverExtra + "\n  }\n}\n";
+        + "/tmp/scgi;\n  " + httpExtra
+        + "\n  server {\n    listen 127.0.0.1:" + std::to_string(server->m_port) + listenOptions
+        + ";\n    root " + d + "/www;\n    " + serverExtra + "\n  }\n}\n";
     const std::string conf = d + "/nginx.conf";
     const std::string errorLog = d + "/error.log";
     server->Launch("/usr/sbin/nginx", "the Debian package nginx-light", config, "nginx.conf",
@@ -150,11 +152,13 @@ std::unique_ptr<TRealServer> TRealServer::StartTinyproxy(
 {
     std::unique_ptr<TRealServer> server = Prepare("tinyproxy");
     const std::string d = server->Dir();
+    // No ConnectPort line: CONNECT tunnels may go to any port, the tests' TLS servers' too.
     std::string config = "Port " + std::to_string(server->m_port)
         + "\nListen 127.0.0.1\nTimeout 30\nMaxClients 8\nAllow 127.0.0.1\n"
           "LogLevel Info\nLogFile \""
-        + d + "/tinyproxy.log\"\nPidFile \"" + d + "/tinyproxy.pid\"\nBasicAuth " + user + " "
-        + pass + "\n";
+        + d + "/tinyproxy.log\"\nPidFile \"" + d + "/tinyproxy.pid\"\n";
+    if (!user.empty())
+        config += "BasicAuth " + user + " " + pass + "\n";
     // As root the proxy would switch to a user of its own; name the current one.
     if (::getuid() == 0)
         config += "User root\nGroup root\n";

@@ -21,15 +21,17 @@ public:
     ~TRealServer();
 
     // nginx serving the folder Dir() + "/www"; `serverExtra` is added inside
-    // the server block (locations, returns).
-    static std::unique_ptr<TRealServer> StartNginx(const std::string& serverExtra);
+    // the server block (locations, returns), `httpExtra` inside the http
+    // block (a log format, say).
+    static std::unique_ptr<TRealServer> StartNginx(
+        const std::string& serverExtra, const std::string& httpExtra = "");
 
     // nginx like StartNginx, but speaking HTTPS only, presenting the
     // certificate (or chain) of the PEM file `certFile` with the key `keyFile`.
     static std::unique_ptr<TRealServer> StartNginxTls(
         const std::string& certFile, const std::string& keyFile, const std::string& serverExtra);
 
-    // tinyproxy asking for Basic credentials `user`:`pass`.
+    // tinyproxy asking for Basic credentials `user`:`pass`; for none with an empty `user`.
     static std::unique_ptr<TRealServer> StartTinyproxy(
         const std::string& user, const std::string& pass);
 
@@ -52,8 +54,8 @@ private:
     // A server object with its name, a fresh folder and a free port, not started.
     static std::unique_ptr<TRealServer> Prepare(const std::string& name);
     // nginx with `listenOptions` after its port and `serverExtra` in its server block.
-    static std::unique_ptr<TRealServer> LaunchNginx(
-        const std::string& listenOptions, const std::string& serverExtra);
+    static std::unique_ptr<TRealServer> LaunchNginx(const std::string& listenOptions,
+        const std::string& serverExtra, const std::string& httpExtra = "");
 
     std::unique_ptr<TempFolder> m_folder; // removed after the child is killed
     std::string m_name;

@@ -46,6 +46,16 @@ QString TScriptedDialogs::InputBox(const QString&, const QString&, const QString
     return takeFront(inputAnswers).value_or(defaultAnswer);
 }
 
+bool TScriptedDialogs::Confirm(const QString& text)
+{
+    questions.push_back(text);
+    if (confirmAnswers.empty())
+        return false;
+    const bool yes = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return yes;
+}
+
 std::optional<QString> TScriptedDialogs::OpenFile(const TOpenDialogRequest&)
 {
     return takeFront(fileAnswers);

@@ -26,8 +26,11 @@ public:
     // left) is a cancelled one.
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<std::optional<QString>> fileAnswers;
+    // Answers of the next Yes/No questions; none left is No.
+    std::deque<bool> confirmAnswers;
 
     std::vector<QString> messages;
+    std::vector<QString> questions;
     std::vector<QString> shellOpened;
     std::vector<int> helpShown;
 
@@ -35,6 +38,7 @@ public:
     QString InputBox(
         const QString& caption, const QString& prompt, const QString& defaultAnswer) override;
     void ShowMessage(const QString& text) override { messages.push_back(text); }
+    bool Confirm(const QString& text) override;
     std::optional<QString> OpenFile(const TOpenDialogRequest& request) override;
     void ShellOpen(const QString& target) override { shellOpened.push_back(target); }
     void SetHelpFile(const QString&) override { }

@@ -21,6 +21,7 @@ public:
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
+    bool Confirm(const QString&) override { return false; }
     std::optional<QString> OpenFile(const TOpenDialogRequest&) override { return {}; }
     void ShellOpen(const QString&) override { }
     void SetHelpFile(const QString&) override { }

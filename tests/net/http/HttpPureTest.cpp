@@ -60,7 +60,11 @@ TEST(HttpPure, PlanDirectAndThroughAProxy)
         { "http://host1/x", "", { "host1", "80", "host1", "/x", "" } },
         { "http://host1", "", { "host1", "80", "host1", "/", "" } },
         { "http://u:p@host1:8080/x", "", { "host1", "8080", "host1", "/x", "8080" } },
-        { "https://host1/x", "", { "host1", "80", "host1", "/x", "" } },
+        // A secure URL goes to port 443, and through a proxy inside a tunnel:
+        // the server gets the path alone.
+        { "https://host1/x", "", { "host1", "443", "host1", "/x", "", true } },
+        { "HTTPS://host1:8443", "", { "host1", "8443", "host1", "/", "8443", true } },
+        { "https://host1/x", "proxy1:3128", { "proxy1", "3128", "host1", "/x", "", true } },
         { "http://host1/a b?c#d", "", { "host1", "80", "host1", "/a b?c#d", "" } },
         { "http://host1:8080/x", "proxy1:3128",
             { "proxy1", "3128", "host1", "http://host1:8080/x", "8080" } },
@@ -130,6 +134,46 @@ TEST(HttpPure, RelocationTargets)
         EXPECT_EQ(
             RelocatedRoute(row.viaProxy ? proxied : direct, row.location, row.viaProxy), row.want);
     }
+}
+
+TEST(HttpPure, RelocationTargetsBetweenPlainAndSecure)
+{
+    const THttpRoute plain { "host1", "8080", "host1", "/a/old.html", "8080" };
+    const THttpRoute secure { "host1", "8443", "host1", "/a/old.html", "8443", true };
+    const THttpRoute plainProxied { "proxy1", "3128", "host1", "http://host1:8080/a/old.html",
+        "8080" };
+    const THttpRoute secureProxied { "proxy1", "3128", "host1", "/a/old.html", "8443", true };
+    struct Row
+    {
+        const char* location;
+        const THttpRoute& from;
+        THttpRoute want;
+    };
+    const Row rows[] = {
+        // Targets without a scheme keep the route's.
+        { "/new.html", secure, { "host1", "8443", "host1", "/new.html", "8443", true } },
+        { "b.html", secure,
+            { "host1", "8443", "host1", "https://host1:8443/b.html", "8443", true } },
+        { "/new.html", secureProxied, { "proxy1", "3128", "host1", "/new.html", "8443", true } },
+        { "b.html", secureProxied,
+            { "proxy1", "3128", "host1", "https://host1:8443/b.html", "8443", true } },
+        // A scheme named moves the route, to that scheme's port unless one is named.
+        { "https://host2/z", plain, { "host2", "443", "host2", "/z", "", true } },
+        { "https://host2:9443", plain, { "host2", "9443", "host2", "/", "9443", true } },
+        { "HTTPS://host1/z", plain, { "host1", "443", "host1", "/z", "", true } },
+        { "http://host2/z", secure, { "host2", "80", "host2", "/z", "" } },
+        { "https:///z", plain, { "host1", "443", "host1", "https://host1/z", "", true } },
+        { "https://host2/z", plainProxied, { "proxy1", "3128", "host2", "/z", "", true } },
+        { "http://host2/z", secureProxied, { "proxy1", "3128", "host2", "http://host2/z", "" } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.location) + " from " + row.from.RequestPath);
+        const bool viaProxy = row.from.ConnectHost == "proxy1";
+        EXPECT_EQ(RelocatedRoute(row.from, row.location, viaProxy), row.want);
+    }
+    // The tunnel names the server with its port, 443 when the URL names none.
+    EXPECT_EQ(TunnelAuthority(secureProxied), "host1:8443");
+    EXPECT_EQ(TunnelAuthority(RelocatedRoute(plainProxied, "https://host2/", true)), "host2:443");
 }
 
 TEST(HttpPure, RelativeTargetAfterAnAbsoluteOneThroughAProxy)
@@ -251,6 +295,15 @@ TEST(HttpPure, RequestHeaderLinesInFixedOrder)
         EXPECT_NE(line.rfind("Proxy-", 0), 0u) << line;
     }
     EXPECT_EQ(get.size(), all.size() - 3);
+}
+
+TEST(HttpPure, ConnectRequestCarriesTheProxyCredentialsOnly)
+{
+    EXPECT_EQ(BuildConnectRequest("host1:443", "", "", ""),
+        "CONNECT host1:443 HTTP/1.0\r\nHost: host1:443\r\n\r\n");
+    EXPECT_EQ(BuildConnectRequest("host1:8443", "Skelvo/1.5", "pu", "pp"),
+        "CONNECT host1:8443 HTTP/1.0\r\nUser-Agent: Skelvo/1.5\r\nHost: host1:8443\r\n"
+        "Proxy-Authorization: Basic cHU6cHA=\r\n\r\n");
 }
 
 TEST(HttpPure, ReceiveBufferSplitsLinesAndKeepsPartialOnes)

@@ -1,5 +1,7 @@
-// The SOCKS 5 requests and the reading of the proxy's replies, byte for byte.
+// The SOCKS 5 requests and the reading of the proxy's replies, and of an HTTP
+// proxy's answer to CONNECT, byte for byte.
 #include "net/socket/SocksProtocol.h"
+#include "net/socket/TunnelReply.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +82,42 @@ TEST(SocksProtocol, ConnectReplyGivesTheBoundEndpointAndLeavesWhatFollows)
         EXPECT_EQ(r.Used, row.reply.size());
         EXPECT_EQ(r.BoundAddr, row.addr);
         EXPECT_EQ(r.BoundPort, row.port);
+    }
+}
+
+TEST(TunnelReply, AProxysAnswerToConnectOpensTheTunnelOnlyWith2xx)
+{
+    using S = TTunnelReplyStatus;
+    const std::string open = "HTTP/1.0 200 Connection established\r\nProxy-agent: x\r\n\r\n";
+    const struct
+    {
+        std::string bytes;
+        TTunnelReplyStatus status;
+        std::size_t used; // when Open
+        const char* error; // when Refused
+    } rows[] {
+        // What follows the head is the server's.
+        { open + "\x16\x03", S::Open, open.size(), "" },
+        { "HTTP/1.1 204\n\n", S::Open, 14, "" },
+        { open.substr(0, open.size() - 1), S::Incomplete, 0, "" },
+        // A refusal is judged as soon as its status line is whole.
+        { "HTTP/1.0 407 Proxy Authentication Required\r\n", S::Refused, 0,
+            "proxy: HTTP/1.0 407 Proxy Authentication Required" },
+        { "SSH-2.0-OpenSSH\r\n", S::Refused, 0,
+            "proxy: not an HTTP answer to CONNECT: SSH-2.0-OpenSSH" },
+        { "HTTP/1.0 2000 OK\r\n", S::Refused, 0,
+            "proxy: not an HTTP answer to CONNECT: HTTP/1.0 2000 OK" },
+        { "HTTP/1.0 200 OK\r\n" + std::string(MaxTunnelReplyHead, 'h'), S::Refused, 0,
+            "proxy: answer to CONNECT too long" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.bytes.substr(0, 40));
+        const TTunnelReply reply = ParseTunnelReply(row.bytes);
+        EXPECT_EQ(reply.Status, row.status);
+        if (row.status == S::Open) {
+            EXPECT_EQ(reply.Used, row.used);
+        }
+        EXPECT_EQ(reply.ErrorText, row.error);
     }
 }
 

@@ -1,0 +1,236 @@
+// Crawls of secure pages: the fixture site served by nginx over TLS with the
+// test certificates gives the records the plain site gives, directly and
+// through tinyproxy's tunnel or microsocks; a certificate that fails, a body
+// cut short and HTTPS off each end as a user would expect, and none of them
+// leaves a record.
+#include "CrawlFixture.h"
+#include "crawl/PageReport.h"
+#include "tests/net/tls/TlsPeer.h"
+#include "tests/support/RealServers.h"
+#include "tests/support/ScriptedPeer.h"
+#include "tests/support/TestPki.h"
+
+#include <filesystem>
+#include <functional>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+// The fixture site's pages served by nginx over TLS with `cert`.
+std::unique_ptr<TRealServer> startSecureSite(const TTestCert& cert)
+{
+    auto nginx = TRealServer::StartNginxTls(cert.Chain, cert.Key, "");
+    fs::copy(SKELVO_TEST_DATA "/crawlsite", nginx->Dir() + "/www", fs::copy_options::recursive);
+    return nginx;
+}
+
+// The valid site, for the whole program.
+TRealServer& secureSite()
+{
+    static const std::unique_ptr<TRealServer> site = startSecureSite(TTestPki::Get().Valid);
+    return *site;
+}
+
+std::string secureUrl(const std::string& path)
+{
+    return "https://127.0.0.1:" + std::to_string(secureSite().Port()) + path;
+}
+
+class CrawlHttps : public CrawlTest
+{
+protected:
+    CrawlHttps()
+    {
+        settings.fetchHttps = 1;
+        settings.caFile = TTestPki::Get().CaFile;
+        settings.domainExts.push_back(":" + std::to_string(secureSite().Port()));
+    }
+
+    // Crawls `urls` afresh: each finished page with what became of it, then
+    // the records and the saved URLs.
+    Texts Crawl(const Texts& urls)
+    {
+        for (const char* file : { "out.txt", "saved.txt", "track.txt", "temp.txt" })
+            fs::remove(file);
+        Restart();
+        frontEnd.pages.clear();
+        WriteInput(urls);
+        EXPECT_EQ(Index(), "");
+        Texts result;
+        for (const auto& page : frontEnd.pages)
+            result.push_back(page.url + " " + page.Reason());
+        for (const char* file : { "out.txt", "saved.txt" })
+            for (const auto& line : Lines(file))
+                result.push_back(line);
+        return result;
+    }
+};
+
+// `lines` with the secure site's URLs written as the plain site's.
+Texts asPlain(Texts lines)
+{
+    const std::string secure = "https://127.0.0.1:" + std::to_string(secureSite().Port());
+    const std::string plain = "http://127.0.0.1:" + std::to_string(fixtureSite().Port());
+    for (auto& line : lines) {
+        for (std::size_t at = line.find(secure); at != std::string::npos;
+             at = line.find(secure, at + plain.size()))
+            line.replace(at, secure.size(), plain);
+    }
+    return lines;
+}
+
+TEST_F(CrawlHttps, TheSecureSiteGivesTheRecordsOfThePlainOne)
+{
+    frontEnd.followLinks = true;
+    const Texts plain = Crawl({ siteUrl("/index.html") });
+    ASSERT_EQ(plain.size(), 24u); // eight pages, records and saved URLs
+    const Texts secure = Crawl({ secureUrl("/index.html") });
+    EXPECT_EQ(asPlain(secure), plain);
+    // The links were followed as secure URLs, as the page named them.
+    EXPECT_EQ(Lines("track.txt").front(), secureUrl("/a.html"));
+    // The site's robots.txt is asked for over TLS too (nginx has none: no rules).
+    settings.obeyRobots = 1;
+    EXPECT_EQ(Crawl({ secureUrl("/index.html") }), secure);
+}
+
+TEST_F(CrawlHttps, TunnelsThroughAProxyGiveTheRecordsOfADirectCrawl)
+{
+    frontEnd.followLinks = true;
+    const Texts direct = Crawl({ secureUrl("/index.html") });
+    ASSERT_EQ(direct.size(), 24u);
+    struct Row
+    {
+        const char* name;
+        std::function<std::unique_ptr<TRealServer>()> start;
+        std::function<void(TSettings&, int port)> use;
+    };
+    const auto httpProxy = [](const char* user, const char* password) {
+        return [user, password](TSettings& s, int port) {
+            s.proxyEnabled = 1;
+            s.proxyAddress = "127.0.0.1";
+            s.proxyPort = port;
+            s.proxyName = user;
+            s.proxyPassword = password;
+        };
+    };
+    const auto socksProxy = [](const char* user, const char* password) {
+        return [user, password](TSettings& s, int port) {
+            s.socksServer = "127.0.0.1";
+            s.socksPort = port;
+            s.socksUser = user;
+            s.socksPassword = password;
+        };
+    };
+    const Row rows[] = {
+        { "tinyproxy", [] { return TRealServer::StartTinyproxy("", ""); }, httpProxy("", "") },
+        { "tinyproxy with Basic credentials",
+            [] { return TRealServer::StartTinyproxy("Crawler", "Pa55-word"); },
+            httpProxy("Crawler", "Pa55-word") },
+        { "microsocks", [] { return TRealServer::StartMicrosocks("", ""); }, socksProxy("", "") },
+        { "microsocks with user and password",
+            [] { return TRealServer::StartMicrosocks("Crawler", "Pa55-word"); },
+            socksProxy("Crawler", "Pa55-word") },
+    };
+    const TSettings before = settings;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto proxy = row.start();
+        settings = before;
+        row.use(settings, proxy->Port());
+        EXPECT_EQ(Crawl({ secureUrl("/index.html") }), direct) << proxy->Log();
+        // The pages came through the proxy: it names the site's port in its log.
+        EXPECT_NE(proxy->Log().find(std::to_string(secureSite().Port())), std::string::npos)
+            << proxy->Log();
+    }
+}
+
+TEST_F(CrawlHttps, AFailedCertificateGivesItsReasonAndNoRecord)
+{
+    const TTestPki& pki = TTestPki::Get();
+    struct Row
+    {
+        const TTestCert& cert;
+        const char* host;
+        std::string caFile;
+        std::string outcome;
+    };
+    const Row rows[] = {
+        { pki.WrongHost, "localhost", pki.CaFile,
+            "fetch failed: 404 TLS: host name mismatch (cert is for other.test)" },
+        { pki.Expired, "localhost", pki.CaFile,
+            "fetch failed: 404 TLS: certificate verify failed: certificate has expired" },
+        { pki.OtherCa, "localhost", pki.CaFile,
+            "fetch failed: 404 TLS: certificate verify failed: self-signed certificate in "
+            "certificate chain" },
+        // The CA file makes the other CA trusted.
+        { pki.OtherCa, "localhost", pki.OtherCaFile, "written" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.outcome);
+        const auto site = startSecureSite(row.cert);
+        settings.caFile = row.caFile;
+        const std::string url
+            = "https://" + std::string(row.host) + ":" + std::to_string(site->Port()) + "/b1.html";
+        const Texts result = Crawl({ url });
+        ASSERT_FALSE(result.empty());
+        EXPECT_EQ(result.front(), url + " " + row.outcome);
+        if (row.outcome == "written") {
+            EXPECT_EQ(result.size(), 3u);
+        } else {
+            EXPECT_EQ(result.size(), 1u) << "a record was written";
+            EXPECT_EQ(Text("temp.txt"), "");
+            EXPECT_EQ(frontEnd.pages.front().outcome, pgFetchFailed);
+        }
+        EXPECT_TRUE(Lines("in.txt").empty());
+    }
+}
+
+TEST_F(CrawlHttps, APageCutShortIsNeverRecorded)
+{
+    // Its title and links came, but the server did not end TLS and named no
+    // length: the page may be missing its end.
+    frontEnd.followLinks = true;
+    const TTestPki& pki = TTestPki::Get();
+    TTlsPeer server(pki.Valid.Chain, pki.Valid.Key, [](TTlsPeerConnection& c) {
+        c.handshake();
+        c.readUntil("\r\n\r\n");
+        c.send("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
+               "<html><title>Cut Short</title><a href=\"next.html\">next</a>");
+    });
+    const std::string url = "https://127.0.0.1:" + std::to_string(server.port()) + "/cut.html";
+    settings.domainExts.push_back(":" + std::to_string(server.port()));
+    EXPECT_EQ(Crawl({ url }),
+        (Texts { url + " fetch failed: 404 TLS: connection cut before the end of the body" }));
+    EXPECT_EQ(Text("temp.txt"), "");
+    EXPECT_TRUE(Lines("track.txt").empty()) << "its links were followed";
+    EXPECT_TRUE(server.waitDone(10000));
+}
+
+TEST_F(CrawlHttps, WithHttpsOffNoSecurePageIsAskedFor)
+{
+    settings.fetchHttps = 0;
+    // The secure server must never hear from the crawl.
+    ScriptedPeer secure;
+    secure.accept().close();
+    secure.start();
+    const std::string target = "https://127.0.0.1:" + std::to_string(secure.port()) + "/x.html";
+    ScriptedPeer relocating;
+    relocating.readUntil("\r\n\r\n")
+        .send("HTTP/1.0 301 Moved\r\nLocation: " + target + "\r\n\r\n")
+        .close()
+        .start();
+    const std::string moved = "http://127.0.0.1:" + std::to_string(relocating.port()) + "/m.html";
+    EXPECT_EQ(Crawl({ target, moved, siteUrl("/b1.html") }),
+        (Texts { target + " https is off", moved + " https is off",
+            siteUrl("/b1.html") + " written",
+            "Page B1|Leaf under B. |Leaf under B. |" + siteUrl("/b1.html"), siteUrl("/b1.html") }));
+    // Each page's cycle counted.
+    EXPECT_EQ(frontEnd.pages.back().done, 3);
+    EXPECT_EQ(relocating.accepted(), 1);
+    EXPECT_EQ(secure.accepted(), 0);
+}
+
+} // namespace

@@ -1,0 +1,364 @@
+// The polite crawl against real servers: robots.txt as nginx serves it (or
+// fails to), the time left between two requests to a site as nginx's access
+// log saw it, and answers that ask to come back later from a scripted peer.
+#include "CrawlFixture.h"
+#include "net/http/HttpProt.h"
+#include "tests/support/RealServers.h"
+#include "tests/support/ScriptedPeer.h"
+
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Texts = std::vector<std::string>;
+using TClock = std::chrono::steady_clock;
+
+// One request as nginx logged it: when it started (ms since 1970) and its path.
+struct Request
+{
+    double startMs;
+    std::string uri;
+};
+
+// An nginx of its own for a test, serving `files` (path, content) and
+// logging every request with the time it started.
+class LoggedSite
+{
+public:
+    LoggedSite(const std::map<std::string, std::string>& files, const std::string& extra = "")
+        : m_nginx(TRealServer::StartNginx("access_log access.log timed;\n    " + extra,
+            "log_format timed '$msec $request_time $request_uri';"))
+    {
+        for (const auto& [path, content] : files) {
+            const fs::path file = m_nginx->Dir() + "/www" + path;
+            fs::create_directories(file.parent_path());
+            std::ofstream(file, std::ios::binary) << content;
+        }
+    }
+
+    std::string Url(const std::string& path) const
+    {
+        return "http://127.0.0.1:" + std::to_string(m_nginx->Port()) + path;
+    }
+
+    std::vector<Request> Requests() const
+    {
+        std::vector<Request> requests;
+        std::ifstream log(m_nginx->Dir() + "/access.log");
+        double endSeconds = 0;
+        double takenSeconds = 0;
+        std::string uri;
+        while (log >> endSeconds >> takenSeconds >> uri)
+            requests.push_back({ (endSeconds - takenSeconds) * 1000, uri });
+        return requests;
+    }
+
+    Texts Uris() const
+    {
+        Texts uris;
+        for (const auto& request : Requests())
+            uris.push_back(request.uri);
+        return uris;
+    }
+
+private:
+    std::unique_ptr<TRealServer> m_nginx;
+};
+
+std::string page(const std::string& title)
+{
+    return "<html><head><title>" + title + "</title></head><body>" + title + "</body></html>\r\n";
+}
+
+class PoliteCrawl : public CrawlTest
+{
+protected:
+    PoliteCrawl()
+    {
+        settings.obeyRobots = 1;
+        settings.rejectedFile = "rejected.txt";
+    }
+
+    // The outcome of each finished page with its reason, by path.
+    Texts Reasons(const LoggedSite& site) const
+    {
+        Texts reasons;
+        for (const auto& report : frontEnd.pages)
+            reasons.push_back(report.url.substr(site.Url("").size()) + " " + report.Reason());
+        return reasons;
+    }
+};
+
+TEST_F(PoliteCrawl, RobotsTxtAsTheSiteAnswersIt)
+{
+    const std::string rules = "User-agent: *\nDisallow: /private/\n";
+    struct Row
+    {
+        const char* what;
+        std::map<std::string, std::string> files;
+        std::string extra; // nginx locations
+        Texts reasons;
+        Texts requested;
+    };
+    const Texts both = { "/open.html written", "/private/a.html written" };
+    const Texts forbidden = { "/open.html robots.txt", "/private/a.html robots.txt" };
+    const Row rows[] = {
+        { "a folder forbidden", { { "/robots.txt", rules } }, "",
+            { "/open.html written", "/private/a.html robots.txt" },
+            { "/robots.txt", "/open.html" } },
+        // Other crawlers' groups do not apply to this one.
+        { "another crawler's group", { { "/robots.txt", "User-agent: Other\nDisallow: /\n" } }, "",
+            both, { "/robots.txt", "/open.html", "/private/a.html" } },
+        { "no file: everything allowed", {}, "", both,
+            { "/robots.txt", "/open.html", "/private/a.html" } },
+        { "a server error: nothing allowed", {}, "location = /robots.txt { return 500; }",
+            forbidden, { "/robots.txt" } },
+        { "relocated", { { "/rules.txt", rules } },
+            "location = /robots.txt { return 302 /rules.txt; }",
+            { "/open.html written", "/private/a.html robots.txt" },
+            { "/robots.txt", "/rules.txt", "/open.html" } },
+        // Past five relocations the file counts as missing.
+        { "relocated without end", {}, "location ~ ^/r { return 302 /robots.txt; }", both,
+            { "/robots.txt", "/robots.txt", "/robots.txt", "/robots.txt", "/robots.txt",
+                "/robots.txt", "/open.html", "/private/a.html" } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::map<std::string, std::string> files = row.files;
+        files["/open.html"] = page("Open Page");
+        files["/private/a.html"] = page("Private Page");
+        const LoggedSite site(files, row.extra);
+        Restart();
+        frontEnd.pages.clear();
+        fs::remove("rejected.txt");
+        WriteInput({ site.Url("/open.html"), site.Url("/private/a.html") });
+        ASSERT_EQ(Index(), "");
+        EXPECT_EQ(Reasons(site), row.reasons);
+        EXPECT_EQ(site.Uris(), row.requested);
+        // Every page's cycle counted: the queue is empty, each left-out page in the file.
+        EXPECT_TRUE(Lines("in.txt").empty());
+        std::string rejected;
+        for (const auto& report : frontEnd.pages) {
+            if (report.outcome != pgWritten)
+                rejected += report.url + "|" + report.Reason() + "\r\n";
+        }
+        EXPECT_EQ(Text("rejected.txt"), rejected);
+    }
+}
+
+TEST_F(PoliteCrawl, ASilentRobotsTxtForbidsTheSite)
+{
+    // The server takes the request and never answers: the site is not crawled.
+    ScriptedPeer peer;
+    peer.accept().readUntil("\r\n\r\n").silent(3000).close(100);
+    peer.start();
+    const std::string url = "http://127.0.0.1:" + std::to_string(peer.port()) + "/a.html";
+    WriteInput({ url });
+    Run().RobotsClient().IdleTimeout = 300ms;
+    ASSERT_EQ(Index(), "");
+    ASSERT_EQ(frontEnd.pages.size(), 1u);
+    EXPECT_EQ(frontEnd.pages[0].Reason(), "robots.txt");
+    EXPECT_EQ(peer.accepted(), 1);
+    EXPECT_TRUE(peer.received(0).starts_with("GET /robots.txt HTTP/1.0\r\n")) << peer.received(0);
+    ASSERT_EQ(frontEnd.notices.size(), 1u);
+    EXPECT_NE(frontEnd.notices[0].find("404 Timed out"), std::string::npos) << frontEnd.notices[0];
+    // The one request got no answer.
+    ASSERT_EQ(frontEnd.summaries.size(), 1u);
+    EXPECT_TRUE(frontEnd.summaries[0].NoAnswer());
+}
+
+// The least gap between the starts of two requests in `requests`, in ms.
+double leastGap(const std::vector<Request>& requests)
+{
+    double least = 1e12;
+    for (std::size_t i = 1; i < requests.size(); ++i)
+        least = std::min(least, requests[i].startMs - requests[i - 1].startMs);
+    return least;
+}
+
+TEST_F(PoliteCrawl, RequestsToASiteAreSpacedByTheDelayAndTheCrawlDelay)
+{
+    struct Row
+    {
+        const char* what;
+        int delayMs;
+        std::string robots;
+        std::chrono::milliseconds cap;
+        double leastGapMs; // a few ms below the delay: nginx sees each start a little later
+        std::string notice;
+    };
+    const Row rows[] = {
+        { "DELAY", 300, "", 30000ms, 290, "" },
+        { "Crawl-delay above DELAY", 100, "User-agent: *\nCrawl-delay: 0.4\n", 30000ms, 390, "" },
+        { "Crawl-delay past the cap", 0, "User-agent: skelvo\nCrawl-delay: 20\n", 250ms, 240,
+            "Crawl-delay of 20 s of http://127.0.0.1:" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::map<std::string, std::string> files
+            = { { "/a.html", page("Page A") }, { "/b.html", page("Page B") } };
+        if (!row.robots.empty())
+            files["/robots.txt"] = row.robots;
+        const LoggedSite site(files);
+        Restart();
+        frontEnd.notices.clear();
+        settings.requestDelay = row.delayMs;
+        Run().MaxCrawlDelay = row.cap;
+        WriteInput({ site.Url("/a.html"), site.Url("/b.html") });
+        ASSERT_EQ(Index(), "");
+        const auto requests = site.Requests();
+        ASSERT_EQ(requests.size(), 3u);
+        EXPECT_GE(leastGap(requests), row.leastGapMs);
+        // The cap holds: the gaps stay far below the 20 s asked.
+        EXPECT_LT(requests.back().startMs - requests.front().startMs, 5000);
+        if (!row.notice.empty()) {
+            ASSERT_EQ(frontEnd.notices.size(), 1u);
+            EXPECT_NE(frontEnd.notices[0].find(row.notice), std::string::npos);
+            EXPECT_NE(frontEnd.notices[0].find("taken as 0.25 s"), std::string::npos)
+                << frontEnd.notices[0];
+        }
+    }
+}
+
+TEST_F(PoliteCrawl, StopDuringADelayEndsTheRunAndKeepsThePage)
+{
+    const LoggedSite site({ { "/a.html", page("Page A") }, { "/b.html", page("Page B") } });
+    settings.obeyRobots = 0;
+    settings.requestDelay = 60000;
+    WriteInput({ site.Url("/a.html"), site.Url("/b.html") });
+    // Stop comes while the run waits for its turn at the second page.
+    frontEnd.OnStatus = [this](const std::string& status) {
+        if (status == "Waiting...")
+            QTimer::singleShot(50, [this] { Run().cmdStopClick(); });
+    };
+    const auto started = TClock::now();
+    ASSERT_EQ(Index(), "");
+    EXPECT_LT(TClock::now() - started, 20s);
+    EXPECT_EQ(frontEnd.PageUrls(), Texts { site.Url("/a.html") });
+    EXPECT_EQ(site.Uris(), Texts { "/a.html" });
+    EXPECT_EQ(Lines("in.txt"), Texts { site.Url("/b.html") });
+    EXPECT_EQ(frontEnd.statuses.back(), "Idle");
+}
+
+TEST_F(PoliteCrawl, StopShowsAtOnceAndTheRunFinishesThePage)
+{
+    const LoggedSite site({ { "/a.html", page("Page A") }, { "/b.html", page("Page B") } });
+    WriteInput({ site.Url("/a.html"), site.Url("/b.html") });
+    frontEnd.OnStatus = [this](const std::string& status) {
+        if (status == "Connecting..." && !Run().State().stopRequested)
+            Run().cmdStopClick();
+    };
+    ASSERT_EQ(Index(), "");
+    EXPECT_EQ(frontEnd.pages.size(), 1u);
+    EXPECT_EQ(frontEnd.pages[0].outcome, pgWritten);
+    // From the click on, only the run's end changes the status line.
+    EXPECT_EQ(frontEnd.statuses,
+        (Texts {
+            "Connecting...", "Stopping after this page...", "Writing Track File...", "Idle" }));
+}
+
+// A peer that answers robots.txt with 404 and then plays `answers` to the
+// page, one connection each.
+std::string busyPeer(ScriptedPeer& peer, const Texts& answers)
+{
+    peer.accept().readUntil("\r\n\r\n").send("HTTP/1.0 404 Not Found\r\n\r\n").close();
+    for (const auto& answer : answers)
+        peer.nextConnection().accept().readUntil("\r\n\r\n").send(answer).close();
+    peer.start();
+    return "http://127.0.0.1:" + std::to_string(peer.port()) + "/page.html";
+}
+
+TEST_F(PoliteCrawl, ABusyServerIsAskedOnceMoreWhenItSaysWhen)
+{
+    const std::string busy503 = "HTTP/1.0 503 Service Unavailable\r\nRetry-After: 120\r\n\r\n";
+    const std::string busy429 = "HTTP/1.0 429 Too Many Requests\r\nRetry-After: "
+                                "Wed, 21 Oct 2015 07:28:00 GMT\r\n\r\n";
+    const std::string ok = "HTTP/1.0 200 OK\r\n\r\n<title>Back Again</title>\r\n";
+    struct Row
+    {
+        const char* what;
+        int obeyRobots;
+        Texts answers;
+        std::string reason;
+        int connections; // robots.txt included when obeyed
+    };
+    const Row rows[] = {
+        // 120 s asked, the cap of the test (300 ms) waited.
+        { "503, then 200", 1, { busy503, ok }, "written", 3 },
+        // A date long past: asked again at once.
+        { "429, then 200", 1, { busy429, ok }, "written", 3 },
+        { "twice busy: the second answer stands", 1, { busy503, busy503 },
+            "fetch failed: 503 Service Unavailable", 3 },
+        { "busy without Retry-After", 1, { "HTTP/1.0 503 Service Unavailable\r\n\r\n" },
+            "fetch failed: 503 Service Unavailable", 2 },
+        // Without ROBOTS the crawl sends what it always sent: one request.
+        { "not polite", 0, { busy503 }, "fetch failed: 503 Service Unavailable", 1 },
+    };
+    settings.skipErrorStatus = 1;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        settings.obeyRobots = row.obeyRobots;
+        ScriptedPeer peer;
+        Texts answers = row.answers;
+        if (row.obeyRobots == 0) {
+            peer.accept().readUntil("\r\n\r\n").send(answers.front()).close();
+            peer.start();
+        }
+        const std::string url = row.obeyRobots == 0
+            ? "http://127.0.0.1:" + std::to_string(peer.port()) + "/page.html"
+            : busyPeer(peer, answers);
+        Restart();
+        frontEnd.pages.clear();
+        frontEnd.statuses.clear();
+        Run().MaxRetryWait = 300ms;
+        WriteInput({ url });
+        const auto started = TClock::now();
+        ASSERT_EQ(Index(), "");
+        EXPECT_TRUE(peer.waitDone(10000));
+        ASSERT_EQ(frontEnd.pages.size(), 1u);
+        EXPECT_EQ(frontEnd.pages[0].Reason(), row.reason);
+        EXPECT_EQ(peer.accepted(), row.connections);
+        if (row.answers.front() == busy503 && row.connections == 3) {
+            EXPECT_GE(TClock::now() - started, 300ms);
+        }
+        // Far from the 120 s asked.
+        EXPECT_LT(TClock::now() - started, 20s);
+    }
+}
+
+TEST_F(PoliteCrawl, TheSummarySaysWhenNoDomainExtensionAdmittedALink)
+{
+    // The fixture site's links are absolute, on a port of their own.
+    frontEnd.followLinks = true;
+    settings.obeyRobots = 0;
+    settings.domainExts = { ".COM" };
+    WriteInput({ siteUrl("/index.html") });
+    ASSERT_EQ(Index(), "");
+    ASSERT_EQ(frontEnd.summaries.size(), 1u);
+    const TRunSummary& summary = frontEnd.summaries[0];
+    EXPECT_EQ(summary.linksQueued, 0u);
+    const std::string port = std::to_string(fixtureSite().Port());
+    EXPECT_EQ(summary.unmatchedSite, "127.0.0.1:" + port);
+    EXPECT_EQ(SummaryLines(summary).back(),
+        "No link was queued: no domain extension on the Following page of the options matches "
+        "127.0.0.1:"
+            + port + " (add \":" + port + "\").");
+    // With the port among them the links are queued, and the hint is gone.
+    Restart();
+    frontEnd.summaries.clear();
+    settings.domainExts = { ":" + port };
+    WriteInput({ siteUrl("/index.html") });
+    ASSERT_EQ(Index(), "");
+    EXPECT_GT(frontEnd.summaries[0].linksQueued, 0u);
+    EXPECT_EQ(frontEnd.summaries[0].unmatchedSite, "");
+}
+
+} // namespace
