@@ -24,6 +24,7 @@ class QTabWidget;
 class QToolButton;
 class QTreeWidget;
 class TAboutBox;
+class TInputLock;
 class TUserDialogs;
 class TfrmOptions;
 
@@ -107,6 +108,9 @@ private:
     QWidget* logsPage();
     void buildMenus();
     void saveUrlList();
+    // Takes the input file's lock for a command that reads or writes the
+    // list; false when another process crawls the file, `busy` then saying so.
+    bool lockUrlList(TInputLock& lock, std::string& busy);
 
     TUserDialogs& m_dialogs;
     TMessagePump m_pump;
