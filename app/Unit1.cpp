@@ -4,6 +4,7 @@
 #include "app/Maker.h"
 #include "app/SimpleReport.h"
 #include "app/about.h"
+#include "crawl/InputLock.h"
 #include "crawl/UrlListFile.h"
 #include "platform/Command.h"
 #include "platform/ContextHelp.h"
@@ -339,7 +340,12 @@ void TfrmSkelvo::FormShow()
     chkObey->setChecked(Settings.obeyNoindex == 1);
     chkInternal->setChecked(Settings.internalOnly == 1);
     CreateIfMissing(Settings.inputFile);
-    state.urlList = ReadUrlList(Settings.inputFile);
+    // A run's progress left in its progress file is folded into the input
+    // file now, unless another process is crawling it: then it is only read.
+    TInputLock lock;
+    std::string busy;
+    lockUrlList(lock, busy);
+    m_run.InputFile().Read(Settings.inputFile, state.urlList, lock.Held());
     m_urlListLoaded = true;
     m_run.ShowLeft();
     if (badValue)
@@ -352,8 +358,15 @@ void TfrmSkelvo::FormClose()
     // the page in progress goes back to the head of urlList, so the list saved
     // here still holds it and the next start fetches it again.
     m_run.Abandon();
-    // A list that start-up never loaded would empty the input file.
-    if (m_urlListLoaded)
+    // A list that start-up never loaded would empty the input file. Nor is
+    // the list written over a queue that another process crawls, or that
+    // another program changed since this window last read or wrote it: the
+    // list would undo that change, and holds nothing the file lacks.
+    TInputLock lock;
+    std::string busy;
+    const bool current = m_run.Running()
+        || (lockUrlList(lock, busy) && !m_run.InputFile().Changed(Settings.inputFile));
+    if (m_urlListLoaded && current)
         saveUrlList();
     SaveWindowOptions(chkFollow->isChecked(), chkObey->isChecked(), chkInternal->isChecked());
 }
@@ -416,10 +429,15 @@ void TfrmSkelvo::mnuSitesAddClick()
     // The untouched default, an empty answer and a cancelled box add nothing.
     if (answer.size() <= 7)
         return;
-    // After a start-up that stopped before loading it, the list is loaded
-    // first, so that the save below keeps the URLs already in the file.
-    if (!m_urlListLoaded) {
-        m_run.State().urlList = ReadUrlList(Settings.inputFile);
+    TInputLock lock;
+    std::string busy;
+    if (!lockUrlList(lock, busy))
+        throw EInputBusy(busy);
+    // After a start-up that stopped before loading it, or when another
+    // program changed the file since, the list is read first, so that the
+    // save below keeps the URLs in the file.
+    if (!m_urlListLoaded || m_run.InputFile().Changed(Settings.inputFile)) {
+        m_run.InputFile().Read(Settings.inputFile, m_run.State().urlList);
         m_urlListLoaded = true;
     }
     m_run.State().urlList.push_back(FromUi(answer));
@@ -429,6 +447,10 @@ void TfrmSkelvo::mnuSitesAddClick()
 
 void TfrmSkelvo::mnuSitesDeleteClick()
 {
+    TInputLock lock;
+    std::string busy;
+    if (!lockUrlList(lock, busy))
+        throw EInputBusy(busy);
     m_run.State().urlList.clear();
     saveUrlList();
     m_urlListLoaded = true;
@@ -487,7 +509,18 @@ void TfrmSkelvo::mnuHelpAboutClick()
 
 void TfrmSkelvo::saveUrlList()
 {
-    WriteUrlList(Settings.inputFile, m_run.State().urlList);
+    m_run.InputFile().Write(Settings.inputFile, m_run.State().urlList, Durability::Synced);
+}
+
+bool TfrmSkelvo::lockUrlList(TInputLock& lock, std::string& busy)
+{
+    try {
+        return lock.TryTake(Settings.inputFile, busy);
+    } catch (const EInOutError&) {
+        // A folder the lock file cannot be made in: the list's own read or
+        // write there says what is wrong.
+        return true;
+    }
 }
 
 // The read-outs change many times a page. Painting each change at once, and

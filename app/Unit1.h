@@ -28,6 +28,7 @@ class QTabWidget;
 class QToolButton;
 class QTreeWidget;
 class TAboutBox;
+class TInputLock;
 class TUserDialogs;
 class TfrmOptions;
 
@@ -117,6 +118,9 @@ private:
     void showLater(QLabel* label, QString text);
     // Sets every read-out that waits for the caption timer.
     void showCaptions();
+    // Takes the input file's lock for a command that reads or writes the
+    // list; false when another process crawls the file, `busy` then saying so.
+    bool lockUrlList(TInputLock& lock, std::string& busy);
 
     TUserDialogs& m_dialogs;
     TMessagePump m_pump;

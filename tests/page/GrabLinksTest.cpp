@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-using Urls = std::vector<std::string>;
+using Urls = TUrlQueue;
 
 namespace {
 
@@ -95,7 +95,7 @@ TEST_F(GrabLinksTest, HrefValuesFirstThenSrcValuesInPageOrder)
     const Urls expected = { "http://site.test/dir/h1.htm", "http://site.test/dir/h2.htm",
         "http://site.test/dir/s1.htm", "http://site.test/dir/s2.htm" };
     EXPECT_EQ(state.urlList, expected);
-    EXPECT_EQ(state.seenList.Items(), expected);
+    EXPECT_EQ(Urls(state.seenList.Items().begin(), state.seenList.Items().end()), expected);
     EXPECT_EQ(showLeftCalls, 4);
 }
 

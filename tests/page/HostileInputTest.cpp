@@ -87,7 +87,7 @@ TEST_F(HostileLinks, UnterminatedAndDenseValues)
     // Each marker's own quote ends the value before it; the last href value
     // runs over the line break into the src line.
     EXPECT_EQ(state.urlList,
-        (std::vector<std::string> { "http://site.test/dir/xhref=/", "http://site.test/dir/xsrc=/",
+        (TUrlQueue { "http://site.test/dir/xhref=/", "http://site.test/dir/xsrc=/",
             "http://site.test/dir/src=/" }));
 
     state.pageSource = JoinLines({ "<a href=\"" + repeat("http://a.test/", MiB) + "z.htm\">" });
