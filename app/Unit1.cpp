@@ -38,6 +38,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int ClientWidth = 474;
@@ -99,6 +101,9 @@ TfrmSkelvo::TfrmSkelvo(
     , m_pump([] { QCoreApplication::processEvents(); }, pumpInterval)
     , m_run(*this, Settings)
 {
+    m_captionTimer.setSingleShot(true);
+    m_captionTimer.setInterval(pumpInterval);
+    connect(&m_captionTimer, &QTimer::timeout, this, [this] { showCaptions(); });
     setObjectName(QStringLiteral("frmSkelvo"));
     setWindowTitle(QStringLiteral("Skelvo v") + QLatin1String(SkelvoVersion));
     setWindowIcon(SkelvoIcon());
@@ -206,6 +211,9 @@ QWidget* TfrmSkelvo::logsPage()
     txtSaved->setReadOnly(true);
     txtSaved->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtSaved->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A long crawl's log keeps its latest lines only: every line kept costs
+    // memory and layout for as long as the window lives.
+    txtSaved->setMaximumBlockCount(MaxLogLines);
 
     // The pages left out, each with the reason it got no record; shown
     // below the saved sites on request.
@@ -515,37 +523,72 @@ bool TfrmSkelvo::lockUrlList(TInputLock& lock, std::string& busy)
     }
 }
 
+// The read-outs change many times a page. Painting each change at once, and
+// the panels beneath it, cost the run more than its pages, so a change waits
+// for the next pump interval (or less) to pass, and the read-outs are then set
+// and painted once with the latest values. With every pump point dispatching
+// (the tests), each change is set at once and painted at the next pump.
 void TfrmSkelvo::ShowStatus(const std::string& text)
 {
-    lblStatus->setText(ToUi(text));
-    lblStatus->repaint();
+    showLater(lblStatus, ToUi(text));
 }
 
 void TfrmSkelvo::ShowSite(const std::string& title)
 {
-    lblSite->setText(ToUi(title));
-    lblSite->repaint();
+    showLater(lblSite, ToUi(title));
 }
 
 void TfrmSkelvo::ShowLeft(int count)
 {
-    lblLeft->setText(QString::number(count));
-    lblLeft->repaint();
+    showLater(lblLeft, QString::number(count));
 }
 
 void TfrmSkelvo::ShowDone(int count)
 {
-    lblDone->setText(QString::number(count));
-    lblDone->repaint();
+    showLater(lblDone, QString::number(count));
 }
 
 void TfrmSkelvo::ShowProgress(int percent)
 {
-    progbar->setValue(percent);
+    m_dueProgress = percent;
+    showLater(nullptr, {});
+}
+
+void TfrmSkelvo::showLater(QLabel* label, QString text)
+{
+    if (label != nullptr) {
+        const auto due = std::find_if(m_dueCaptions.begin(), m_dueCaptions.end(),
+            [label](const auto& caption) { return caption.first == label; });
+        if (due == m_dueCaptions.end())
+            m_dueCaptions.emplace_back(label, std::move(text));
+        else
+            due->second = std::move(text);
+    }
+    if (m_captionTimer.interval() == 0)
+        showCaptions();
+    else if (!m_captionTimer.isActive())
+        m_captionTimer.start();
+}
+
+void TfrmSkelvo::showCaptions()
+{
+    m_captionTimer.stop();
+    for (const auto& [label, text] : m_dueCaptions) {
+        // The same text again would still lay the window out anew.
+        if (label->text() != text)
+            label->setText(text);
+    }
+    m_dueCaptions.clear();
+    if (m_dueProgress) {
+        progbar->setValue(*m_dueProgress);
+        m_dueProgress.reset();
+    }
 }
 
 void TfrmSkelvo::SetRunning(bool running)
 {
+    // The read-outs as the run left them are shown before it returns.
+    showCaptions();
     cmdIndex->setEnabled(!running);
     cmdStop->setEnabled(running);
     cmdExit->setEnabled(!running);
@@ -581,6 +624,7 @@ void TfrmSkelvo::AppendLog(const std::string& line)
 
 void TfrmSkelvo::ShowMessage(const std::string& text)
 {
+    showCaptions();
     m_dialogs.ShowMessage(ToUi(text));
 }
 

@@ -105,6 +105,8 @@ void TCrawlRun::cmdIndexClick()
     const bool https = m_settings.fetchHttps == 1;
     m_state.settings
         = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains, https };
+    m_filterMatcher = TKeywordMatcher(m_settings.filterKeywords);
+    m_targetMatcher = TKeywordMatcher(m_settings.targetKeywords);
     m_state.unmatchedRoot.clear();
     m_sites.Clear();
     m_summary = TRunSummary();
@@ -229,6 +231,13 @@ void TCrawlRun::Cycle()
     m_trackFile.Read(m_settings.trackFile, s.seenList);
     Pump();
 
+    // The page text is let go with the cycle, however it ends: the next
+    // page's body is not to arrive beside it.
+    struct TReleaseText
+    {
+        std::string& text;
+        ~TReleaseText() { std::string().swap(text); }
+    } releaseText { s.pageSource };
     TPageReport report;
     report.url = s.currentUrl;
     if (step == fsForbidden || step == fsHttpsOff) {
@@ -236,7 +245,7 @@ void TCrawlRun::Cycle()
         m_frontEnd.ShowSite("None");
         report.outcome = step == fsForbidden ? pgRobots : pgHttpsOff;
     } else {
-        JudgePage(JoinLines(s.pageSource, &pumpTick), report);
+        JudgePage(s.pageSource, report);
     }
 
     ++s.pagesDone;
@@ -464,40 +473,46 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
     m_frontEnd.ShowSite(title);
     Pump();
 
-    const std::string head = LeftPart(text, AnalysedLength);
+    const std::string head = AnalysedHead(text);
+    // A page without a description or keywords tag gives its whole head as
+    // the tag's value, which is then stripped as the body text is: the head
+    // is stripped once, however many of the three need it.
+    std::optional<std::string> strippedHead;
+    const auto strip = [&](const std::string& value) {
+        if (value != head)
+            return StripHtml(value, separator);
+        if (!strippedHead)
+            strippedHead = StripHtml(head, separator);
+        return *strippedHead;
+    };
     const bool metaFirst = settings.metaFirst == 1;
     std::string description;
     if (metaFirst) {
         Status("Checking For Meta Description...");
-        description = StripHtml(GetMetaDescription(head), separator);
+        description = strip(GetMetaDescription(head));
         Pump();
     }
     Status("Checking For Meta Keywords...");
-    const std::string keywords = StripHtml(GetMetaKeywords(head), separator);
+    const std::string keywords = strip(GetMetaKeywords(head));
     Pump();
     std::string bodyText;
     if (NeedsBodyText(description, metaFirst)) {
         Status("Removing HTML Code...");
-        bodyText = StripHtml(head, separator);
+        bodyText = strip(head);
         Pump();
     }
 
-    // The upper-cased copy of the page is made only when a list needs it.
-    if (!settings.filterKeywords.empty() || !settings.targetKeywords.empty()) {
-        const std::string upperText = UpperCase(text);
-        if (const std::string* entry = FirstHeldEntry(upperText, settings.filterKeywords))
-            refuse(pgKeywordFilter, *entry);
-        if (!settings.targetKeywords.empty() && s.pageAccepted
-            && !HoldsAnyEntry(upperText, settings.targetKeywords))
-            refuse(pgNotTargeted);
-    }
+    if (const auto entry = m_filterMatcher.FirstFound(text))
+        refuse(pgKeywordFilter, settings.filterKeywords[*entry]);
+    if (!settings.targetKeywords.empty() && s.pageAccepted && !m_targetMatcher.AnyFound(text))
+        refuse(pgNotTargeted);
     Pump();
 
     if (m_frontEnd.FollowLinks()) {
         Status("Grabbing URLs...");
         const bool accepted = s.pageAccepted;
         s.excludedBy.clear();
-        GrabLinks(s, text);
+        GrabLinks(s);
         if (accepted && !s.pageAccepted)
             refuse(pgDomainFilter, s.excludedBy);
         Pump();
@@ -535,6 +550,7 @@ void TCrawlRun::EndRun()
     qCDebug(crawlLog, "run ended: %d pages done since start-up, %zu URLs left", m_state.pagesDone,
         m_state.urlList.size());
     m_frontEnd.ShowStatus("Writing Track File...");
+    m_frontEnd.Pump();
     m_frontEnd.ShowStatus("Idle");
     m_runLog.EndRun(Clock());
     m_frontEnd.ShowProgress(0);

@@ -8,6 +8,7 @@
 #include "crawl/RunSummary.h"
 #include "crawl/TrackFile.h"
 #include "crawl/UrlListFile.h"
+#include "page/KeywordMatcher.h"
 
 #include <chrono>
 #include <cstddef>
@@ -128,6 +129,10 @@ private:
     TPoliteSites m_sites;
     TRunSummary m_summary;
     std::chrono::steady_clock::time_point m_runStart;
+    // The keyword filter's and the targeted list's entries, made into their
+    // matchers once a run, as the settings stay the same for a run.
+    TKeywordMatcher m_filterMatcher;
+    TKeywordMatcher m_targetMatcher;
     TUrlListFile m_inputFile;
     TTrackFile m_trackFile;
     bool m_running = false;

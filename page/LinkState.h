@@ -31,7 +31,7 @@ struct TLinkState
 {
     TLinkSettings settings;
     std::string currentUrl; // the page being indexed
-    std::vector<std::string> pageSource; // its lines, without line ends
+    std::string pageSource; // its text: its lines, each followed by CR LF (PageTextOf)
     TUrlQueue urlList; // the work queue; new links go to its end
     TSeenList seenList; // every link ever queued, mirrored in the track file
     bool pageAccepted = true; // cleared by the site-exclusion test

@@ -19,7 +19,8 @@ void AppendLines(const std::string& path, const std::vector<std::string>& lines)
 // The lines (any container of strings), each followed by CR LF: the text of
 // a file of such lines. With a `tick`, it is called once a line, as
 // SplitLines does.
-template <class Lines> std::string JoinLines(const Lines& lines, void (*tick)() = nullptr)
+template <class Lines = std::vector<std::string>>
+std::string JoinLines(const Lines& lines, void (*tick)() = nullptr)
 {
     std::size_t size = 0;
     for (const auto& line : lines)
