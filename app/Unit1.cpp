@@ -4,6 +4,7 @@
 #include "app/Maker.h"
 #include "app/SimpleReport.h"
 #include "app/about.h"
+#include "crawl/InputLock.h"
 #include "crawl/UrlListFile.h"
 #include "platform/Command.h"
 #include "platform/ContextHelp.h"
@@ -36,6 +37,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -98,6 +101,9 @@ TfrmSkelvo::TfrmSkelvo(
     , m_pump([] { QCoreApplication::processEvents(); }, pumpInterval)
     , m_run(*this, Settings)
 {
+    m_captionTimer.setSingleShot(true);
+    m_captionTimer.setInterval(pumpInterval);
+    connect(&m_captionTimer, &QTimer::timeout, this, [this] { showCaptions(); });
     setObjectName(QStringLiteral("frmSkelvo"));
     setWindowTitle(QStringLiteral("Skelvo v") + QLatin1String(SkelvoVersion));
     setWindowIcon(SkelvoIcon());
@@ -205,6 +211,9 @@ QWidget* TfrmSkelvo::logsPage()
     txtSaved->setReadOnly(true);
     txtSaved->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtSaved->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A long crawl's log keeps its latest lines only: every line kept costs
+    // memory and layout for as long as the window lives.
+    txtSaved->setMaximumBlockCount(MaxLogLines);
 
     // The pages left out, each with the reason it got no record; shown
     // below the saved sites on request.
@@ -331,7 +340,12 @@ void TfrmSkelvo::FormShow()
     chkObey->setChecked(Settings.obeyNoindex == 1);
     chkInternal->setChecked(Settings.internalOnly == 1);
     CreateIfMissing(Settings.inputFile);
-    state.urlList = ReadUrlList(Settings.inputFile);
+    // A run's progress left in its progress file is folded into the input
+    // file now, unless another process is crawling it: then it is only read.
+    TInputLock lock;
+    std::string busy;
+    lockUrlList(lock, busy);
+    m_run.InputFile().Read(Settings.inputFile, state.urlList, lock.Held());
     m_urlListLoaded = true;
     m_run.ShowLeft();
     if (badValue)
@@ -344,8 +358,15 @@ void TfrmSkelvo::FormClose()
     // the page in progress goes back to the head of urlList, so the list saved
     // here still holds it and the next start fetches it again.
     m_run.Abandon();
-    // A list that start-up never loaded would empty the input file.
-    if (m_urlListLoaded)
+    // A list that start-up never loaded would empty the input file. Nor is
+    // the list written over a queue that another process crawls, or that
+    // another program changed since this window last read or wrote it: the
+    // list would undo that change, and holds nothing the file lacks.
+    TInputLock lock;
+    std::string busy;
+    const bool current = m_run.Running()
+        || (lockUrlList(lock, busy) && !m_run.InputFile().Changed(Settings.inputFile));
+    if (m_urlListLoaded && current)
         saveUrlList();
     SaveWindowOptions(chkFollow->isChecked(), chkObey->isChecked(), chkInternal->isChecked());
 }
@@ -408,10 +429,15 @@ void TfrmSkelvo::mnuSitesAddClick()
     // The untouched default, an empty answer and a cancelled box add nothing.
     if (answer.size() <= 7)
         return;
-    // After a start-up that stopped before loading it, the list is loaded
-    // first, so that the save below keeps the URLs already in the file.
-    if (!m_urlListLoaded) {
-        m_run.State().urlList = ReadUrlList(Settings.inputFile);
+    TInputLock lock;
+    std::string busy;
+    if (!lockUrlList(lock, busy))
+        throw EInputBusy(busy);
+    // After a start-up that stopped before loading it, or when another
+    // program changed the file since, the list is read first, so that the
+    // save below keeps the URLs in the file.
+    if (!m_urlListLoaded || m_run.InputFile().Changed(Settings.inputFile)) {
+        m_run.InputFile().Read(Settings.inputFile, m_run.State().urlList);
         m_urlListLoaded = true;
     }
     m_run.State().urlList.push_back(FromUi(answer));
@@ -421,6 +447,10 @@ void TfrmSkelvo::mnuSitesAddClick()
 
 void TfrmSkelvo::mnuSitesDeleteClick()
 {
+    TInputLock lock;
+    std::string busy;
+    if (!lockUrlList(lock, busy))
+        throw EInputBusy(busy);
     m_run.State().urlList.clear();
     saveUrlList();
     m_urlListLoaded = true;
@@ -479,40 +509,86 @@ void TfrmSkelvo::mnuHelpAboutClick()
 
 void TfrmSkelvo::saveUrlList()
 {
-    WriteUrlList(Settings.inputFile, m_run.State().urlList);
+    m_run.InputFile().Write(Settings.inputFile, m_run.State().urlList, Durability::Synced);
 }
 
+bool TfrmSkelvo::lockUrlList(TInputLock& lock, std::string& busy)
+{
+    try {
+        return lock.TryTake(Settings.inputFile, busy);
+    } catch (const EInOutError&) {
+        // A folder the lock file cannot be made in: the list's own read or
+        // write there says what is wrong.
+        return true;
+    }
+}
+
+// The read-outs change many times a page. Painting each change at once, and
+// the panels beneath it, cost the run more than its pages, so a change waits
+// for the next pump interval (or less) to pass, and the read-outs are then set
+// and painted once with the latest values. With every pump point dispatching
+// (the tests), each change is set at once and painted at the next pump.
 void TfrmSkelvo::ShowStatus(const std::string& text)
 {
-    lblStatus->setText(ToUi(text));
-    lblStatus->repaint();
+    showLater(lblStatus, ToUi(text));
 }
 
 void TfrmSkelvo::ShowSite(const std::string& title)
 {
-    lblSite->setText(ToUi(title));
-    lblSite->repaint();
+    showLater(lblSite, ToUi(title));
 }
 
 void TfrmSkelvo::ShowLeft(int count)
 {
-    lblLeft->setText(QString::number(count));
-    lblLeft->repaint();
+    showLater(lblLeft, QString::number(count));
 }
 
 void TfrmSkelvo::ShowDone(int count)
 {
-    lblDone->setText(QString::number(count));
-    lblDone->repaint();
+    showLater(lblDone, QString::number(count));
 }
 
 void TfrmSkelvo::ShowProgress(int percent)
 {
-    progbar->setValue(percent);
+    m_dueProgress = percent;
+    showLater(nullptr, {});
+}
+
+void TfrmSkelvo::showLater(QLabel* label, QString text)
+{
+    if (label != nullptr) {
+        const auto due = std::find_if(m_dueCaptions.begin(), m_dueCaptions.end(),
+            [label](const auto& caption) { return caption.first == label; });
+        if (due == m_dueCaptions.end())
+            m_dueCaptions.emplace_back(label, std::move(text));
+        else
+            due->second = std::move(text);
+    }
+    if (m_captionTimer.interval() == 0)
+        showCaptions();
+    else if (!m_captionTimer.isActive())
+        m_captionTimer.start();
+}
+
+void TfrmSkelvo::showCaptions()
+{
+    m_captionTimer.stop();
+    for (const auto& [label, text] : m_dueCaptions) {
+        // The same text again would still lay the window out anew.
+        if (label->text() != text)
+            label->setText(text);
+    }
+    m_dueCaptions.clear();
+    if (m_dueProgress) {
+        progbar->setValue(*m_dueProgress);
+        m_dueProgress.reset();
+    }
 }
 
 void TfrmSkelvo::SetRunning(bool running)
 {
+    // The read-outs as the run left them are shown before it returns.
+    showCaptions();
     cmdIndex->setEnabled(!running);
     cmdStop->setEnabled(running);
     cmdExit->setEnabled(!running);
@@ -548,6 +624,7 @@ void TfrmSkelvo::AppendLog(const std::string& line)
 
 void TfrmSkelvo::ShowMessage(const std::string& text)
 {
+    showCaptions();
     m_dialogs.ShowMessage(ToUi(text));
 }
 

@@ -10,9 +10,13 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QMainWindow>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -24,6 +28,7 @@ class QTabWidget;
 class QToolButton;
 class QTreeWidget;
 class TAboutBox;
+class TInputLock;
 class TUserDialogs;
 class TfrmOptions;
 
@@ -36,11 +41,12 @@ class TfrmSkelvo : public QMainWindow, private TCrawlFrontEnd
     Q_OBJECT
 
 public:
-    // How often the window's pump points dispatch its events. Each read-out
-    // repaints itself at once, so between dispatches the window only cannot
-    // take a click; a dispatch per queued link or per line of a page would
-    // cost more than the page's own work.
+    // How often the window's pump points dispatch its events: the read-outs
+    // are painted and clicks taken at each dispatch. A dispatch per queued
+    // link or per line of a page would cost more than the page's own work.
     static constexpr std::chrono::milliseconds PumpInterval { 10 };
+    // The most lines the log of saved sites keeps; older ones are dropped.
+    static constexpr int MaxLogLines = 10000;
 
     // The window, asking the user through `dialogs`, which must outlive it,
     // and dispatching its events at most once per `pumpInterval`.
@@ -107,6 +113,14 @@ private:
     QWidget* logsPage();
     void buildMenus();
     void saveUrlList();
+    // Sets `label` to `text` (and the progress bar to m_dueProgress) once the
+    // caption timer has run, or at once when its interval is 0.
+    void showLater(QLabel* label, QString text);
+    // Sets every read-out that waits for the caption timer.
+    void showCaptions();
+    // Takes the input file's lock for a command that reads or writes the
+    // list; false when another process crawls the file, `busy` then saying so.
+    bool lockUrlList(TInputLock& lock, std::string& busy);
 
     TUserDialogs& m_dialogs;
     TMessagePump m_pump;
@@ -120,6 +134,10 @@ private:
     // urlList holds what the input file holds: loaded at start-up, or since
     // set by a Sites command or a run.
     bool m_urlListLoaded = false;
+    // The read-outs waiting to be set, and the timer that sets them.
+    std::vector<std::pair<QLabel*, QString>> m_dueCaptions;
+    std::optional<int> m_dueProgress;
+    QTimer m_captionTimer;
 
     QTabWidget* m_pages;
     QToolButton* cmdIndex;

@@ -1,12 +1,17 @@
 // Page analysis on realistic and on worst-case pages, each at two sizes ten
 // times apart: the time ratio between them shows how the cost grows.
 #include "page/GrabLinks.h"
+#include "page/KeywordMatcher.h"
 #include "page/MetaTags.h"
+#include "page/PageText.h"
 #include "page/StripHtml.h"
 #include "page/Title.h"
+#include "platform/TextFile.h"
+#include "platform/TextSearch.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -107,6 +112,75 @@ BENCHMARK(BM_GetMetaDescriptionMissing)
     ->Arg(1000000)
     ->Unit(benchmark::kMicrosecond);
 
+// A keyword list of 100 entries that are not on the page, so every entry is
+// looked for in all of it.
+std::vector<std::string> absentEntries()
+{
+    std::vector<std::string> entries;
+    for (int i = 0; i < 100; ++i)
+        entries.push_back("QZKEYWORD" + std::to_string(i));
+    return entries;
+}
+
+// The keyword lists' search as one automaton over all entries.
+void BM_KeywordMatcher(benchmark::State& state)
+{
+    const std::string page = ordinaryPage(static_cast<size_t>(state.range(0)));
+    const TKeywordMatcher matcher(absentEntries());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(matcher.FirstFound(page));
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_KeywordMatcher)->Arg(1 << 20)->Arg(32 << 20)->Unit(benchmark::kMillisecond);
+
+// The same search made as it once was: an upper-cased copy of the page, then
+// a search of it for each entry in turn.
+void BM_KeywordSearchEntryByEntry(benchmark::State& state)
+{
+    const std::string page = ordinaryPage(static_cast<size_t>(state.range(0)));
+    const std::vector<std::string> entries = absentEntries();
+    for (auto _ : state) {
+        const std::string upperPage = UpperCase(page);
+        benchmark::DoNotOptimize(std::any_of(entries.begin(), entries.end(),
+            [&upperPage](const std::string& entry) { return FindFrom(upperPage, entry, 1) != 0; }));
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_KeywordSearchEntryByEntry)->Arg(1 << 20)->Arg(32 << 20)->Unit(benchmark::kMillisecond);
+
+// The page text of a body: 0 already in shape (CR LF), 1 bare line feeds
+// only, 2 an ordinary page with line feeds (the copy most pages take).
+void BM_PageTextOf(benchmark::State& state)
+{
+    const auto bytes = static_cast<size_t>(state.range(0));
+    std::string body;
+    switch (state.range(1)) {
+    case 0:
+        body = ordinaryPage(bytes);
+        break;
+    case 1:
+        body.assign(bytes, '\n');
+        break;
+    default:
+        body = ordinaryPage(bytes);
+        std::erase(body, '\r');
+        break;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::string copy = body;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(PageTextOf(std::move(copy)));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(body.size()));
+}
+BENCHMARK(BM_PageTextOf)
+    ->Args({ 10000, 2 })
+    ->Args({ 32 << 20, 0 })
+    ->Args({ 32 << 20, 1 })
+    ->Args({ 32 << 20, 2 })
+    ->Unit(benchmark::kMicrosecond);
+
 // A page of `pageBytes` with `links` link values against a seenList of
 // `seen` URLs; a tenth of the links are new.
 void BM_GrabLinks(benchmark::State& state)
@@ -153,7 +227,7 @@ void BM_GrabLinks(benchmark::State& state)
     TLinkState linkState;
     linkState.settings = settings;
     linkState.currentUrl = "http://site.test/dir/index.html";
-    linkState.pageSource = source;
+    linkState.pageSource = JoinLines(source);
     for (auto _ : state) {
         state.PauseTiming();
         linkState.urlList.clear();

@@ -1,9 +1,11 @@
 // skelvo_window_gaps [PAGES]: how long the main window goes without an
 // event-loop pass while it crawls. The real window (offscreen) runs
-// "Index-It!" over two sites on a local nginx: PAGES interlinked pages of
-// about 10 KB (default 2,000) with "Follow Links" on, then one page of 30 MB
-// (its links queued, the run stopped after it). The same crawl of the PAGES
-// pages by skelvo-batch's code follows, for the window's speed beside it.
+// "Index-It!" over sites on a local nginx: PAGES interlinked pages of about
+// 10 KB (default 2,000) with "Follow Links" on, followed by the same crawl by
+// skelvo-batch's code, for the window's speed beside it; one page of 30 MB
+// (its links queued, the run stopped after it); then, with 100 entries in
+// both the keyword filter and the targeted list (none on the page), one page
+// of 32 MiB of text and one of 32 MiB of bare line feeds.
 // A zero-interval timer fires at every pass of the event loop, which during a
 // run means every pump of the run; the longest time between two firings is
 // the longest the window could not repaint or take a click.
@@ -80,6 +82,32 @@ void writeSite(const std::string& www, int pages)
     }
     big += "</body></html>\n";
     std::ofstream(www + "big.html", std::ios::binary) << big;
+}
+
+// Two pages at the body cap: text with a link now and then, and an empty line
+// per byte. Written only when their turn comes, so that the system's writing
+// of them to disk does not fall into the earlier crawls.
+void writePagesAtTheCap(const std::string& www, int pages)
+{
+    constexpr std::size_t Cap = std::size_t { 32 } << 20;
+    std::mt19937 random(20240310);
+    std::string huge = "<html><head><title>A page at the cap</title></head><body>\n";
+    while (huge.size() < Cap) {
+        huge += "<p>" + words(random, 150) + "</p>\n";
+        huge += "<a href=\"p" + std::to_string(random() % pages) + ".html\">see</a>\n";
+    }
+    huge.resize(Cap);
+    std::ofstream(www + "huge.html", std::ios::binary) << huge;
+    std::ofstream(www + "breaks.html", std::ios::binary) << std::string(Cap, '\n');
+}
+
+// A hundred entries for a keyword list, none of them on any page of the sites.
+std::string absentEntries(const std::string& prefix)
+{
+    std::string list;
+    for (int i = 0; i < 100; ++i)
+        list += (i == 0 ? "" : ",") + prefix + std::to_string(i);
+    return list;
 }
 
 struct Gaps
@@ -185,9 +213,22 @@ int main(int argc, char* argv[])
     QCoreApplication::processEvents();
 
     crawl(frmSkelvo, site + "p0.html", std::to_string(pages) + " pages of ~10 KB", false);
-    crawl(frmSkelvo, site + "big.html", "one page of 30 MB", true);
+    // The same crawl without the window right after it, in the same state of
+    // the machine.
     frmSkelvo.hide();
     crawlWithoutWindow(ini, site + "p0.html", std::to_string(pages) + " pages, no window");
+    frmSkelvo.show();
+    QCoreApplication::processEvents();
+    crawl(frmSkelvo, site + "big.html", "one page of 30 MB", true);
+    writePagesAtTheCap(nginx->Dir() + "/www/", pages);
+    WriteProfileString("FILTER1", "KEYWORDS1", absentEntries("QZFILTER"), ini);
+    WriteProfileString("TARGETED", "KEYWORDS2", absentEntries("QZTARGET"), ini);
+    LoadSettings();
+    crawl(frmSkelvo, site + "huge.html", "32 MiB, 100 + 100 entries", true);
+    crawl(frmSkelvo, site + "breaks.html", "32 MiB of line feeds, 100 + 100", true);
+    WriteProfileString("FILTER1", "KEYWORDS1", "", ini);
+    WriteProfileString("TARGETED", "KEYWORDS2", "", ini);
+    LoadSettings();
     std::filesystem::current_path("/");
     return 0;
 }

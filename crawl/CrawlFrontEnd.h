@@ -18,13 +18,14 @@ class TCrawlFrontEnd
 public:
     virtual ~TCrawlFrontEnd() = default;
 
-    // Sets the status caption ("Connecting...", "Receiving...4096 bytes", "Idle") and shows it at
-    // once.
+    // The captions below are shown by the next Pump at the latest: a caption
+    // set and replaced between two pumps need never be seen.
+
+    // Sets the status caption ("Connecting...", "Receiving...4096 bytes", "Idle").
     virtual void ShowStatus(const std::string& text) = 0;
-    // Sets the caption naming the page in progress (its stripped title, or "None") and shows it at
-    // once.
+    // Sets the caption naming the page in progress (its stripped title, or "None").
     virtual void ShowSite(const std::string& title) = 0;
-    // Shows the number of URLs left in the work queue ("Left:") at once.
+    // Shows the number of URLs left in the work queue ("Left:").
     virtual void ShowLeft(int count) = 0;
     // Shows the number of pages done since the program started ("Done:").
     virtual void ShowDone(int count) = 0;

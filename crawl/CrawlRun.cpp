@@ -2,6 +2,7 @@
 
 #include "crawl/CrawlFrontEnd.h"
 #include "crawl/CrawlLog.h"
+#include "crawl/InputLock.h"
 #include "crawl/PageFetch.h"
 #include "crawl/PageRecord.h"
 #include "crawl/RobotsFetch.h"
@@ -91,6 +92,10 @@ void TCrawlRun::cmdIndexClick()
 {
     if (m_running)
         return;
+    // One crawl at a time per input file: another process's crawl of it is
+    // refused before this run starts, and holds on undisturbed.
+    TInputLock lock;
+    lock.Take(m_settings.inputFile);
     CreateIfMissing(m_settings.trackFile);
     m_runLog.BeginRun(Clock());
     m_running = true;
@@ -100,31 +105,41 @@ void TCrawlRun::cmdIndexClick()
     const bool https = m_settings.fetchHttps == 1;
     m_state.settings
         = { m_settings.webExts, m_settings.domainExts, m_settings.filterDomains, https };
+    m_filterMatcher = TKeywordMatcher(m_settings.filterKeywords);
+    m_targetMatcher = TKeywordMatcher(m_settings.targetKeywords);
     m_state.unmatchedRoot.clear();
     m_sites.Clear();
     m_summary = TRunSummary();
     m_runStart = TClock::now();
     try {
-        // Made afresh for each run, so a CA file changed between runs counts;
-        // one that cannot be read ends the run before any page.
-        m_tls = https ? std::make_unique<TTlsContext>(m_settings.caFile) : nullptr;
-        m_inputFile.Read(m_settings.inputFile, m_state.urlList);
-        qCDebug(crawlLog, "run started: %zu URLs in %s", m_state.urlList.size(),
-            m_settings.inputFile.c_str());
-        if (m_state.urlList.empty()) {
-            m_frontEnd.ShowMessage("Cannot index - no URLs in URL list.");
-            m_state.stopRequested = true;
-        } else {
-            RunCycles();
+        try {
+            // Made afresh for each run, so a CA file changed between runs counts;
+            // one that cannot be read ends the run before any page.
+            m_tls = https ? std::make_unique<TTlsContext>(m_settings.caFile) : nullptr;
+            m_inputFile.Read(m_settings.inputFile, m_state.urlList);
+            qCDebug(crawlLog, "run started: %zu URLs in %s", m_state.urlList.size(),
+                m_settings.inputFile.c_str());
+            if (m_state.urlList.empty()) {
+                m_frontEnd.ShowMessage("Cannot index - no URLs in URL list.");
+                m_state.stopRequested = true;
+            } else {
+                RunCycles();
+            }
+        } catch (const TAbandoned&) {
+            qCDebug(crawlLog, "run abandoned: %s stays at the head of the queue",
+                m_state.currentUrl.c_str());
+            PutPageBack();
         }
-    } catch (const TAbandoned&) {
-        qCDebug(crawlLog, "run abandoned: %s stays at the head of the queue",
-            m_state.currentUrl.c_str());
-        PutPageBack();
+        // The input file holds exactly the queue again.
+        m_inputFile.Fold(m_settings.inputFile, m_state.urlList);
     } catch (...) {
-        // The queue in memory stays what the input file holds, and the window
-        // is idle again before the error is shown.
+        // The queue in memory stays what the input and progress files hold,
+        // and the window is idle again before the error is shown. A fold
+        // that fails here leaves the progress file to the next read.
         PutPageBack();
+        try {
+            m_inputFile.Fold(m_settings.inputFile, m_state.urlList);
+        } catch (const std::exception&) { }
         EndRun();
         throw;
     }
@@ -160,6 +175,9 @@ void TCrawlRun::ForgetVisitedLinks()
 {
     if (m_running)
         return;
+    // Not under another process's crawl of the same input file.
+    TInputLock lock;
+    lock.Take(m_settings.inputFile);
     WriteFileAtomic(m_settings.trackFile, "");
     m_state.seenList.Clear();
 }
@@ -190,10 +208,10 @@ void TCrawlRun::Cycle()
         CheckAbandoned();
         qCDebug(crawlLog, "the fetch of %s raised: it leaves the queue, and the run ends",
             s.currentUrl.c_str());
-        // The failing URL leaves the queue, in the file too, before the error
-        // ends the run; otherwise every later run would stop at it again.
-        s.urlList.erase(s.urlList.begin());
-        m_inputFile.Write(m_settings.inputFile, s.urlList);
+        // The failing URL leaves the queue, in its files too, before the
+        // error ends the run; otherwise every later run would stop at it again.
+        s.urlList.pop_front();
+        m_inputFile.PageDone(m_settings.inputFile, s.currentUrl, {});
         throw;
     }
     CheckAbandoned();
@@ -201,10 +219,10 @@ void TCrawlRun::Cycle()
     // stays at the head of the queue.
     if (step == fsStopped)
         return;
-    // The page leaves the queue in memory now; the input file keeps it at its
-    // head until the page's cycle has ended, so that a crash before then
-    // fetches it again instead of losing it or its record.
-    s.urlList.erase(s.urlList.begin());
+    // The page leaves the queue in memory now; its files keep it at the head
+    // until the page's cycle has ended, so that a crash before then fetches
+    // it again instead of losing it or its record.
+    s.urlList.pop_front();
     m_queueAfterHead = s.urlList.size();
     m_pageTaken = true;
     s.newLinks.clear();
@@ -213,6 +231,13 @@ void TCrawlRun::Cycle()
     m_trackFile.Read(m_settings.trackFile, s.seenList);
     Pump();
 
+    // The page text is let go with the cycle, however it ends: the next
+    // page's body is not to arrive beside it.
+    struct TReleaseText
+    {
+        std::string& text;
+        ~TReleaseText() { std::string().swap(text); }
+    } releaseText { s.pageSource };
     TPageReport report;
     report.url = s.currentUrl;
     if (step == fsForbidden || step == fsHttpsOff) {
@@ -220,7 +245,7 @@ void TCrawlRun::Cycle()
         m_frontEnd.ShowSite("None");
         report.outcome = step == fsForbidden ? pgRobots : pgHttpsOff;
     } else {
-        JudgePage(JoinLines(s.pageSource, &pumpTick), report);
+        JudgePage(s.pageSource, report);
     }
 
     ++s.pagesDone;
@@ -234,16 +259,16 @@ void TCrawlRun::Cycle()
     // written before the queue loses the page.
     if (report.outcome != pgWritten)
         RecordRejected(report);
-    // The rewrite without the page and with its links comes after its record;
-    // its links reach the track file only after it, in one append. The queue
-    // as the page left it was read from the input file or came back from it
-    // whole: only the page's links are new.
-    m_inputFile.Write(m_settings.inputFile, s.urlList, m_queueAfterHead);
+    // The queue loses the page and gains its links after the page's record,
+    // in one append to the progress file; the links reach the track file
+    // only after it, in one append.
+    m_inputFile.PageDone(m_settings.inputFile, s.currentUrl, s.newLinks);
     m_pageTaken = false;
     m_trackFile.Append(m_settings.trackFile, s.newLinks, s.seenList);
     const std::size_t queued = s.newLinks.size();
     s.newLinks.clear();
-    m_inputFile.ReadBack(m_settings.inputFile, s.urlList);
+    if (m_inputFile.Outgrown())
+        m_inputFile.Fold(m_settings.inputFile, s.urlList);
 
     report.done = s.pagesDone;
     report.left = static_cast<int>(s.urlList.size());
@@ -448,40 +473,46 @@ std::optional<TPageOutcome> TCrawlRun::AnalysePage(
     m_frontEnd.ShowSite(title);
     Pump();
 
-    const std::string head = LeftPart(text, AnalysedLength);
+    const std::string head = AnalysedHead(text);
+    // A page without a description or keywords tag gives its whole head as
+    // the tag's value, which is then stripped as the body text is: the head
+    // is stripped once, however many of the three need it.
+    std::optional<std::string> strippedHead;
+    const auto strip = [&](const std::string& value) {
+        if (value != head)
+            return StripHtml(value, separator);
+        if (!strippedHead)
+            strippedHead = StripHtml(head, separator);
+        return *strippedHead;
+    };
     const bool metaFirst = settings.metaFirst == 1;
     std::string description;
     if (metaFirst) {
         Status("Checking For Meta Description...");
-        description = StripHtml(GetMetaDescription(head), separator);
+        description = strip(GetMetaDescription(head));
         Pump();
     }
     Status("Checking For Meta Keywords...");
-    const std::string keywords = StripHtml(GetMetaKeywords(head), separator);
+    const std::string keywords = strip(GetMetaKeywords(head));
     Pump();
     std::string bodyText;
     if (NeedsBodyText(description, metaFirst)) {
         Status("Removing HTML Code...");
-        bodyText = StripHtml(head, separator);
+        bodyText = strip(head);
         Pump();
     }
 
-    // The upper-cased copy of the page is made only when a list needs it.
-    if (!settings.filterKeywords.empty() || !settings.targetKeywords.empty()) {
-        const std::string upperText = UpperCase(text);
-        if (const std::string* entry = FirstHeldEntry(upperText, settings.filterKeywords))
-            refuse(pgKeywordFilter, *entry);
-        if (!settings.targetKeywords.empty() && s.pageAccepted
-            && !HoldsAnyEntry(upperText, settings.targetKeywords))
-            refuse(pgNotTargeted);
-    }
+    if (const auto entry = m_filterMatcher.FirstFound(text))
+        refuse(pgKeywordFilter, settings.filterKeywords[*entry]);
+    if (!settings.targetKeywords.empty() && s.pageAccepted && !m_targetMatcher.AnyFound(text))
+        refuse(pgNotTargeted);
     Pump();
 
     if (m_frontEnd.FollowLinks()) {
         Status("Grabbing URLs...");
         const bool accepted = s.pageAccepted;
         s.excludedBy.clear();
-        GrabLinks(s, text);
+        GrabLinks(s);
         if (accepted && !s.pageAccepted)
             refuse(pgDomainFilter, s.excludedBy);
         Pump();
@@ -522,6 +553,7 @@ void TCrawlRun::EndRun()
     // the server need not hold it.
     m_fetch->DropConnection();
     m_frontEnd.ShowStatus("Writing Track File...");
+    m_frontEnd.Pump();
     m_frontEnd.ShowStatus("Idle");
     m_runLog.EndRun(Clock());
     m_frontEnd.ShowProgress(0);
@@ -555,7 +587,7 @@ void TCrawlRun::PutPageBack()
     TCrawlState& s = m_state;
     if (m_pageTaken) {
         s.urlList.resize(m_queueAfterHead);
-        s.urlList.insert(s.urlList.begin(), s.currentUrl);
+        s.urlList.push_front(s.currentUrl);
         m_pageTaken = false;
         m_pageBack = true;
     } else if (m_pageBack) {

@@ -8,6 +8,7 @@
 #include "crawl/RunSummary.h"
 #include "crawl/TrackFile.h"
 #include "crawl/UrlListFile.h"
+#include "page/KeywordMatcher.h"
 
 #include <chrono>
 #include <cstddef>
@@ -45,7 +46,8 @@ public:
     // empty, "Stop" honoured, or abandoned). An error that ends the run (a
     // fetch that raises, a file that cannot be read or written, with HTTPS on
     // a CA file that cannot be read) leaves this call only after the front
-    // end is idle again and the stop time is set.
+    // end is idle again and the stop time is set. While another process
+    // crawls the input file, raises EInputBusy and starts nothing.
     void cmdIndexClick();
     // "Stop": the run ends after the page in progress ("Stopping after this
     // page..." shows until then); "Stop" is disabled. A wait between two
@@ -59,7 +61,8 @@ public:
     // Shows the number of entries of urlList in "Left:" and pumps.
     void ShowLeft();
     // Empties the track file (and seenList), so that the links found from now
-    // on are queued again, also those queued before. Nothing during a run.
+    // on are queued again, also those queued before. Nothing during a run;
+    // raises EInputBusy while another process crawls the input file.
     void ForgetVisitedLinks();
 
     // True from the start of a run to its end.
@@ -68,6 +71,9 @@ public:
     // The run's state; the window loads, edits and saves urlList while idle.
     TCrawlState& State() { return m_state; }
     const TCrawlState& State() const { return m_state; }
+    // The input file as the run keeps it; the window reads and writes it
+    // through this object while idle.
+    TUrlListFile& InputFile() { return m_inputFile; }
     // The runs since the program started, for the report.
     const TRunLog& RunLog() const { return m_runLog; }
     // What the latest run did (the one in progress so far).
@@ -123,11 +129,15 @@ private:
     TPoliteSites m_sites;
     TRunSummary m_summary;
     std::chrono::steady_clock::time_point m_runStart;
+    // The keyword filter's and the targeted list's entries, made into their
+    // matchers once a run, as the settings stay the same for a run.
+    TKeywordMatcher m_filterMatcher;
+    TKeywordMatcher m_targetMatcher;
     TUrlListFile m_inputFile;
     TTrackFile m_trackFile;
     bool m_running = false;
     bool m_abandoned = false;
-    // The page in progress has left urlList but not yet the input file;
+    // The page in progress has left urlList but not yet its files;
     // m_queueAfterHead is the queue's length right after it left. After an
     // abandon the page is back at the head (m_pageBack) until the run ends.
     bool m_pageTaken = false;

@@ -5,13 +5,13 @@
 #include "crawl/CrawlLog.h"
 #include "crawl/CrawlState.h"
 #include "crawl/HeaderValues.h"
+#include "page/PageText.h"
 #include "platform/Pump.h"
 #include "platform/TextFile.h"
 #include "platform/Version.h"
 #include "settings/Settings.h"
 
 #include <charconv>
-#include <string_view>
 
 namespace {
 
@@ -94,11 +94,10 @@ void TPageFetch::Fetch(const TSettings& settings, const TTlsContext* tls)
     // nothing of what arrived is kept.
     if (m_http.HttpsOutcome() != httpsNone)
         m_body.Release();
-    const std::string& body = m_body.Bytes();
-    WriteWholeFile(TempFile, body, &pumpMessages);
-    // The lines end at the first zero byte, as a text reader stops there.
-    const std::string_view text(body.data(), std::min(body.find('\0'), body.size()));
-    m_state.pageSource = SplitLines(text, &pumpTick);
+    WriteWholeFile(TempFile, m_body.Bytes(), &pumpMessages);
+    // The body's buffer becomes the page text, or is let go once the text is
+    // made: a page is never held three times.
+    m_state.pageSource = PageTextOf(m_body.Take());
     m_frontEnd.Pump();
 }
 

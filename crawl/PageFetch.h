@@ -33,10 +33,10 @@ public:
     // open, with their KEEPALIVE key), an https:// URL over TLS with `tls` (null:
     // HTTPS is off, and such a URL is not fetched), and returns when the
     // request has ended, whatever its outcome: "temp.txt" in the current
-    // directory then holds the body and pageSource its lines, cut at the
-    // first zero byte; both are empty when the page's secure side ended the
-    // request (the client's HttpsOutcome). Raises what the client's Get raises
-    // (steps after the request are then left out) and EInOutError for "temp.txt".
+    // directory then holds the body and pageSource its page text (PageTextOf);
+    // both are empty when the page's secure side ended the request (the
+    // client's HttpsOutcome). Raises what the client's Get raises (steps
+    // after the request are then left out) and EInOutError for "temp.txt".
     void Fetch(const TSettings& settings, const TTlsContext* tls);
 
     // Ends the fetch in progress at once: the request is aborted and Fetch

@@ -3,6 +3,7 @@
 #include "crawl/HeaderValues.h"
 #include "page/MetaTags.h"
 #include "platform/TextSearch.h"
+#include "platform/Utf8Cut.h"
 
 #include <algorithm>
 #include <string_view>
@@ -14,16 +15,9 @@ constexpr int KeywordsFieldLength = 75;
 
 } // namespace
 
-bool HoldsAnyEntry(const std::string& upperText, const TStringList& entries)
+std::string AnalysedHead(const std::string& text)
 {
-    return FirstHeldEntry(upperText, entries) != nullptr;
-}
-
-const std::string* FirstHeldEntry(const std::string& upperText, const TStringList& entries)
-{
-    const auto held = std::find_if(entries.begin(), entries.end(),
-        [&upperText](const std::string& entry) { return FindFrom(upperText, entry, 1) != 0; });
-    return held == entries.end() ? nullptr : &*held;
+    return LeftPartUtf8(text, AnalysedLength);
 }
 
 bool IsErrorPageTitle(const std::string& title)
@@ -51,7 +45,7 @@ std::string TitleField(const std::string& title, int cutoff)
 {
     if (static_cast<long long>(title.size()) <= cutoff)
         return title;
-    return LeftPart(title, cutoff) + "...";
+    return LeftPartUtf8(title, cutoff) + "...";
 }
 
 bool NeedsBodyText(const std::string& description, bool metaFirst)
@@ -62,12 +56,12 @@ bool NeedsBodyText(const std::string& description, bool metaFirst)
 std::string DescriptionField(
     const std::string& description, const std::string& bodyText, bool metaFirst, int descMax)
 {
-    return LeftPart(NeedsBodyText(description, metaFirst) ? bodyText : description, descMax);
+    return LeftPartUtf8(NeedsBodyText(description, metaFirst) ? bodyText : description, descMax);
 }
 
 std::string KeywordsField(const std::string& keywords)
 {
-    return LeftPart(keywords, KeywordsFieldLength);
+    return LeftPartUtf8(keywords, KeywordsFieldLength);
 }
 
 bool IsTitleFieldFilled(const std::string& titleField)

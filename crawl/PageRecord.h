@@ -8,15 +8,13 @@
 // The acceptance tests and the record of one page, as pure functions over the
 // page's analysed texts. Settings lists hold their entries in upper case.
 
-// Matching stops at this many characters of the page text for the meta
-// values and the body text.
+// Matching stops at this many bytes of the page text for the meta values and
+// the body text.
 constexpr int AnalysedLength = 10000;
 
-// True when one of `entries` occurs in `upperText` (the page text in upper
-// case, mark-up included): the keyword filter and the targeted filter.
-bool HoldsAnyEntry(const std::string& upperText, const TStringList& entries);
-// The first of `entries` that occurs in `upperText`; null when none does.
-const std::string* FirstHeldEntry(const std::string& upperText, const TStringList& entries);
+// The analysed start of the page text: its first AnalysedLength bytes, moved
+// back to a character's first byte as the field cuts below are.
+std::string AnalysedHead(const std::string& text);
 
 // True when the stripped title holds an error-page word ("404", "not found",
 // "error", ...) in any letter case, also inside a longer word.
@@ -28,7 +26,10 @@ std::string_view ErrorPageWord(const std::string& title);
 // holds a keywords tag whose stripped value has a character other than a blank.
 bool HasUsableKeywords(const std::string& head, const std::string& strippedKeywords);
 
-// The title cut to `cutoff` characters followed by "..." when it is longer.
+// Every cut below is one of bytes that moves back to a character's first byte
+// rather than split a well-formed UTF-8 sequence (Utf8CutLength).
+
+// The title cut to `cutoff` bytes followed by "..." when it is longer.
 std::string TitleField(const std::string& title, int cutoff);
 
 // True when the description field comes from the body text: `metaFirst` is
@@ -36,11 +37,11 @@ std::string TitleField(const std::string& title, int cutoff);
 bool NeedsBodyText(const std::string& description, bool metaFirst);
 
 // The meta description when `metaFirst` is on and it has at least 10
-// characters, else the body text; either cut to `descMax` characters.
+// characters, else the body text; either cut to `descMax` bytes.
 std::string DescriptionField(
     const std::string& description, const std::string& bodyText, bool metaFirst, int descMax);
 
-// The keywords cut to 75 characters.
+// The keywords cut to 75 bytes.
 std::string KeywordsField(const std::string& keywords);
 
 // True when the title field is worth a record: it sorts after two blanks

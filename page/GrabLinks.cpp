@@ -1,7 +1,6 @@
 #include "page/GrabLinks.h"
 
 #include "platform/Pump.h"
-#include "platform/TextFile.h"
 #include "platform/TextSearch.h"
 
 #include <algorithm>
@@ -30,14 +29,39 @@ std::string siteRootOf(const std::string& s)
     return s.substr(0, end);
 }
 
-bool startsWithHttp(const std::string& s)
+bool startsWithHttp(std::string_view s)
 {
-    return s.size() >= 7 && LowerCase(s.substr(0, 7)) == "http://";
+    return s.size() >= 7 && EqualNoCase(s.substr(0, 7), "http://");
 }
 
-bool startsWithHttps(const std::string& s)
+bool startsWithHttps(std::string_view s)
 {
-    return s.size() >= 8 && LowerCase(s.substr(0, 8)) == "https://";
+    return s.size() >= 8 && EqualNoCase(s.substr(0, 8), "https://");
+}
+
+// True when `text` ends with `suffix` once its letters are upper-cased; an
+// empty suffix ends every text.
+bool endsWithUpper(std::string_view text, std::string_view suffix)
+{
+    if (suffix.size() > text.size())
+        return false;
+    const std::string_view end = text.substr(text.size() - suffix.size());
+    for (size_t i = 0; i < end.size(); ++i) {
+        const char c = end[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+// The position of the last `lowerMarker` in `text` in any letter case, or NotFound.
+size_t findLastNoCase(const std::string& text, std::string_view lowerMarker)
+{
+    size_t last = NotFound;
+    for (int at = FindFromNoCase(text, lowerMarker, 1); at != 0;
+         at = FindFromNoCase(text, lowerMarker, at + 1))
+        last = static_cast<size_t>(at - 1);
+    return last;
 }
 
 // The text of a URL after its scheme, from "://" on, for a URL of either
@@ -98,6 +122,9 @@ public:
         : m_state(state)
         , m_secureToo(state.settings.followHttps)
         , m_base(pageBaseOf(state.currentUrl, m_secureToo))
+        , m_dirRoot(siteRootOf(m_base.dir))
+        , m_insideDir(insideForm(m_base.dir))
+        , m_insideDirRoot(insideForm(m_dirRoot))
     { }
 
     void Handle(std::string value)
@@ -109,17 +136,19 @@ public:
             value.erase(0, 2);
         pumpTick();
         if (value.compare(0, 3, "../") == 0
-            || (!m_secureToo && LowerCase(value).find("https://") != NotFound))
+            || (!m_secureToo && FindFromNoCase(value, "https://", 1) != 0))
             return;
         pumpTick();
 
         std::string url;
-        std::string base = m_base.dir;
+        // The base as the Internal Only test looks for it.
+        const std::string* inside = &m_insideDir;
         if (isAbsolute(value)) {
             url = value;
         } else if (!value.empty() && value.front() == '/') {
-            base = siteRootOf(m_base.dir);
-            url = base + value.substr(1);
+            inside = &m_insideDirRoot;
+            url = m_dirRoot;
+            url.append(value, 1);
         } else {
             // A last segment without a full stop names a directory.
             const size_t lastSlash = value.rfind('/');
@@ -162,16 +191,13 @@ public:
             return;
         }
         pumpTick();
-        const std::string folded = LowerCase(url);
-        for (const std::string_view bad : { "?", "\"", "mailto", "#" }) {
-            if (folded.find(bad) != NotFound)
-                return;
-        }
+        // A loop, not find_first_of, which calls memchr for every byte.
+        if (std::any_of(
+                url.begin(), url.end(), [](char c) { return c == '?' || c == '"' || c == '#'; })
+            || FindFromNoCase(url, "mailto", 1) != 0)
+            return;
         pumpTick();
-        // The secure and the plain form of a site are one site.
-        const std::string inside = m_secureToo ? withoutScheme(base) : base;
-        if (m_state.InternalOnly && m_state.InternalOnly()
-            && FindFrom(folded, LowerCase(inside), 1) == 0)
+        if (m_state.InternalOnly && m_state.InternalOnly() && FindFromNoCase(url, *inside, 1) == 0)
             return;
         pumpTick();
         if (url.size() > MaxLinkLength)
@@ -201,6 +227,13 @@ private:
         }
     }
 
+    // A base as the Internal Only test looks for it in a link, in lower case:
+    // the secure and the plain form of a site are one site.
+    std::string insideForm(const std::string& base) const
+    {
+        return LowerCase(m_secureToo ? withoutScheme(base) : base);
+    }
+
     // A value or URL that names its site itself: "http://", and "https://"
     // when secure pages are followed.
     bool isAbsolute(const std::string& url) const
@@ -211,11 +244,10 @@ private:
     // Where the last URL carried in `url` begins, or NotFound.
     size_t innerUrlStart(const std::string& url) const
     {
-        const std::string folded = LowerCase(url);
-        const size_t plain = folded.rfind("http://");
+        const size_t plain = findLastNoCase(url, "http://");
         if (!m_secureToo)
             return plain;
-        const size_t secure = folded.rfind("https://");
+        const size_t secure = findLastNoCase(url, "https://");
         if (plain == NotFound)
             return secure;
         return secure == NotFound ? plain : std::max(plain, secure);
@@ -228,9 +260,8 @@ private:
             return false;
         if (slashes == 2)
             return true;
-        const std::string upper = UpperCase(url);
         for (const auto& ext : m_state.settings.webExts) {
-            if (RightPart(upper, static_cast<int>(ext.size())) == ext)
+            if (endsWithUpper(url, ext))
                 return true;
         }
         return url.back() == '/';
@@ -239,9 +270,11 @@ private:
     // The host must end with a listed extension: entry + "/" ends the link's site root.
     bool PassesDomainExtension() const
     {
-        const std::string upper = UpperCase(m_linkRoot);
+        if (m_linkRoot.empty() || m_linkRoot.back() != '/')
+            return false;
+        const std::string_view host(m_linkRoot.data(), m_linkRoot.size() - 1);
         for (const auto& ext : m_state.settings.domainExts) {
-            if (RightPart(upper, static_cast<int>(ext.size()) + 1) == ext + '/')
+            if (endsWithUpper(host, ext))
                 return true;
         }
         return false;
@@ -261,25 +294,30 @@ private:
     TLinkState& m_state;
     const bool m_secureToo; // https:// links are followed
     const PageBase m_base;
+    // The page's directory up to its site root, for links that start with
+    // '/', and both bases as the Internal Only test looks for them.
+    const std::string m_dirRoot;
+    const std::string m_insideDir;
+    const std::string m_insideDirRoot;
     std::string m_linkRoot; // site root of the last absolute link
     bool m_exclusionTested = false;
 };
 
-// Calls `handle` with every value of `marker` (lower case) in page order.
+// Calls `handle` with every value of `marker` (lower case) in page order; the
+// marker matches in any letter case.
 template <typename Handle>
-bool scanValues(
-    const std::string& page, const std::string& folded, std::string_view marker, Handle handle)
+bool scanValues(const std::string& page, std::string_view marker, Handle handle)
 {
     bool any = false;
     size_t quote = 0;
     bool quoteSearched = false;
-    for (size_t from = 0;;) {
-        const size_t found = folded.find(marker, from);
+    for (int from = 1;;) {
+        const int position = FindFromNoCase(page, marker, from);
         pumpTick();
-        if (found == NotFound)
+        if (position == 0)
             return any;
         any = true;
-        const size_t start = found + marker.size();
+        const size_t start = static_cast<size_t>(position - 1) + marker.size();
         // Value starts only move right: the last closing quote found serves
         // until a start passes it, and a missing one stays missing.
         if (!quoteSearched || (quote != NotFound && quote < start)) {
@@ -287,40 +325,21 @@ bool scanValues(
             quoteSearched = true;
         }
         handle(quote == NotFound ? std::string() : page.substr(start, quote - start));
-        from = found + 1;
+        from = position + 1;
     }
-}
-
-// The page in lower case, folded a block at a time with a pump point after
-// each: a large page's copy would otherwise keep the window waiting.
-std::string foldedPage(const std::string& page)
-{
-    constexpr size_t Block = size_t { 1 } << 20;
-    std::string folded;
-    folded.reserve(page.size());
-    for (size_t at = 0; at < page.size(); at += Block) {
-        folded += LowerCase(page.substr(at, Block));
-        pumpMessages();
-    }
-    return folded;
 }
 
 } // namespace
 
 void GrabLinks(TLinkState& state)
 {
-    GrabLinks(state, JoinLines(state.pageSource));
-}
-
-void GrabLinks(TLinkState& state, const std::string& page)
-{
-    // One case-folded copy serves every marker search: the page does not change.
-    const std::string folded = foldedPage(page);
-
+    // The page text is searched in place, in any letter case: a folded copy
+    // would double a large page's memory.
+    const std::string& page = state.pageSource;
     LinkHandler handler(state);
     const auto handle = [&handler](std::string value) { handler.Handle(std::move(value)); };
-    const bool anyHref = scanValues(page, folded, "href=\"", handle);
-    const bool anySrc = scanValues(page, folded, "src=\"", handle);
+    const bool anyHref = scanValues(page, "href=\"", handle);
+    const bool anySrc = scanValues(page, "src=\"", handle);
     // A page without values still gets the site-exclusion test.
     if (!anyHref && !anySrc)
         handler.Handle(std::string());

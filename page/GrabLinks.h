@@ -10,14 +10,10 @@
 // longer is dropped like one that fails them.
 constexpr std::size_t MaxLinkLength = 2048;
 
-// Scans the page text (state.pageSource joined with CR LF) for every href="
+// Scans the page text (state.pageSource) for every href="
 // and then every src=" value, makes each an absolute URL against
 // state.currentUrl, filters it, and queues each new one at the end of urlList,
 // in seenList and in newLinks, calling ShowLeft after each. Clears
 // pageAccepted when the page's site root holds an entry of filterDomains.
 // Touches no file.
 void GrabLinks(TLinkState& state);
-
-// The same scan over `page`, which must be state.pageSource joined with CR LF,
-// for a caller that holds that text already.
-void GrabLinks(TLinkState& state, const std::string& page);

@@ -2,9 +2,13 @@
 
 #include "page/SeenList.h"
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
+
+// A crawl's work queue: taken from the head, links added at the tail.
+using TUrlQueue = std::deque<std::string>;
 
 // The settings link following reads, copied from the program's settings record
 // when a run starts. Extension entries are upper-case, as the settings file
@@ -27,8 +31,8 @@ struct TLinkState
 {
     TLinkSettings settings;
     std::string currentUrl; // the page being indexed
-    std::vector<std::string> pageSource; // its lines, without line ends
-    std::vector<std::string> urlList; // the work queue; new links go to its end
+    std::string pageSource; // its text: its lines, each followed by CR LF (PageTextOf)
+    TUrlQueue urlList; // the work queue; new links go to its end
     TSeenList seenList; // every link ever queued, mirrored in the track file
     bool pageAccepted = true; // cleared by the site-exclusion test
     // The entry of filterDomains that cleared pageAccepted, when it was set before.

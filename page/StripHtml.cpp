@@ -64,8 +64,13 @@ struct BlockMarkers
 // blank with the same result as starting again from the beginning. The close searches start further
 // right each time: one answer serves until its start is passed, and a miss stays a miss, which
 // keeps an unclosed block repeated many times linear.
-std::string replaceBlocks(const std::string& text, const BlockMarkers& m)
+std::string replaceBlocks(std::string text, const BlockMarkers& m)
 {
+    // A text without the opening marker is kept as it is: no folded copy, no copy.
+    if (m.anyCase ? FindFromNoCase(text, m.open, 1) == 0 : text.find(m.open) == NotFound) {
+        pumpTick();
+        return text;
+    }
     const std::string folded = m.anyCase ? LowerCase(text) : std::string();
     const std::string_view hay = m.anyCase ? std::string_view(folded) : std::string_view(text);
     std::string out;
@@ -93,8 +98,12 @@ std::string replaceBlocks(const std::string& text, const BlockMarkers& m)
 
 // The entities, the bare "nbsp", line breaks and tabs, one marker at a time:
 // each occurrence becomes one blank, left to right.
-std::string replaceAll(const std::string& text, std::string_view marker)
+std::string replaceAll(std::string text, std::string_view marker)
 {
+    if (text.find(marker) == NotFound) {
+        pumpTick();
+        return text;
+    }
     const std::string_view hay(text);
     std::string out;
     out.reserve(text.size());
@@ -151,9 +160,9 @@ std::string StripHtml(const std::string& text, const std::string& separator)
         { "<", ">", 1, false },
     };
     for (const auto& b : blocks)
-        s = replaceBlocks(s, b);
+        s = replaceBlocks(std::move(s), b);
     for (const std::string_view marker : { "&nbsp;", "&copy;", "nbsp", "\n", "\r", "\t" })
-        s = replaceAll(s, marker);
+        s = replaceAll(std::move(s), marker);
     s = collapse(s);
     pumpMessages();
     return s;

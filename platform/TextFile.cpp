@@ -4,11 +4,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,24 +26,57 @@ struct FileCloser
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Creates a file of a fresh name beside `path`, open for writing; `mode` less
-// the umask becomes its mode, as for any new file (mkstemp would always give
-// 0600). Returns the descriptor, or -1 with errno set.
-int createTemporary(const std::string& path, mode_t mode, std::string& temp)
+// Takes the lock of the temporary file open at `fd` under `name`, waiting
+// for a writer at work on it, and tells whether `name` still is that file:
+// a writer that finished meanwhile has renamed it away.
+bool lockedUnderName(int fd, const std::string& name)
 {
-    static constexpr char Letters[]
-        = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937 random { std::random_device {}() };
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof Letters - 2);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = path + '.';
-        for (int i = 0; i < 6; ++i)
-            temp += Letters[pick(random)];
-        // O_EXCL: never an existing file, nor one a symbolic link points at.
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return false;
     }
+    struct stat opened
+    { };
+    struct stat named
+    { };
+    return ::fstat(fd, &opened) == 0 && ::lstat(name.c_str(), &named) == 0
+        && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+// Creates the temporary file `temp` afresh, open for writing and locked as
+// long as it is open; `mode` less the umask becomes its mode, as for any new
+// file. A writer holds the lock from the creation to the rename, so a file of
+// that name whose lock can be taken is what a killed writer left: it is
+// removed. Returns the descriptor, or -1 with errno set.
+int createTemporary(const std::string& temp, mode_t mode)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // O_EXCL: never an existing file, nor one a symbolic link points at.
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            // Another writer may have taken this new file for a leftover and
+            // removed it before the lock was ours: then it is made again.
+            if (lockedUnderName(fd, temp))
+                return fd;
+            ::close(fd);
+            continue;
+        }
+        if (errno != EEXIST)
+            return -1;
+        fd = ::open(temp.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            // A symbolic link of that name is no writer's: it goes too.
+            if (errno == ELOOP)
+                ::unlink(temp.c_str());
+            else if (errno != ENOENT)
+                return -1;
+            continue;
+        }
+        if (lockedUnderName(fd, temp))
+            ::unlink(temp.c_str());
+        ::close(fd);
+    }
+    errno = EEXIST;
     return -1;
 }
 
@@ -89,22 +123,6 @@ void closeAfterWrite(int fd, bool written, const std::string& path)
 void AppendLine(const std::string& path, const std::string& line)
 {
     AppendLines(path, { line });
-}
-
-std::string JoinLines(const std::vector<std::string>& lines, void (*tick)())
-{
-    size_t size = 0;
-    for (const auto& line : lines)
-        size += line.size() + 2;
-    std::string text;
-    text.reserve(size);
-    for (const auto& line : lines) {
-        text += line;
-        text += "\r\n";
-        if (tick != nullptr)
-            tick();
-    }
-    return text;
 }
 
 std::vector<std::string> SplitLines(std::string_view bytes, void (*tick)())
@@ -182,36 +200,70 @@ void WriteWholeFile(const std::string& path, const std::string& content, void (*
 void WriteFileAtomic(const std::string& path, const std::string& content, NewFileMode newFileMode,
     Durability durability)
 {
+    const std::string target = ResolveLinks(path);
     struct stat old
     { };
-    const bool replacing = ::stat(path.c_str(), &old) == 0;
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
     // A replacement starts private and takes the old file's mode before any
     // content goes in, so it never shows more than the old file did.
     const mode_t mode = replacing || newFileMode != NewFileMode::ByUmask ? 0600 : 0666;
     const mode_t keptMode
         = newFileMode == NewFileMode::AlwaysOwnerOnly ? mode_t { 0600 } : old.st_mode & 07777;
-    std::string temp;
-    const int fd = createTemporary(path, mode, temp);
+    const std::string temp = TemporaryFileOf(target);
+    const int fd = createTemporary(temp, mode);
     if (fd < 0)
         fail("Cannot create file", temp);
     FilePtr file(::fdopen(fd, "wb"));
     if (!file) {
         const int saved = errno;
-        ::close(fd);
         ::unlink(temp.c_str());
+        ::close(fd);
         errno = saved;
         fail("Cannot open file", temp);
     }
     const bool written = (!replacing || keepAttributes(fd, old, keptMode))
         && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()
         && std::fflush(file.get()) == 0 && (durability == Durability::Cached || ::fsync(fd) == 0);
-    const bool closed = std::fclose(file.release()) == 0;
-    if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
+    // The rename comes before the close, which lets the temporary file's lock
+    // go: a writer waiting for it then finds the name gone, not a file to remove.
+    const bool renamed = written && std::rename(temp.c_str(), target.c_str()) == 0;
+    const int saved = errno;
+    if (!renamed)
         ::unlink(temp.c_str());
-        errno = saved;
+    const bool closed = std::fclose(file.release()) == 0;
+    if (!renamed || !closed) {
+        errno = renamed ? errno : saved;
         fail("Cannot write to file", path);
     }
+}
+
+std::string ResolveLinks(const std::string& path)
+{
+    // As many links as the system itself follows in one path.
+    constexpr int MaxLinks = 40;
+    std::string file = path;
+    for (int hop = 0; hop <= MaxLinks; ++hop) {
+        struct stat st
+        { };
+        if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return file;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(file.c_str(), target, sizeof target);
+        if (n <= 0 || static_cast<size_t>(n) == sizeof target)
+            return file;
+        std::string next(target, static_cast<size_t>(n));
+        const size_t slash = file.rfind('/');
+        if (next.front() != '/' && slash != std::string::npos)
+            next.insert(0, file, 0, slash + 1);
+        file = std::move(next);
+    }
+    errno = ELOOP;
+    fail("Cannot open file", path);
+}
+
+std::string TemporaryFileOf(const std::string& target)
+{
+    return target + ".skelvo-new";
 }
 
 std::string ReadWholeFile(const std::string& path)

@@ -16,9 +16,25 @@ void AppendLine(const std::string& path, const std::string& line);
 // list.
 void AppendLines(const std::string& path, const std::vector<std::string>& lines);
 
-// The lines, each followed by CR LF: the text of a file of such lines. With a
-// `tick`, it is called once a line, as SplitLines does.
-std::string JoinLines(const std::vector<std::string>& lines, void (*tick)() = nullptr);
+// The lines (any container of strings), each followed by CR LF: the text of
+// a file of such lines. With a `tick`, it is called once a line, as
+// SplitLines does.
+template <class Lines = std::vector<std::string>>
+std::string JoinLines(const Lines& lines, void (*tick)() = nullptr)
+{
+    std::size_t size = 0;
+    for (const auto& line : lines)
+        size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const auto& line : lines) {
+        text += line;
+        text += "\r\n";
+        if (tick != nullptr)
+            tick();
+    }
+    return text;
+}
 
 // The lines of `bytes`: a line ends at CR, LF or CR LF (the break is not
 // kept); every line, an empty one too, is an entry, and a break at the very
@@ -56,11 +72,23 @@ enum class Durability { Synced, Cached };
 
 // Replaces the contents of `path` with `content` through a temporary file in
 // the same folder renamed over it: a crash leaves the old or the new file whole.
-// The new file keeps the mode of the one it replaces (AlwaysOwnerOnly aside),
-// and its owner and group where the system permits; a file that did not exist
-// gets `newFileMode`.
+// When `path` is a symbolic link, the file it leads to is replaced and the
+// link stays. The new file keeps the mode of the one it replaces
+// (AlwaysOwnerOnly aside), and its owner and group where the system permits;
+// a file that did not exist gets `newFileMode`. The temporary file has one
+// name per file (TemporaryFileOf), so a writer killed half-way leaves at most
+// one, which the next write of the file removes.
 void WriteFileAtomic(const std::string& path, const std::string& content,
     NewFileMode newFileMode = NewFileMode::ByUmask, Durability durability = Durability::Synced);
+
+// The file a write of `path` changes: `path` itself or, when it is a symbolic
+// link, the file at the end of its chain of links (a relative link read from
+// the link's own folder). Raises EInOutError for a chain that does not end.
+std::string ResolveLinks(const std::string& path);
+
+// The name of the temporary file through which WriteFileAtomic replaces the
+// file at `target` (a path ResolveLinks gives): beside it, in the same folder.
+std::string TemporaryFileOf(const std::string& target);
 
 // The whole contents of `path`.
 std::string ReadWholeFile(const std::string& path);

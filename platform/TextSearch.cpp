@@ -1,5 +1,7 @@
 #include "platform/TextSearch.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -12,6 +14,26 @@ int length(const std::string& text)
 char lower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+char upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool isLowerLetter(char c)
+{
+    return c >= 'a' && c <= 'z';
+}
+
+// The position of the first `c` in [from, end) of `text`, or `end` when none.
+size_t findByte(std::string_view text, char c, size_t from, size_t end)
+{
+    if (from >= end)
+        return end;
+    const void* found = std::memchr(text.data() + from, c, end - from);
+    return found == nullptr ? end
+                            : static_cast<size_t>(static_cast<const char*>(found) - text.data());
 }
 
 } // namespace
@@ -33,15 +55,41 @@ int FindFromNoCase(std::string_view text, std::string_view lowerPattern, int sta
         return 0;
     if (lowerPattern.size() > text.size() - static_cast<size_t>(start - 1))
         return 0;
-    const size_t last = text.size() - lowerPattern.size();
-    for (size_t i = static_cast<size_t>(start - 1); i <= last; ++i) {
-        size_t k = 0;
-        while (k < lowerPattern.size() && lower(text[i + k]) == lowerPattern[k])
-            ++k;
-        if (k == lowerPattern.size())
-            return static_cast<int>(i) + 1;
+    // Candidates are found by one byte of the pattern with memchr: its first
+    // byte that is no letter (a blank only when it has nothing rarer), which
+    // has one case only, or else its first letter in either case.
+    const size_t n = lowerPattern.size();
+    size_t anchor = n;
+    for (size_t k = 0; k < n && (anchor == n || lowerPattern[anchor] == ' '); ++k) {
+        if (!isLowerLetter(lowerPattern[k]) && (anchor == n || lowerPattern[k] != ' '))
+            anchor = k;
     }
-    return 0;
+    if (anchor == n)
+        anchor = 0;
+    const char lowerAnchor = lowerPattern[anchor];
+    const char upperAnchor = isLowerLetter(lowerAnchor) ? upper(lowerAnchor) : lowerAnchor;
+    // The anchor byte of a candidate lies in [first, end).
+    const size_t first = static_cast<size_t>(start - 1) + anchor;
+    const size_t end = text.size() - n + anchor + 1;
+    size_t nextLower = first;
+    size_t nextUpper = lowerAnchor == upperAnchor ? end : first;
+    nextLower = findByte(text, lowerAnchor, nextLower, end);
+    nextUpper = findByte(text, upperAnchor, nextUpper, end);
+    for (;;) {
+        const size_t at = std::min(nextLower, nextUpper);
+        if (at == end)
+            return 0;
+        const size_t candidate = at - anchor;
+        size_t k = 0;
+        while (k < n && lower(text[candidate + k]) == lowerPattern[k])
+            ++k;
+        if (k == n)
+            return static_cast<int>(candidate) + 1;
+        if (at == nextLower)
+            nextLower = findByte(text, lowerAnchor, at + 1, end);
+        else
+            nextUpper = findByte(text, upperAnchor, at + 1, end);
+    }
 }
 
 std::string LeftPart(const std::string& text, int n)
@@ -103,10 +151,8 @@ void InsertStr(std::string& text, const std::string& piece, int index)
 
 std::string UpperCase(std::string text)
 {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
+    for (char& c : text)
+        c = upper(c);
     return text;
 }
 

@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -141,6 +142,20 @@ TEST_F(IndexRunTest, IndexItShowsEachStepAndFillsTheLog)
     click(control<QPushButton>("cmdClearLogs"));
     EXPECT_TRUE(log->toPlainText().isEmpty());
     EXPECT_EQ(text("saved.txt"), saved);
+}
+
+TEST_F(IndexRunTest, ReadOutsSetOncePerPumpIntervalEndAsTheRunLeftThem)
+{
+    // The window's own pump interval: captions wait for it, and the run's
+    // last ones would still be waiting when it returns.
+    write("in.txt", url("/index.html") + "\r\n");
+    start(TfrmSkelvo::PumpInterval);
+    click(control<QToolButton>("cmdIndex"));
+    EXPECT_EQ(caption("lblStatus"), QStringLiteral("Idle"));
+    EXPECT_EQ(caption("lblSite"), QStringLiteral("None"));
+    EXPECT_EQ(caption("lblDone"), QStringLiteral("4"));
+    EXPECT_EQ(caption("lblLeft"), QStringLiteral("0"));
+    EXPECT_EQ(control<QProgressBar>("progbar")->value(), 0);
 }
 
 TEST_F(IndexRunTest, StopEndsTheRunAfterThePageInProgress)

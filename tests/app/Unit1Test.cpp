@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "crawl/InputLock.h"
+#include "crawl/UrlListFile.h"
 #include "platform/Profile.h"
 
 #include <QAction>
@@ -9,12 +11,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <unistd.h>
 
 namespace {
 
@@ -76,6 +82,19 @@ TEST_F(WindowTest, AfterABadSettingsValueTheGoodKeysSurviveExitAndOk)
         }
         stop();
     }
+}
+
+TEST_F(WindowTest, TheLogOfSavedSitesKeepsItsLatestLines)
+{
+    writeSettings();
+    start();
+    auto* log = control<QPlainTextEdit>("txtSaved");
+    const int lines = TfrmSkelvo::MaxLogLines + 5;
+    for (int i = 1; i <= lines; ++i)
+        log->appendPlainText(QStringLiteral("Page %1").arg(i));
+    EXPECT_EQ(log->document()->blockCount(), TfrmSkelvo::MaxLogLines);
+    EXPECT_EQ(log->document()->firstBlock().text(), QStringLiteral("Page 6"));
+    EXPECT_EQ(log->document()->lastBlock().text(), QStringLiteral("Page %1").arg(lines));
 }
 
 TEST_F(WindowTest, SitesAddAppendsOnlyAnswersLongerThanSevenCharacters)
@@ -203,6 +222,78 @@ TEST_F(WindowTest, HelpContentsFallsBackToTheHelpBesideTheProgram)
         choose(control<QAction>("mnuHelpContents"));
         EXPECT_EQ(dialogs.shellOpened, std::vector<QString> { opened });
     }
+}
+
+// While another process crawls the input file, the window reads its queue
+// (the input file with the progress file applied) but rewrites nothing:
+// Index-It!, Sites Add and Delete All are refused naming that process, and
+// closing leaves the files as they are.
+TEST_F(WindowTest, AQueueAnotherProcessCrawlsIsLeftAlone)
+{
+    writeSettings();
+    write("in.txt", "http://a.test/\r\nhttp://b.test/\r\n");
+    const std::string progress = ProgressFileOf(path("in.txt"));
+    WriteWholeFile(progress, "+http://c.test/\r\n-http://a.test/\r\n");
+    TInputLock other;
+    std::string unused;
+    ASSERT_TRUE(other.TryTake(path("in.txt"), unused));
+    start();
+    EXPECT_EQ(caption("lblLeft"), QStringLiteral("2"));
+    const QString busy = QString::fromStdString(path("in.txt")
+        + " is being crawled by another Skelvo (process " + std::to_string(::getpid()) + ")");
+    dialogs.inputAnswers = { QStringLiteral("http://d.test/") };
+    for (const char* command : { "cmdIndex", "mnuSitesAdd", "mnuSitesDelete" }) {
+        SCOPED_TRACE(command);
+        dialogs.messages.clear();
+        if (command == std::string("cmdIndex"))
+            click(control<QToolButton>(command));
+        else
+            choose(control<QAction>(command));
+        EXPECT_EQ(dialogs.messages, std::vector<QString> { busy });
+        EXPECT_EQ(text("in.txt"), "http://a.test/\r\nhttp://b.test/\r\n");
+        EXPECT_TRUE(control<QToolButton>("cmdIndex")->isEnabled());
+    }
+    EXPECT_TRUE(closeWindow());
+    EXPECT_EQ(text("in.txt"), "http://a.test/\r\nhttp://b.test/\r\n");
+    EXPECT_EQ(ReadWholeFile(progress), "+http://c.test/\r\n-http://a.test/\r\n");
+}
+
+// The window folds a progress file a killed run left when it starts; at
+// close it does not write its list over a file another program changed since.
+TEST_F(WindowTest, StartUpFoldsLeftoverProgressAndCloseKeepsAnotherProgramsChange)
+{
+    writeSettings();
+    write("in.txt", "http://a.test/\r\nhttp://b.test/\r\n");
+    const std::string progress = ProgressFileOf(path("in.txt"));
+    WriteWholeFile(progress, "+http://c.test/\r\n-http://a.test/\r\n+http://torn");
+    start();
+    EXPECT_EQ(caption("lblLeft"), QStringLiteral("2"));
+    EXPECT_EQ(text("in.txt"), "http://b.test/\r\nhttp://c.test/\r\n");
+    EXPECT_FALSE(std::filesystem::exists(progress));
+    write("in.txt", "http://edited.meanwhile/\r\n");
+    EXPECT_TRUE(closeWindow());
+    EXPECT_EQ(text("in.txt"), "http://edited.meanwhile/\r\n");
+}
+
+// A settings file and an input file that are symbolic links stay links: the
+// files they lead to take what the window writes.
+TEST_F(WindowTest, SymlinkedSettingsAndInputFilesAreWrittenThroughTheirLinks)
+{
+    writeSettings();
+    std::filesystem::create_directory(path("shared"));
+    std::filesystem::rename(path("skelvo.ini"), path("shared/skelvo.ini"));
+    std::filesystem::create_symlink("shared/skelvo.ini", path("skelvo.ini"));
+    write("shared/in.txt", "http://a.test/\r\n");
+    std::filesystem::create_symlink("shared/in.txt", path("in.txt"));
+    start();
+    dialogs.inputAnswers = { QStringLiteral("http://b.test/") };
+    choose(control<QAction>("mnuSitesAdd"));
+    control<QCheckBox>("chkObey")->setChecked(true);
+    EXPECT_TRUE(closeWindow());
+    for (const char* name : { "skelvo.ini", "in.txt" })
+        EXPECT_TRUE(std::filesystem::is_symlink(path(name))) << name;
+    EXPECT_EQ(text("shared/in.txt"), "http://a.test/\r\nhttp://b.test/\r\n");
+    EXPECT_NE(text("shared/skelvo.ini").find("NOINDEX=1\r\n"), std::string::npos);
 }
 
 } // namespace

@@ -40,10 +40,9 @@ void WindowTest::writeSettings(const std::map<std::string, std::string>& changes
     }
 }
 
-TfrmSkelvo& WindowTest::start()
+TfrmSkelvo& WindowTest::start(std::chrono::milliseconds pumpInterval)
 {
-    // Every pump point dispatches: a test acts at the step it waits for.
-    m_window = std::make_unique<TfrmSkelvo>(dialogs, TMessagePump::EveryTime);
+    m_window = std::make_unique<TfrmSkelvo>(dialogs, pumpInterval);
     m_about = std::make_unique<TAboutBox>(dialogs);
     m_options = std::make_unique<TfrmOptions>(Settings, dialogs);
     m_window->AttachForms(*m_about, *m_options);

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -31,8 +32,10 @@ protected:
     // Writes skelvo.ini: the default file with its paths in the folder and
     // `changes` ("SECTION/KEY" -> value) applied.
     void writeSettings(const std::map<std::string, std::string>& changes = {}) const;
-    // Creates the forms in the program's order and shows the window.
-    TfrmSkelvo& start();
+    // Creates the forms in the program's order and shows the window, whose
+    // pump points dispatch at most once per `pumpInterval` (by default at
+    // every one, so that a test acts at the step it waits for).
+    TfrmSkelvo& start(std::chrono::milliseconds pumpInterval = TMessagePump::EveryTime);
     // Closes the window as its close box does; false when it stayed open.
     bool closeWindow();
     void stop() { m_options.reset(), m_about.reset(), m_window.reset(); }

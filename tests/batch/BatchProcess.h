@@ -26,6 +26,8 @@ public:
     // The exit status of a child that ended by itself; -1 when a signal ended it.
     int ExitStatus() const;
     void Signal(int signal) const;
+    // The child's process id while it runs.
+    pid_t Pid() const { return m_pid; }
 
     // The standard output and error of the folder's last run; empty when none.
     static std::string Output(const std::string& folder);

@@ -1,6 +1,6 @@
 // skelvo-batch as a process: its exit statuses, its page lines, what
-// --verbose shows, and Ctrl+C once (stop after the page) and twice (abandon
-// the page).
+// --verbose shows, Ctrl+C once (stop after the page) and twice (abandon the
+// page), one crawl at a time per input file, and the queue files it leaves.
 #include "tests/batch/BatchProcess.h"
 #include "crawl/UrlListFile.h"
 #include "platform/TextFile.h"
@@ -196,6 +196,100 @@ TEST_F(Batch, TwoSignalsAbandonThePageAtTheHeadOfTheQueue)
     EXPECT_EQ(Lines("in.txt"), (Urls { slow, next }));
     EXPECT_FALSE(fs::exists(m_dir.file("out.txt")));
     EXPECT_FALSE(fs::exists(m_dir.file("temp.txt")));
+}
+
+// Waits, boundedly, until `peer` has received a whole request head.
+::testing::AssertionResult requestArrived(const ScriptedPeer& peer)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!(peer.accepted() > 0 && peer.received(0).find("\r\n\r\n") != std::string::npos)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return ::testing::AssertionFailure() << "no request arrived";
+        std::this_thread::sleep_for(10ms);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// While a run crawls in.txt, a second one on it, by its name or through a
+// symbolic link to it, is refused with the first one's process id and
+// changes nothing; the first finishes undisturbed.
+TEST_F(Batch, ASecondRunOnTheSameInputFileIsRefused)
+{
+    ScriptedPeer peer;
+    peer.accept()
+        .readUntil("\r\n\r\n")
+        .send("HTTP/1.0 200 OK\r\n\r\n<title>Held Page</title>\r\n")
+        .hold()
+        .close();
+    peer.start();
+    const std::string held = "http://127.0.0.1:" + std::to_string(peer.port()) + "/held.html";
+    const std::string next = siteUrl("/b1.html");
+    WriteInput({ held, next });
+    std::string viaLink = SettingsText;
+    viaLink.replace(viaLink.find("INPUT=in.txt"), 12, "INPUT=alias.txt");
+    WriteWholeFile(m_dir.file("alias.ini"), viaLink);
+    fs::create_symlink("in.txt", m_dir.file("alias.txt"));
+
+    WriteWholeFile(m_dir.file("track.txt"), "http://kept.test/\r\n");
+
+    TBatchProcess first = Start({ "--settings", "ok.ini" });
+    ASSERT_TRUE(requestArrived(peer));
+    const std::string input = ReadWholeFile(m_dir.file("in.txt"));
+    const std::pair<Urls, std::string> rows[] = {
+        { { "--settings", "ok.ini" }, "in.txt" },
+        { { "--settings", "alias.ini" }, "alias.txt" },
+        // Nor is the track file emptied under it.
+        { { "--fresh", "--settings", "ok.ini" }, "in.txt" },
+    };
+    for (const auto& [args, name] : rows) {
+        SCOPED_TRACE(args.front() + " " + name);
+        TBatchProcess second = Start(args);
+        EXPECT_EQ(second.WaitExit(30s), 1);
+        EXPECT_EQ(Err(),
+            "skelvo-batch: " + name + " is being crawled by another Skelvo (process "
+                + std::to_string(first.Pid()) + ")\n");
+        EXPECT_EQ(Out(), "");
+        EXPECT_EQ(ReadWholeFile(m_dir.file("in.txt")), input);
+        EXPECT_EQ(Lines("track.txt"), Urls { "http://kept.test/" });
+    }
+    peer.resume();
+    EXPECT_EQ(first.WaitExit(30s), 0) << Err();
+    EXPECT_EQ(Lines("saved.txt"), (Urls { held, next }));
+    EXPECT_EQ(Lines("in.txt"), Urls {});
+
+    // A run through the link rewrites the file behind it; the link stays.
+    WriteInput({ next, next });
+    TBatchProcess throughLink = Start({ "--settings", "alias.ini" });
+    EXPECT_EQ(throughLink.WaitExit(30s), 0) << Err();
+    EXPECT_EQ(Lines("saved.txt"), (Urls { held, next, next, next }));
+    EXPECT_TRUE(fs::is_symlink(m_dir.file("alias.txt")));
+    EXPECT_EQ(Lines("in.txt"), Urls {});
+}
+
+// A run killed with SIGKILL holds nothing: the next starts at once, with the
+// page in progress at the head of the queue.
+TEST_F(Batch, AfterASigkillTheNextRunStartsAtOnce)
+{
+    ScriptedPeer peer;
+    peer.accept().readUntil("\r\n\r\n").hold().close();
+    peer.nextConnection();
+    peer.accept()
+        .readUntil("\r\n\r\n")
+        .send("HTTP/1.0 200 OK\r\n\r\n<title>Second Try</title>\r\n")
+        .close();
+    peer.start();
+    const std::string page = "http://127.0.0.1:" + std::to_string(peer.port()) + "/page.html";
+    WriteInput({ page });
+    {
+        TBatchProcess killed = Start({ "--settings", "ok.ini" });
+        ASSERT_TRUE(requestArrived(peer));
+        ASSERT_TRUE(killed.Kill());
+    }
+    peer.resume();
+    TBatchProcess next = Start({ "--settings", "ok.ini" });
+    EXPECT_EQ(next.WaitExit(30s), 0) << Err();
+    EXPECT_EQ(Out(), "1\t0\twritten\t" + page + "\tSecond Try\n");
+    EXPECT_EQ(Lines("in.txt"), Urls {});
 }
 
 } // namespace

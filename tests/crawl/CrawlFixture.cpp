@@ -101,6 +101,13 @@ std::vector<std::string> CrawlTest::Lines(const std::string& name) const
     return fs::exists(name) ? ReadUrlList(name) : std::vector<std::string>();
 }
 
+std::vector<std::string> CrawlTest::Queue() const
+{
+    TUrlQueue queue;
+    TUrlListFile().Read(settings.inputFile, queue, false);
+    return { queue.begin(), queue.end() };
+}
+
 std::string CrawlTest::Text(const std::string& name) const
 {
     return fs::exists(name) ? ReadWholeFile(name) : std::string();

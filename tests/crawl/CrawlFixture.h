@@ -40,6 +40,9 @@ protected:
     void WriteInput(const std::vector<std::string>& urls) const;
     // The entries of a file of the folder; empty when it does not exist.
     std::vector<std::string> Lines(const std::string& name) const;
+    // The queue the input file and its progress file hold, read as a window
+    // does while another process crawls (nothing folded).
+    std::vector<std::string> Queue() const;
     // The text of a file of the folder; "" when it does not exist.
     std::string Text(const std::string& name) const;
 

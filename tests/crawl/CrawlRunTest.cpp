@@ -3,6 +3,7 @@
 // that end a run.
 #include "CrawlFixture.h"
 #include "crawl/PageFetch.h"
+#include "crawl/UrlListFile.h"
 #include "platform/TextFile.h"
 #include "tests/support/NetTestUtil.h"
 
@@ -52,18 +53,21 @@ Urls Order()
     return urls;
 }
 
-TEST_F(CrawlRun, BreadthFirstWithTheFilesRewrittenAfterEveryPage)
+TEST_F(CrawlRun, BreadthFirstWithTheQueueFilesUpdatedAfterEveryPage)
 {
     frontEnd.followLinks = true;
     WriteInput(site({ "/index.html" }));
     std::vector<Urls> queues;
-    frontEnd.OnPage = [&](const TPageReport&) { queues.push_back(Lines("in.txt")); };
+    frontEnd.OnPage = [&](const TPageReport&) { queues.push_back(Queue()); };
     ASSERT_EQ(Index(), "");
     std::vector<Urls> expectedQueues;
     for (const auto& step : FullCrawl)
         expectedQueues.push_back(site(step.second));
     EXPECT_EQ(frontEnd.PageUrls(), Order());
     EXPECT_EQ(queues, expectedQueues);
+    // At the end the input file alone holds the queue, which is empty.
+    EXPECT_EQ(Text("in.txt"), "");
+    EXPECT_FALSE(fs::exists(ProgressFileOf("in.txt")));
     EXPECT_EQ(Lines("saved.txt"), Order());
     EXPECT_EQ(Lines("out.txt").size(), 8u);
     EXPECT_EQ(Lines("out.txt").front(),
@@ -257,7 +261,8 @@ TEST_F(CrawlRun, AbandonLeavesThePageAtTheHeadAndWritesNothing)
             if (status.starts_with(moment) && !Run().State().stopRequested) {
                 Run().cmdStopClick();
                 Run().Abandon();
-                queueWhenAbandoned = Run().State().urlList;
+                queueWhenAbandoned.assign(
+                    Run().State().urlList.begin(), Run().State().urlList.end());
             }
         };
         ASSERT_EQ(Index(), "");

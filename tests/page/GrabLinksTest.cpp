@@ -1,8 +1,9 @@
 #include "page/GrabLinks.h"
+#include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
 
-using Urls = std::vector<std::string>;
+using Urls = TUrlQueue;
 
 namespace {
 
@@ -24,7 +25,7 @@ protected:
     Urls Grab(const Urls& values)
     {
         for (const auto& v : values)
-            state.pageSource.push_back("<a href=\"" + v + "\">link</a>");
+            state.pageSource += "<a href=\"" + v + "\">link</a>\r\n";
         GrabLinks(state);
         return state.urlList;
     }
@@ -78,8 +79,9 @@ TEST_F(GrabLinksTest, ExamplesForAPageInADirectory)
 
 TEST_F(GrabLinksTest, OnlyDoubleQuotedAttributesWithoutBlanksAreLinks)
 {
-    state.pageSource = { "<a HREF=\"one.htm\"> <a href='two.htm'> <a href = \"three.htm\">",
-        "<a href=four.htm> <IMG Src=\"five.htm\"> <a href=\"unterminated.htm" };
+    state.pageSource
+        = JoinLines({ "<a HREF=\"one.htm\"> <a href='two.htm'> <a href = \"three.htm\">",
+            "<a href=four.htm> <IMG Src=\"five.htm\"> <a href=\"unterminated.htm" });
     GrabLinks(state);
     EXPECT_EQ(
         state.urlList, (Urls { "http://site.test/dir/one.htm", "http://site.test/dir/five.htm" }));
@@ -87,19 +89,19 @@ TEST_F(GrabLinksTest, OnlyDoubleQuotedAttributesWithoutBlanksAreLinks)
 
 TEST_F(GrabLinksTest, HrefValuesFirstThenSrcValuesInPageOrder)
 {
-    state.pageSource
-        = { "<img src=\"s1.htm\"><a href=\"h1.htm\">", "<img src=\"s2.htm\"><a href=\"h2.htm\">" };
+    state.pageSource = JoinLines(
+        { "<img src=\"s1.htm\"><a href=\"h1.htm\">", "<img src=\"s2.htm\"><a href=\"h2.htm\">" });
     GrabLinks(state);
     const Urls expected = { "http://site.test/dir/h1.htm", "http://site.test/dir/h2.htm",
         "http://site.test/dir/s1.htm", "http://site.test/dir/s2.htm" };
     EXPECT_EQ(state.urlList, expected);
-    EXPECT_EQ(state.seenList.Items(), expected);
+    EXPECT_EQ(Urls(state.seenList.Items().begin(), state.seenList.Items().end()), expected);
     EXPECT_EQ(showLeftCalls, 4);
 }
 
 TEST_F(GrabLinksTest, ImageSourcesNeedTheirExtension)
 {
-    state.pageSource = { "<img src=\"/img/logo.gif\">" };
+    state.pageSource = JoinLines({ "<img src=\"/img/logo.gif\">" });
     GrabLinks(state);
     EXPECT_TRUE(state.urlList.empty());
     settings.webExts.push_back(".GIF");
@@ -214,7 +216,7 @@ TEST_F(GrabLinksTest, SiteExclusion)
     for (const auto& c : cases) {
         state.pageAccepted = true;
         state.currentUrl = c.currentUrl;
-        state.pageSource = c.page;
+        state.pageSource = JoinLines(c.page);
         GrabLinks(state);
         EXPECT_EQ(state.pageAccepted, c.accepted) << c.currentUrl << " " << c.page[0];
     }
@@ -267,8 +269,8 @@ TEST_F(GrabLinksTest, OverlongUrlsAreNotQueued)
 
 TEST_F(GrabLinksTest, LineBreaksAndTabsLeaveValuesFirst)
 {
-    state.pageSource = { "<a href=\"pa", "ge.htm\">", "<a href=\"\t/top.html\">",
-        "<a href=\"\r\n\">", "<a href=\".\t/x.htm\">" };
+    state.pageSource = JoinLines({ "<a href=\"pa", "ge.htm\">", "<a href=\"\t/top.html\">",
+        "<a href=\"\r\n\">", "<a href=\".\t/x.htm\">" });
     GrabLinks(state);
     EXPECT_EQ(state.urlList,
         (Urls { "http://site.test/dir/page.htm", "http://site.test/top.html",
@@ -357,7 +359,7 @@ TEST_F(GrabLinksTest, TheSecureAndThePlainFormOfASiteAreOneSite)
 
 TEST_F(GrabLinksTest, APageWithoutLinksChangesNothing)
 {
-    state.pageSource = { "<p>plain text</p>", "<a href=\"never closed" };
+    state.pageSource = JoinLines({ "<p>plain text</p>", "<a href=\"never closed" });
     GrabLinks(state);
     EXPECT_TRUE(state.urlList.empty());
     EXPECT_EQ(showLeftCalls, 0);

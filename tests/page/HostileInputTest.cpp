@@ -4,6 +4,7 @@
 #include "page/MetaTags.h"
 #include "page/StripHtml.h"
 #include "page/Title.h"
+#include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
 
@@ -77,19 +78,19 @@ protected:
 
 TEST_F(HostileLinks, UnterminatedAndDenseValues)
 {
-    state.pageSource = { "<a href=\"" + std::string(MiB, 'a') };
+    state.pageSource = JoinLines({ "<a href=\"" + std::string(MiB, 'a') });
     GrabLinks(state);
     EXPECT_TRUE(state.urlList.empty());
 
-    state.pageSource = { repeat("href=\"x", MiB), repeat("src=\"", MiB) };
+    state.pageSource = JoinLines({ repeat("href=\"x", MiB), repeat("src=\"", MiB) });
     GrabLinks(state);
     // Each marker's own quote ends the value before it; the last href value
     // runs over the line break into the src line.
     EXPECT_EQ(state.urlList,
-        (std::vector<std::string> { "http://site.test/dir/xhref=/", "http://site.test/dir/xsrc=/",
+        (TUrlQueue { "http://site.test/dir/xhref=/", "http://site.test/dir/xsrc=/",
             "http://site.test/dir/src=/" }));
 
-    state.pageSource = { "<a href=\"" + repeat("http://a.test/", MiB) + "z.htm\">" };
+    state.pageSource = JoinLines({ "<a href=\"" + repeat("http://a.test/", MiB) + "z.htm\">" });
     GrabLinks(state);
     EXPECT_EQ(state.urlList.back(), "http://a.test/z.htm");
 }
@@ -99,7 +100,7 @@ TEST_F(HostileLinks, EveryByteEverywhere)
     std::string page = allBytes(MiB);
     for (size_t i = 0; i + 6 < page.size(); i += 4096)
         page.replace(i, 6, "href=\"");
-    state.pageSource = { page };
+    state.pageSource = JoinLines({ page });
     GrabLinks(state);
     for (const auto& url : state.urlList)
         EXPECT_EQ(url.find_first_of("\r\n"), std::string::npos);

@@ -205,6 +205,9 @@ TEST_F(ProfileTest, KilledWriterLeavesAWholeFile)
         EXPECT_TRUE(value == "old" || value == "new") << value;
         EXPECT_EQ(GetProfileString("S199", "KEY", "", m_ini), filler);
         EXPECT_EQ(ReadWholeFile(m_ini).size(), content.size() + 19);
+        // The next write removes the temporary file a killed writer left.
+        ASSERT_TRUE(WriteProfileString("LAST", "VALUE", "old", m_ini));
+        EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path()), fs::directory_iterator()), 1);
     }
 }
 
