@@ -549,6 +549,9 @@ void TCrawlRun::EndRun()
 {
     qCDebug(crawlLog, "run ended: %d pages done since start-up, %zu URLs left", m_state.pagesDone,
         m_state.urlList.size());
+    // No connection is kept open between runs: the settings may change, and
+    // the server need not hold it.
+    m_fetch->DropConnection();
     m_frontEnd.ShowStatus("Writing Track File...");
     m_frontEnd.Pump();
     m_frontEnd.ShowStatus("Idle");

@@ -60,6 +60,9 @@ void TPageFetch::Fetch(const TSettings& settings, const TTlsContext* tls)
     m_abandoned = false;
     m_http.URL = m_state.currentUrl;
     ApplyConnectionSettings(m_http, settings, tls);
+    // The pages of a site follow one another on one connection where the
+    // server allows it; robots.txt, one file a site, has a client of its own.
+    m_http.KeepAlive = settings.keepAlive == 1;
     m_answer.Start();
     m_capped = false;
     m_http.RcvdStream = &m_body;
@@ -101,6 +104,11 @@ void TPageFetch::Fetch(const TSettings& settings, const TTlsContext* tls)
 std::string TPageFetch::Agent()
 {
     return std::string("Skelvo/") + SkelvoVersion;
+}
+
+void TPageFetch::DropConnection()
+{
+    m_http.DropConnection();
 }
 
 void TPageFetch::Abandon()

@@ -29,7 +29,8 @@ public:
         std::function<void(const std::string&)> showStatus);
 
     // Fetches state.currentUrl, directly or through the HTTP proxy, the SOCKS
-    // proxy or both of `settings`, an https:// URL over TLS with `tls` (null:
+    // proxy or both of `settings` (over the connection the last fetch left
+    // open, with their KEEPALIVE key), an https:// URL over TLS with `tls` (null:
     // HTTPS is off, and such a URL is not fetched), and returns when the
     // request has ended, whatever its outcome: "temp.txt" in the current
     // directory then holds the body and pageSource its page text (PageTextOf);
@@ -41,6 +42,9 @@ public:
     // Ends the fetch in progress at once: the request is aborted and Fetch
     // returns without touching "temp.txt" or pageSource.
     void Abandon();
+
+    // Closes the connection kept open after the last fetch (KEEPALIVE), if any.
+    void DropConnection();
 
     // How the last fetch ended: whether a server answered at all, and
     // whether it ended without a standing answer (a page cut at the size

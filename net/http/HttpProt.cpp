@@ -14,14 +14,17 @@
 //   client's own bookkeeping.
 // - Exceptions never cross the event loop: every socket event and posted
 //   notification runs inside Guarded or AbortOnError, which keep the first
-//   one for the DoRequestSync waiting.
-// - Deferred notifications: the ready state (and with it OnRequestDone) and
-//   the lookup of a relocation's target are posted, so they run from the
-//   event loop after the handler that led to them (OnDocEnd,
-//   OnLocationChange) has returned, and are dropped with the client. A data
-//   report, the peer's close or an Abort that comes while a received block is
-//   being handled (a handler pumping events) takes effect once that block is
-//   done (TRequest::InReceive).
+//   one for WaitForRequest.
+// - Deferred notifications: the ready state (and with it OnRequestDone), the
+//   connection of a relocation's target and the use of a kept connection are
+//   posted, so they run from the event loop after the handler that led to
+//   them (OnDocEnd, OnLocationChange) has returned, and are dropped with the
+//   client. A data report, the peer's close or an Abort that comes while a
+//   received block is being handled (a handler pumping events) takes effect
+//   once that block is done (TRequest::InReceive).
+// - A kept connection (m_kept) belongs to no request: while it is set, a
+//   close on the socket is that connection's and only forgets it, and bytes
+//   on it, which nobody asked for, close it.
 #include "net/http/HttpProt.h"
 
 #include "net/http/HttpLog.h"
@@ -104,19 +107,17 @@ void THttpCli::DoRequestSync(THttpRequest kind)
     // Without an event loop nothing would ever complete: refuse instead of spinning.
     if (!QAbstractEventDispatcher::instance())
         throw std::logic_error("THttpCli needs the thread's Qt event loop");
-
-    // Counts the synchronous requests waiting, so that handler exceptions
-    // from the event loop are kept for them (also during the start).
-    const TEventGuard guard = Guard();
-    ++m_syncDepth;
-    const TScopeExit depth([&] {
-        if (guard.Alive())
-            --m_syncDepth;
-    });
-
     DoRequestAsync(kind);
+    WaitForRequest();
+}
+
+void THttpCli::WaitForRequest()
+{
+    if (!QAbstractEventDispatcher::instance())
+        throw std::logic_error("THttpCli needs the thread's Qt event loop");
     // Wait until the request has ended and its done notification has run;
     // WaitForEvents sleeps while nothing is pending, so waiting costs no CPU.
+    const TEventGuard guard = Guard();
     while (guard.Alive() && (m_state != httpReady || m_requestDonePending > 0))
         TCustomWSocket::WaitForEvents(1000);
     if (!guard.Alive())
@@ -173,9 +174,92 @@ void THttpCli::StartRequest()
     Username = plan.Username;
     Password = plan.Password;
 
+    m_req.KeepAliveSent = KeepAlive;
+
     m_req.RequestDeadline = Clock::now() + RequestTimeout;
     ArmTimer();
+    // A kept connection is taken up from the event loop, as a new one would be.
+    if (KeepAlive && m_kept && *m_kept == EndpointOf(m_req.Route)) {
+        OpenRouteLater();
+        return;
+    }
+    DropKept();
     StartLookup();
+}
+
+void THttpCli::OpenRoute()
+{
+    if (m_req.KeepAliveSent && m_kept && *m_kept == EndpointOf(m_req.Route)
+        && m_socket->State() == wsConnected) {
+        qCDebug(lcHttp, "request over the connection kept open");
+        m_req.Endpoint = *m_kept;
+        m_kept.reset();
+        m_req.OnKept = true;
+        m_req.ResponseBytes = false;
+        SessionUp(false);
+        return;
+    }
+    DropKept();
+    StartLookup();
+}
+
+void THttpCli::OpenRouteLater()
+{
+    Post([this, serial = m_requestSerial] {
+        if (serial != m_requestSerial || m_req.Ended || m_req.Aborted)
+            return;
+        const TEventGuard guard = Guard();
+        try {
+            OpenRoute();
+        } catch (const std::exception& e) {
+            // A target the socket refuses to look up (no host name) ends the
+            // request like a failed lookup instead of raising out of Get.
+            if (!guard.GoOn())
+                return;
+            Fail(e.what());
+            EndOfRequest();
+        }
+    });
+}
+
+THttpCli::TEndpoint THttpCli::EndpointOf(const THttpRoute& route) const
+{
+    TEndpoint endpoint;
+    endpoint.Host = route.ConnectHost;
+    endpoint.Port = route.ConnectPort;
+    if (route.Secure) {
+        // TLS is made for the server, through a tunnel opened with the proxy's credentials.
+        endpoint.SecureAuthority = TunnelAuthority(route);
+        endpoint.Tls = TlsContext;
+        if (!Proxy.empty()) {
+            endpoint.TunnelUsername = ProxyUsername;
+            endpoint.TunnelPassword = ProxyPassword;
+        }
+    }
+    if (!SocksServer.empty()) {
+        endpoint.SocksServer = SocksServer;
+        endpoint.SocksPort = SocksPort;
+        endpoint.SocksUsercode = SocksUsercode;
+        endpoint.SocksPassword = SocksPassword;
+    }
+    return endpoint;
+}
+
+void THttpCli::DropKept()
+{
+    if (!m_kept)
+        return;
+    m_kept.reset();
+    const TEventGuard guard = Guard();
+    m_closingQuietly = true;
+    m_socket->Close();
+    if (guard.Alive())
+        m_closingQuietly = false;
+}
+
+void THttpCli::DropConnection()
+{
+    DropKept();
 }
 
 void THttpCli::Abort()
@@ -214,7 +298,7 @@ void THttpCli::Guarded(const std::function<void()>& fn)
     try {
         fn();
     } catch (...) {
-        if (guard.Alive() && !m_req.PendingError && m_syncDepth > 0)
+        if (guard.Alive() && !m_req.PendingError)
             m_req.PendingError = std::current_exception();
     }
 }
@@ -229,7 +313,7 @@ void THttpCli::AbortOnError(const std::function<void()>& fn)
     } catch (const std::exception& e) {
         if (!guard.Alive())
             return;
-        if (!m_req.PendingError && m_syncDepth > 0)
+        if (!m_req.PendingError)
             m_req.PendingError = std::current_exception();
         if (!m_req.Ended && !m_req.Aborted)
             Guarded([this, reason = std::string(e.what())] { EndAtOnce(reason); });
@@ -312,6 +396,8 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error)
             PrepareTls();
         m_socket->SetPort(m_req.Route.ConnectPort);
         m_socket->SetProto("tcp");
+        m_req.Endpoint = EndpointOf(m_req.Route);
+        m_req.OnKept = false;
         m_req.Connecting = true;
         m_req.ConnectDeadline = Clock::now() + ConnectTimeout;
         ArmTimer();
@@ -373,12 +459,17 @@ void THttpCli::SocketSessionConnected(std::uint16_t error)
         EndOfRequest();
         return;
     }
+    SessionUp(true);
+}
+
+void THttpCli::SessionUp(bool raiseConnected)
+{
     m_req.Connected = true;
     m_req.IdleDeadline = Clock::now() + IdleTimeout;
     ArmTimer();
     const TEventGuard guard = Guard();
     try {
-        if (!SetState(httpConnected) || !Raise(OnSessionConnected, this))
+        if (!SetState(httpConnected) || (raiseConnected && !Raise(OnSessionConnected, this)))
             return;
         m_req.LineHandler = TLineHandler::Header;
         if (!SetState(httpWaitingHeader))
@@ -386,19 +477,49 @@ void THttpCli::SocketSessionConnected(std::uint16_t error)
         const char* method = m_req.Kind == httpPost ? "POST"
             : m_req.Kind == httpHead                ? "HEAD"
                                                     : "GET";
-        if (!SendRequest(method) || m_req.Kind != httpPost || !Raise(OnSendBegin, this))
+        // A kept connection the server has closed meanwhile may fail the send
+        // at once: the request then goes again over a new one, not on here.
+        if (!SendRequest(method) || !m_req.Connected || m_req.Kind != httpPost
+            || !Raise(OnSendBegin, this))
             return;
         m_req.AllowedToSend = true;
         SendBodyBlock();
     } catch (...) {
         // A request that cannot be sent ends with its connection.
-        if (!guard.GoOn())
+        if (!guard.GoOn() || ResendOnNewConnection())
             return;
         m_req.Connected = false;
         m_socket->Close();
         if (guard.Alive())
             EndOfRequest();
     }
+}
+
+bool THttpCli::ResendOnNewConnection()
+{
+    // Only what can be asked twice without harm: a POST's body may have gone.
+    if (!m_req.OnKept || m_req.ResponseBytes || m_req.Resent || m_req.Aborted
+        || m_req.Kind == httpPost)
+        return false;
+    qCDebug(lcHttp, "the kept connection closed before the response: sent again over a new one");
+    m_req.Resent = true;
+    m_req.OnKept = false;
+    m_req.Connected = false;
+    m_req.AllowedToSend = false;
+    m_req.LineHandler = TLineHandler::Header;
+    m_req.Rcv.Clear();
+    m_req.HeaderLines = 0;
+    m_req.HeadBytes = 0;
+    if (m_socket->State() != wsClosed) {
+        const TEventGuard guard = Guard();
+        m_closingQuietly = true;
+        m_socket->Close();
+        if (!guard.Alive())
+            return true;
+        m_closingQuietly = false;
+    }
+    OpenRouteLater();
+    return true;
 }
 
 bool THttpCli::SendRequest(const std::string& method)
@@ -420,6 +541,10 @@ bool THttpCli::SendRequest(const std::string& method)
     f.ProxyUsername = ProxyUsername;
     f.ProxyPassword = ProxyPassword;
     f.Cookie = Cookie;
+    if (m_req.KeepAliveSent) {
+        f.Version = "1.1";
+        f.KeepAlive = true;
+    }
     if (method == "POST" && SendStream) {
         // The whole stream's size, whatever its current position.
         const auto pos = SendStream->tellg();
@@ -489,6 +614,13 @@ void THttpCli::CloseConnection()
 
 void THttpCli::SocketSessionClosed()
 {
+    if (m_closingQuietly)
+        return;
+    if (m_kept) {
+        qCDebug(lcHttp, "the connection kept open was closed by the server");
+        m_kept.reset();
+        return;
+    }
     if (m_req.Ended)
         return;
     if (m_req.InReceive && !m_clientClosing) {
@@ -497,6 +629,9 @@ void THttpCli::SocketSessionClosed()
         m_req.CloseDeferred = true;
         return;
     }
+    // The server ended a kept connection while the request was on its way.
+    if (!m_clientClosing && ResendOnNewConnection())
+        return;
     if (m_req.ClosedLeadsToRelocation) {
         RelocationStep();
         return;
@@ -576,26 +711,9 @@ void THttpCli::RelocationStep()
     const TEventGuard guard = Guard();
     const TScopeExit postLookup([&] {
         if (guard.Alive())
-            Post([this, serial = m_requestSerial] { RelocatedLookup(serial); });
+            OpenRouteLater();
     });
     Raise(OnLocationChange, this);
-}
-
-void THttpCli::RelocatedLookup(unsigned serial)
-{
-    if (serial != m_requestSerial || m_req.Ended || m_req.Aborted)
-        return;
-    const TEventGuard guard = Guard();
-    try {
-        StartLookup();
-    } catch (const std::exception& e) {
-        // A target the socket refuses to look up (no host name) ends the
-        // request like a failed lookup instead of raising out of Get.
-        if (!guard.GoOn())
-            return;
-        Fail(e.what());
-        EndOfRequest();
-    }
 }
 
 void THttpCli::ArmTimer()

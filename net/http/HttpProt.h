@@ -1,8 +1,10 @@
 #pragma once
 
+#include "net/http/ChunkedDecoder.h"
 #include "net/http/HttpException.h"
 #include "net/http/HttpRcvBuffer.h"
 #include "net/http/HttpRoute.h"
+#include "net/http/ResponseFraming.h"
 #include "net/http/UrlRoutines.h"
 #include "net/socket/EventRaiser.h"
 
@@ -12,6 +14,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +61,13 @@ using THttpRequestDoneEvent
 // "CONNECT host:port" tunnel), and without TlsContext it is refused, never
 // sent as plain HTTP. Events are raised on the owning thread's event loop.
 //
+// With KeepAlive a connection may outlive its request: the request asks for
+// that (HTTP/1.1 with "Connection: keep-alive"), a response whose end is
+// known (Content-Length, a chunked body, none at all) ends the request at
+// that end, and when the server lets the connection stay open the next
+// request to the same server, by the same way (proxy, SOCKS, TLS), goes over
+// it without a lookup or a connect; so does a relocation that stays there.
+//
 // A handler may destroy the client (or its owner with it), also one run by
 // the event pump while Get waits: the client then touches nothing more, and
 // Get, DoRequestSync and DoRequestAsync raise EHttpClientDestroyed to say so.
@@ -98,6 +108,11 @@ public:
     std::string ContentTypePost = "application/x-www-form-urlencoded";
     std::ostream* RcvdStream = nullptr; // caller-owned; every body chunk is written to it
     std::istream* SendStream = nullptr; // caller-owned; a POST body, read from its position
+    // Keeps the connection open between requests where the server allows it
+    // (see above). A GET or HEAD that finds its kept connection closed before
+    // any byte of the response came is sent again, once, over a new one.
+    // Off: HTTP/1.0, one connection per request, ended by the server's close.
+    bool KeepAlive = false;
 
     // Bounds of one request (0 = none); past one it ends with StatusCode 404.
     int MaxRelocations = 20; // "Too many relocations"
@@ -125,6 +140,8 @@ public:
     // ("https is off", "TLS: certificate verify failed: ...", "TLS: connection
     // cut before the end of the body", "proxy: HTTP/1.0 407 ...").
     THttpsOutcome HttpsOutcome() const { return m_req.Https; }
+    // True while a connection is kept open for the next request.
+    bool HoldsConnection() const { return m_kept.has_value(); }
 
     // --- operations -----------------------------------------------------------
     // Synchronous GET of URL: returns when the request has ended and
@@ -140,6 +157,12 @@ public:
     // EHttpException 1 when not ready, 2 for a POST without SendStream, and
     // the socket's lookup-start exceptions (the client is ready again then).
     void DoRequestAsync(THttpRequest kind);
+    // Dispatches events (sleeping while none is pending) until the request in
+    // progress has ended and OnRequestDone has been raised, then raises what a
+    // handler raised from the event loop during the request; returns at once
+    // when none runs. Raises EHttpClientDestroyed when a handler destroyed
+    // the client.
+    void WaitForRequest();
     // Ends the request in progress at once, like a bound: the connection is
     // closed (or the lookup cancelled), StatusCode becomes 404 and
     // ReasonPhrase "Aborted", and nothing more of the response is handled or
@@ -149,6 +172,8 @@ public:
     // normally. Callable from the client's own handlers; nothing when no
     // request runs or its end is already under way.
     void Abort();
+    // Closes the connection kept open for the next request, if there is one.
+    void DropConnection();
 
     // --- events (raised only when assigned, sender first) -----------------------
     THttpNotifyEvent OnStateChange;
@@ -171,6 +196,24 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     enum class TLineHandler { Header, Body };
+
+    // What a connection was opened to and by which way: a kept connection
+    // serves a request only when both are the same.
+    struct TEndpoint
+    {
+        std::string Host; // the server, or the proxy
+        std::string Port;
+        std::string SecureAuthority; // a secure server's host:port; empty for plain
+        const TTlsContext* Tls = nullptr;
+        std::string TunnelUsername; // the proxy credentials a tunnel was opened with
+        std::string TunnelPassword;
+        std::string SocksServer;
+        std::string SocksPort;
+        std::string SocksUsercode;
+        std::string SocksPassword;
+
+        bool operator==(const TEndpoint&) const = default;
+    };
 
     // Everything one request changes while it runs, rebuilt whole when a
     // request starts; what the owner reads of it stays until the next start.
@@ -201,6 +244,20 @@ private:
         std::int64_t HeadBytes = 0; // of the current response
         TLineHandler LineHandler = TLineHandler::Header;
         THttpRcvBuffer Rcv;
+        // A connection kept open between requests: what the head says of the
+        // body's end, and where the response in hand stands.
+        bool KeepAliveSent = false; // the request asked for it
+        TEndpoint Endpoint; // of the connection in use
+        TResponseHead Head;
+        bool Framed = false; // the body ends at its length or last chunk
+        TBodyEnd BodyEnd = TBodyEnd::Close;
+        std::int64_t BodyLeft = 0;
+        TChunkedDecoder Chunks;
+        bool Reusable = false; // the connection may carry the next request
+        bool Draining = false; // a relocation's body is read and dropped
+        bool OnKept = false; // the connection in use was kept from an earlier response
+        bool ResponseBytes = false; // bytes of a response came over it
+        bool Resent = false; // sent again over a new connection already
         bool InReceive = false; // inside the data-available handler
         bool ReceiveDeferred = false; // a data report came while InReceive
         bool CloseDeferred = false; // the peer's close was reported while InReceive
@@ -217,7 +274,19 @@ private:
     void Guarded(const std::function<void()>& fn);
     void AbortOnError(const std::function<void()>& fn);
     void StartRequest();
+    // The connection for the route: the kept one when it serves it, else a
+    // lookup and a new connection (a kept one for another server is closed).
+    void OpenRoute();
+    // OpenRoute from the event loop, unless the request has ended meanwhile.
+    void OpenRouteLater();
     void StartLookup();
+    TEndpoint EndpointOf(const THttpRoute& route) const;
+    // The session is up (new, or kept): the request goes out.
+    void SessionUp(bool raiseConnected);
+    // A kept connection closed before the response began: the request goes
+    // again over a new one, once; false when that is not allowed.
+    bool ResendOnNewConnection();
+    void DropKept();
     void Fail(const std::string& reason);
     // Ends a secure request that failed, with `reason` in ReasonPhrase.
     void FailSecure(THttpsOutcome outcome, const std::string& reason);
@@ -228,7 +297,6 @@ private:
     void CloseConnection();
     void EndOfRequest();
     void RelocationStep();
-    void RelocatedLookup(unsigned serial);
     // Sends the request head; true when the request may go on.
     bool SendRequest(const std::string& method);
     void SendBodyBlock();
@@ -241,6 +309,13 @@ private:
     // Hands a chunk to OnDocData and RcvdStream; true when the request may go on.
     bool DeliverBody(const char* data, int len);
     void DeliverBuffer();
+    // Hands the body bytes in the buffer on up to the body's known end
+    // (dropped for a relocation), and acts at that end.
+    void TakeFramedBody();
+    // The framed body has ended (`leftover`: bytes came after it): the
+    // connection is kept or closed, and the request ends or relocates.
+    void FramedBodyEnded(bool leftover);
+    void ArmFraming(const TResponseFraming& framing);
     void ArmTimer();
     void TimerFired();
 
@@ -271,6 +346,8 @@ private:
     // epoch of the client's event guards; m_req.Aborted stops them.
     unsigned m_requestSerial = 0;
     int m_requestDonePending = 0; // request-done notifications posted, not yet run
-    int m_syncDepth = 0; // synchronous requests waiting
     bool m_clientClosing = false; // inside CloseConnection
+    // The connection kept open for the next request, while it is idle.
+    std::optional<TEndpoint> m_kept;
+    bool m_closingQuietly = false; // inside a close no request is to hear of
 };

@@ -35,6 +35,13 @@ void THttpCli::SocketDataAvailable()
         m_req.ReceiveDeferred = true;
         return;
     }
+    if (m_kept) {
+        // Bytes on a kept connection before the next request: nobody asked
+        // for them, and the next response could not be told from them.
+        qCDebug(lcHttp, "bytes on the connection kept open: it is closed");
+        DropKept();
+        return;
+    }
     m_req.InReceive = true;
     m_req.ReceiveDeferred = false;
     // However the block's handling ends (a handler raising included), what
@@ -70,9 +77,14 @@ void THttpCli::ReceiveBlock()
     if (m_req.Kind == httpNone || count <= 0)
         return;
     m_req.Rcv.Commit(count);
+    m_req.ResponseBytes = true;
     if (m_req.Connected)
         m_req.IdleDeadline = Clock::now() + IdleTimeout;
 
+    if (m_req.Framed) {
+        TakeFramedBody();
+        return;
+    }
     if (m_state == httpWaitingBody) {
         DeliverBuffer();
         return;
@@ -123,6 +135,8 @@ void THttpCli::HandleHeaderLine(const std::string& line)
     }
 
     m_req.RcvdHeader.push_back(line);
+    if (m_req.KeepAliveSent)
+        m_req.Head.Line(line);
     const THeaderLine parsed = ParseHeaderLine(line);
     if (parsed.Kind == THeaderLineKind::Status) {
         qCDebug(lcHttp, "status: %s", line.c_str());
@@ -161,20 +175,129 @@ void THttpCli::HandleHeaderField(const std::string& name, const std::string& val
 void THttpCli::HeaderEnd()
 {
     m_req.HeadBytes = 0;
+    if (m_req.KeepAliveSent && IsInterimStatus(m_req.StatusCode)) {
+        // Only an announcement (an HTTP/1.1 server's "100 Continue", say):
+        // the final response's head comes next.
+        m_req.HeaderLines = 0;
+        return;
+    }
+    const bool headRequest = m_req.Kind == httpHead;
     if (m_req.LocationPending) {
         if (!Raise(OnHeaderEnd, this))
             return;
-        m_req.Rcv.Clear();
         m_req.HeaderLines = 0;
         m_req.BodyChunks = 0;
         m_req.DeclaredLength = -1;
         m_req.ClosedLeadsToRelocation = true;
+        if (m_req.KeepAliveSent) {
+            // A relocation that stays on the server goes over this connection
+            // once the body that came with it has been read and dropped.
+            const TResponseFraming framing
+                = FrameResponse(m_req.Head, m_req.StatusCode, headRequest);
+            if (framing.Reusable && EndpointOf(m_req.Route) == m_req.Endpoint) {
+                m_req.Draining = true;
+                ArmFraming(framing);
+                TakeFramedBody();
+                return;
+            }
+        }
+        m_req.Rcv.Clear();
         CloseConnection();
         return;
     }
     m_req.DocName = DocNameForContentType(m_req.DocName, m_contentType);
-    if (EnterBody() && m_req.Rcv.Count() > 0)
+    if (!EnterBody())
+        return;
+    if (m_req.KeepAliveSent) {
+        const TResponseFraming framing = FrameResponse(m_req.Head, m_req.StatusCode, headRequest);
+        if (framing.End != TBodyEnd::Close) {
+            ArmFraming(framing);
+            TakeFramedBody();
+            return;
+        }
+    }
+    if (m_req.Rcv.Count() > 0)
         DeliverBuffer();
+}
+
+void THttpCli::ArmFraming(const TResponseFraming& framing)
+{
+    m_req.Framed = true;
+    m_req.BodyEnd = framing.End;
+    m_req.BodyLeft = framing.Length;
+    m_req.Chunks = TChunkedDecoder();
+    m_req.Reusable = framing.Reusable;
+}
+
+void THttpCli::TakeFramedBody()
+{
+    const TEventGuard guard = Guard();
+    const char* data = m_req.Rcv.Data();
+    const auto count = static_cast<std::size_t>(m_req.Rcv.Count());
+    std::size_t used = 0;
+    bool ended = m_req.BodyEnd == TBodyEnd::None
+        || (m_req.BodyEnd == TBodyEnd::Length && m_req.BodyLeft == 0);
+    while (!ended && used < count) {
+        std::size_t from = used;
+        std::size_t len = 0;
+        if (m_req.BodyEnd == TBodyEnd::Length) {
+            len = static_cast<std::size_t>(
+                std::min<std::int64_t>(static_cast<std::int64_t>(count - used), m_req.BodyLeft));
+            used += len;
+            m_req.BodyLeft -= static_cast<std::int64_t>(len);
+            ended = m_req.BodyLeft == 0;
+        } else {
+            const TChunkedDecoder::TPiece piece = m_req.Chunks.Take(data + used, count - used);
+            from = used + piece.DataFrom;
+            len = piece.DataLen;
+            used += piece.Used;
+            ended = m_req.Chunks.Done();
+            if (m_req.Chunks.Failed()) {
+                // The body's end cannot be found: it ends with the connection.
+                qCDebug(lcHttp, "a chunked body that is not well formed: the connection is closed");
+                m_req.Framed = false;
+                m_req.Draining = false;
+                m_req.Rcv.Clear();
+                CloseConnection();
+                return;
+            }
+        }
+        // Straight from the buffer: a handler pumping events cannot refill it
+        // meanwhile, as data reports wait until this block is done.
+        if (len > 0 && !m_req.Draining && !DeliverBody(data + from, static_cast<int>(len))) {
+            if (guard.Same())
+                m_req.Rcv.Clear();
+            return;
+        }
+    }
+    if (!ended) {
+        m_req.Rcv.Clear();
+        return;
+    }
+    FramedBodyEnded(used < count);
+}
+
+void THttpCli::FramedBodyEnded(bool leftover)
+{
+    m_req.Framed = false;
+    m_req.Rcv.Clear();
+    const bool draining = m_req.Draining;
+    m_req.Draining = false;
+    if (leftover)
+        qCDebug(lcHttp, "bytes after the end of the response: the connection is closed");
+    if (!m_req.Reusable || leftover || m_socket->State() != wsConnected) {
+        // Its close ends the request, or leads to the relocation's new connection.
+        CloseConnection();
+        return;
+    }
+    m_kept = m_req.Endpoint;
+    m_req.Connected = false;
+    if (draining) {
+        m_req.ClosedLeadsToRelocation = false;
+        RelocationStep();
+        return;
+    }
+    EndOfRequest();
 }
 
 bool THttpCli::EnterBody()

@@ -28,6 +28,10 @@ std::vector<std::string> BuildRequestLines(const THttpRequestFields& f)
             "Proxy-Authorization: Basic " + EncodeBase64(f.ProxyUsername + ":" + f.ProxyPassword));
     if (!f.Cookie.empty())
         lines.push_back("Cookie: " + f.Cookie);
+    // Redundant for an HTTP/1.1 server, but an HTTP/1.0 server or proxy keeps
+    // the connection only when asked.
+    if (f.KeepAlive)
+        lines.push_back("Connection: keep-alive");
     return lines;
 }
 

@@ -28,6 +28,9 @@ struct THttpRequestFields
     std::string ProxyUsername;
     std::string ProxyPassword;
     std::string Cookie;
+    // Asks the server to keep the connection open after the response:
+    // "Connection: keep-alive" as the last line.
+    bool KeepAlive = false;
 };
 
 // The header lines, without line ends and without the final empty line, in

@@ -112,12 +112,13 @@ std::unique_ptr<TRealServer> TRealServer::StartNginx(
     return LaunchNginx("", serverExtra, httpExtra);
 }
 
-std::unique_ptr<TRealServer> TRealServer::StartNginxTls(
-    const std::string& certFile, const std::string& keyFile, const std::string& serverExtra)
+std::unique_ptr<TRealServer> TRealServer::StartNginxTls(const std::string& certFile,
+    const std::string& keyFile, const std::string& serverExtra, const std::string& httpExtra)
 {
     return LaunchNginx(" ssl",
         "ssl_certificate " + certFile + ";\n    ssl_certificate_key " + keyFile + ";\n    "
-            + serverExtra);
+            + serverExtra,
+        httpExtra);
 }
 
 std::unique_ptr<TRealServer> TRealServer::LaunchNginx(

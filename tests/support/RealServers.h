@@ -28,8 +28,9 @@ public:
 
     // nginx like StartNginx, but speaking HTTPS only, presenting the
     // certificate (or chain) of the PEM file `certFile` with the key `keyFile`.
-    static std::unique_ptr<TRealServer> StartNginxTls(
-        const std::string& certFile, const std::string& keyFile, const std::string& serverExtra);
+    static std::unique_ptr<TRealServer> StartNginxTls(const std::string& certFile,
+        const std::string& keyFile, const std::string& serverExtra,
+        const std::string& httpExtra = "");
 
     // tinyproxy asking for Basic credentials `user`:`pass`; for none with an empty `user`.
     static std::unique_ptr<TRealServer> StartTinyproxy(
