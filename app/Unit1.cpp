@@ -583,6 +583,10 @@ void TfrmSkelvo::showCaptions()
         progbar->setValue(*m_dueProgress);
         m_dueProgress.reset();
     }
+    if (!m_dueLog.isEmpty()) {
+        txtSaved->appendPlainText(m_dueLog.join(QLatin1Char('\n')));
+        m_dueLog.clear();
+    }
 }
 
 void TfrmSkelvo::SetRunning(bool running)
@@ -619,7 +623,10 @@ bool TfrmSkelvo::InternalOnly()
 
 void TfrmSkelvo::AppendLog(const std::string& line)
 {
-    txtSaved->appendPlainText(ToUi(line));
+    // Laying out one line at a time cost the window a page's worth of time;
+    // the lines are added with the captions, together.
+    m_dueLog.append(ToUi(line));
+    showLater(nullptr, {});
 }
 
 void TfrmSkelvo::ShowMessage(const std::string& text)

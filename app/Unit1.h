@@ -137,6 +137,7 @@ private:
     // The read-outs waiting to be set, and the timer that sets them.
     std::vector<std::pair<QLabel*, QString>> m_dueCaptions;
     std::optional<int> m_dueProgress;
+    QStringList m_dueLog; // log lines waiting, like the captions, for the timer
     QTimer m_captionTimer;
 
     QTabWidget* m_pages;

@@ -96,6 +96,23 @@ void CrawlTest::WriteInput(const std::vector<std::string>& urls) const
     WriteUrlList(settings.inputFile, urls);
 }
 
+std::vector<std::string> CrawlTest::CrawlAfresh(const std::vector<std::string>& urls)
+{
+    for (const char* file : { "out.txt", "saved.txt", "track.txt", "temp.txt" })
+        fs::remove(file);
+    Restart();
+    frontEnd.pages.clear();
+    WriteInput(urls);
+    EXPECT_EQ(Index(), "");
+    std::vector<std::string> result;
+    for (const auto& page : frontEnd.pages)
+        result.push_back(page.url + " " + page.Reason());
+    for (const char* file : { "out.txt", "saved.txt" })
+        for (const auto& line : Lines(file))
+            result.push_back(line);
+    return result;
+}
+
 std::vector<std::string> CrawlTest::Lines(const std::string& name) const
 {
     return fs::exists(name) ? ReadUrlList(name) : std::vector<std::string>();

@@ -38,6 +38,10 @@ protected:
     std::string Index();
 
     void WriteInput(const std::vector<std::string>& urls) const;
+    // Crawls `urls` afresh, as a restarted program with empty output, saved
+    // and track files: each finished page as its URL and its reason, then the
+    // records, then the saved URLs.
+    std::vector<std::string> CrawlAfresh(const std::vector<std::string>& urls);
     // The entries of a file of the folder; empty when it does not exist.
     std::vector<std::string> Lines(const std::string& name) const;
     // The queue the input file and its progress file hold, read as a window

@@ -48,25 +48,6 @@ protected:
         settings.caFile = TTestPki::Get().CaFile;
         settings.domainExts.push_back(":" + std::to_string(secureSite().Port()));
     }
-
-    // Crawls `urls` afresh: each finished page with what became of it, then
-    // the records and the saved URLs.
-    Texts Crawl(const Texts& urls)
-    {
-        for (const char* file : { "out.txt", "saved.txt", "track.txt", "temp.txt" })
-            fs::remove(file);
-        Restart();
-        frontEnd.pages.clear();
-        WriteInput(urls);
-        EXPECT_EQ(Index(), "");
-        Texts result;
-        for (const auto& page : frontEnd.pages)
-            result.push_back(page.url + " " + page.Reason());
-        for (const char* file : { "out.txt", "saved.txt" })
-            for (const auto& line : Lines(file))
-                result.push_back(line);
-        return result;
-    }
 };
 
 // `lines` with the secure site's URLs written as the plain site's.
@@ -85,21 +66,21 @@ Texts asPlain(Texts lines)
 TEST_F(CrawlHttps, TheSecureSiteGivesTheRecordsOfThePlainOne)
 {
     frontEnd.followLinks = true;
-    const Texts plain = Crawl({ siteUrl("/index.html") });
+    const Texts plain = CrawlAfresh({ siteUrl("/index.html") });
     ASSERT_EQ(plain.size(), 24u); // eight pages, records and saved URLs
-    const Texts secure = Crawl({ secureUrl("/index.html") });
+    const Texts secure = CrawlAfresh({ secureUrl("/index.html") });
     EXPECT_EQ(asPlain(secure), plain);
     // The links were followed as secure URLs, as the page named them.
     EXPECT_EQ(Lines("track.txt").front(), secureUrl("/a.html"));
     // The site's robots.txt is asked for over TLS too (nginx has none: no rules).
     settings.obeyRobots = 1;
-    EXPECT_EQ(Crawl({ secureUrl("/index.html") }), secure);
+    EXPECT_EQ(CrawlAfresh({ secureUrl("/index.html") }), secure);
 }
 
 TEST_F(CrawlHttps, TunnelsThroughAProxyGiveTheRecordsOfADirectCrawl)
 {
     frontEnd.followLinks = true;
-    const Texts direct = Crawl({ secureUrl("/index.html") });
+    const Texts direct = CrawlAfresh({ secureUrl("/index.html") });
     ASSERT_EQ(direct.size(), 24u);
     struct Row
     {
@@ -140,7 +121,7 @@ TEST_F(CrawlHttps, TunnelsThroughAProxyGiveTheRecordsOfADirectCrawl)
         const auto proxy = row.start();
         settings = before;
         row.use(settings, proxy->Port());
-        EXPECT_EQ(Crawl({ secureUrl("/index.html") }), direct) << proxy->Log();
+        EXPECT_EQ(CrawlAfresh({ secureUrl("/index.html") }), direct) << proxy->Log();
         // The pages came through the proxy: it names the site's port in its log.
         EXPECT_NE(proxy->Log().find(std::to_string(secureSite().Port())), std::string::npos)
             << proxy->Log();
@@ -174,7 +155,7 @@ TEST_F(CrawlHttps, AFailedCertificateGivesItsReasonAndNoRecord)
         settings.caFile = row.caFile;
         const std::string url
             = "https://" + std::string(row.host) + ":" + std::to_string(site->Port()) + "/b1.html";
-        const Texts result = Crawl({ url });
+        const Texts result = CrawlAfresh({ url });
         ASSERT_FALSE(result.empty());
         EXPECT_EQ(result.front(), url + " " + row.outcome);
         if (row.outcome == "written") {
@@ -202,7 +183,7 @@ TEST_F(CrawlHttps, APageCutShortIsNeverRecorded)
     });
     const std::string url = "https://127.0.0.1:" + std::to_string(server.port()) + "/cut.html";
     settings.domainExts.push_back(":" + std::to_string(server.port()));
-    EXPECT_EQ(Crawl({ url }),
+    EXPECT_EQ(CrawlAfresh({ url }),
         (Texts { url + " fetch failed: 404 TLS: connection cut before the end of the body" }));
     EXPECT_EQ(Text("temp.txt"), "");
     EXPECT_TRUE(Lines("track.txt").empty()) << "its links were followed";
@@ -223,7 +204,7 @@ TEST_F(CrawlHttps, WithHttpsOffNoSecurePageIsAskedFor)
         .close()
         .start();
     const std::string moved = "http://127.0.0.1:" + std::to_string(relocating.port()) + "/m.html";
-    EXPECT_EQ(Crawl({ target, moved, siteUrl("/b1.html") }),
+    EXPECT_EQ(CrawlAfresh({ target, moved, siteUrl("/b1.html") }),
         (Texts { target + " https is off", moved + " https is off",
             siteUrl("/b1.html") + " written",
             "Page B1|Leaf under B. |Leaf under B. |" + siteUrl("/b1.html"), siteUrl("/b1.html") }));

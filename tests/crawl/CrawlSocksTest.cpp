@@ -17,24 +17,6 @@ using Texts = std::vector<std::string>;
 class CrawlSocks : public CrawlTest
 {
 protected:
-    // Crawls `urls` afresh; the finished pages with their outcomes, the records, the saved URLs.
-    Texts Crawl(const Texts& urls)
-    {
-        for (const char* file : { "out.txt", "saved.txt", "track.txt", "temp.txt" })
-            fs::remove(file);
-        Restart();
-        frontEnd.pages.clear();
-        WriteInput(urls);
-        EXPECT_EQ(Index(), "");
-        Texts result;
-        for (const auto& page : frontEnd.pages)
-            result.push_back(page.url + " " + PageOutcomeText(page.outcome));
-        for (const char* file : { "out.txt", "saved.txt" })
-            for (const auto& line : Lines(file))
-                result.push_back(line);
-        return result;
-    }
-
     void UseSocks(
         const std::string& server, int port, const std::string& user, const std::string& password)
     {
@@ -48,7 +30,7 @@ protected:
 TEST_F(CrawlSocks, TheProxyGivesTheSameRecordsAsADirectCrawl)
 {
     frontEnd.followLinks = true;
-    const Texts direct = Crawl({ siteUrl("/index.html") });
+    const Texts direct = CrawlAfresh({ siteUrl("/index.html") });
     ASSERT_EQ(direct.size(), 24u); // eight pages, records and saved URLs
 
     // A name for the proxy is looked up first (the server name comes upper-cased
@@ -58,7 +40,7 @@ TEST_F(CrawlSocks, TheProxyGivesTheSameRecordsAsADirectCrawl)
         SCOPED_TRACE(server);
         const auto proxy = TRealServer::StartMicrosocks(user, password);
         UseSocks(server, proxy->Port(), user, password);
-        EXPECT_EQ(Crawl({ siteUrl("/index.html") }), direct) << proxy->Log();
+        EXPECT_EQ(CrawlAfresh({ siteUrl("/index.html") }), direct) << proxy->Log();
         // The pages came through the proxy: it reports each connection it made.
         EXPECT_NE(proxy->Log().find(std::to_string(fixtureSite().Port())), std::string::npos)
             << proxy->Log();
@@ -69,18 +51,22 @@ TEST_F(CrawlSocks, APageTheProxyWillNotFetchGivesNoRecordAndTheRunGoesOn)
 {
     const auto proxy = TRealServer::StartMicrosocks("Crawler", "Pa55-word");
     const Texts urls = { siteUrl("/index.html"), siteUrl("/a.html") };
-    // A wrong password, no credentials offered, nothing listening.
-    for (const auto& [port, user, password] :
-        { std::tuple { proxy->Port(), "Crawler", "pa55-word" },
-            std::tuple { proxy->Port(), "", "" }, std::tuple { int(refusedPort()), "", "" } }) {
+    // A wrong password, no credentials offered, nothing listening: each says so.
+    for (const auto& [port, user, password, reason] :
+        { std::tuple { proxy->Port(), "Crawler", "pa55-word",
+              "404 socks: socks authentication failed (Error #20015)" },
+            std::tuple { proxy->Port(), "", "",
+                "404 socks: authentification method not acceptable (Error #20003)" },
+            std::tuple { int(refusedPort()), "", "", "404 Connection refused (Error #10061)" } }) {
         SCOPED_TRACE(std::string(user) + " " + password + " " + std::to_string(port));
         UseSocks("127.0.0.1", port, user, password);
-        EXPECT_EQ(Crawl(urls), (Texts { urls[0] + " fetch failed", urls[1] + " fetch failed" }));
+        const std::string failed = std::string(" fetch failed: ") + reason;
+        EXPECT_EQ(CrawlAfresh(urls), (Texts { urls[0] + failed, urls[1] + failed }));
         EXPECT_TRUE(Lines("in.txt").empty());
     }
     // With the right credentials the same proxy fetches both pages.
     UseSocks("127.0.0.1", proxy->Port(), "Crawler", "Pa55-word");
-    EXPECT_EQ(Crawl(urls).size(), 6u) << proxy->Log();
+    EXPECT_EQ(CrawlAfresh(urls).size(), 6u) << proxy->Log();
 }
 
 } // namespace
