@@ -103,6 +103,28 @@ TEST_F(FetchAhead, FourConnectionsWriteWhatOneWritesAfterEveryPage)
     }
 }
 
+TEST_F(FetchAhead, APageWhoseRequestCannotStartEndsTheRunInItsTurn)
+{
+    // Fetched ahead, its request raises at once; in its turn it ends the run.
+    const Texts input = { siteUrl("/index.html"), "http:///no-host.html", siteUrl("/b1.html") };
+    std::vector<Texts> ends;
+    for (const int connections : { 1, 4 }) {
+        for (const char* name : { "out.txt", "saved.txt", "track.txt", "rejected.txt" })
+            fs::remove(name);
+        Restart();
+        settings.connections = connections;
+        WriteInput(input);
+        const std::string error = Index();
+        EXPECT_NE(error, "");
+        Texts end = State();
+        end.push_back(error);
+        ends.push_back(end);
+    }
+    EXPECT_EQ(ends[1], ends[0]);
+    // The queue lost the page and kept the one behind it.
+    EXPECT_EQ(Queue().front(), siteUrl("/b1.html"));
+}
+
 // The crawl's debug lines that name a page fetched ahead, while one is alive.
 class AheadLines
 {
