@@ -2,6 +2,7 @@
 
 #include "crawl/CrawlFrontEnd.h"
 #include "crawl/CrawlLog.h"
+#include "crawl/FetchAhead.h"
 #include "crawl/InputLock.h"
 #include "crawl/PageFetch.h"
 #include "crawl/PageRecord.h"
@@ -79,6 +80,8 @@ TCrawlRun::TCrawlRun(TCrawlFrontEnd& frontEnd, const TSettings& settings)
     , m_frontEnd(frontEnd)
     , m_settings(settings)
     , m_fetch(std::make_unique<TPageFetch>(
+          frontEnd, m_state, [this](const std::string& text) { Status(text); }))
+    , m_ahead(std::make_unique<TFetchAhead>(
           frontEnd, m_state, [this](const std::string& text) { Status(text); }))
     , m_robots(std::make_unique<TRobotsFetch>())
 {
@@ -162,6 +165,7 @@ void TCrawlRun::Abandon()
     m_abandoned = true;
     PutPageBack();
     m_fetch->Abandon();
+    m_ahead->Drop();
     m_robots->Abandon();
 }
 
@@ -201,6 +205,12 @@ void TCrawlRun::Cycle()
     s.currentUrl = s.urlList.front();
     qCDebug(crawlLog, "page %d: fetching %s", s.pagesDone + 1, s.currentUrl.c_str());
     Pump();
+    // The pages behind the head are fetched while it is: the queue now is
+    // the one a crawl of one page at a time would see next.
+    if (m_settings.connections > 1)
+        m_ahead->Fill(
+            s.urlList, m_settings.connections,
+            [this](const std::string& url) { return MayFetchAhead(url); }, m_settings, m_tls.get());
     TFetchStep step = fsFetched;
     try {
         step = FetchStep();
@@ -211,6 +221,7 @@ void TCrawlRun::Cycle()
         // The failing URL leaves the queue, in its files too, before the
         // error ends the run; otherwise every later run would stop at it again.
         s.urlList.pop_front();
+        m_ahead->HeadLeft();
         m_inputFile.PageDone(m_settings.inputFile, s.currentUrl, {});
         throw;
     }
@@ -223,6 +234,7 @@ void TCrawlRun::Cycle()
     // until the page's cycle has ended, so that a crash before then fetches
     // it again instead of losing it or its record.
     s.urlList.pop_front();
+    m_ahead->HeadLeft();
     m_queueAfterHead = s.urlList.size();
     m_pageTaken = true;
     s.newLinks.clear();
@@ -361,10 +373,29 @@ void TCrawlRun::FetchPage(TPoliteSites::TSite& site)
 {
     site.lastStart = TClock::now();
     ++m_summary.requests;
-    m_fetch->Fetch(m_settings, m_tls.get());
+    // A page fetched ahead becomes the page in progress's fetch; the one
+    // that fetched the page before waits for a later page.
+    if (auto ahead = m_ahead->TakeHead(m_state.currentUrl)) {
+        std::swap(m_fetch, ahead);
+        m_ahead->GiveBack(std::move(ahead));
+        m_fetch->Finish();
+    } else {
+        m_fetch->Fetch(m_settings, m_tls.get());
+    }
     CheckAbandoned();
     if (!m_fetch->Answered())
         ++m_summary.unanswered;
+}
+
+bool TCrawlRun::MayFetchAhead(const std::string& url) const
+{
+    if (m_tls == nullptr && IsSecureScheme(SplitUrl(url).Scheme))
+        return false;
+    if (m_settings.obeyRobots != 1)
+        return m_settings.requestDelay <= 0;
+    const TPoliteSites::TSite* site = m_sites.Find(url);
+    return site != nullptr && site->robots && site->delay == milliseconds::zero()
+        && site->robots->IsAllowed(RobotsPath(url));
 }
 
 bool TCrawlRun::WaitForTurn(const TPoliteSites::TSite& site)
@@ -551,7 +582,9 @@ void TCrawlRun::EndRun()
         m_state.urlList.size());
     // No connection is kept open between runs: the settings may change, and
     // the server need not hold it.
+    m_ahead->Drop();
     m_fetch->DropConnection();
+    m_ahead->DropConnections();
     m_frontEnd.ShowStatus("Writing Track File...");
     m_frontEnd.Pump();
     m_frontEnd.ShowStatus("Idle");

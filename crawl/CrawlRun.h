@@ -17,6 +17,7 @@
 #include <optional>
 
 class TCrawlFrontEnd;
+class TFetchAhead;
 class THttpCli;
 class TPageFetch;
 class TRobotsFetch;
@@ -29,6 +30,9 @@ struct TSettings;
 // keeps the front end's captions, counters and progress up to date. With the
 // settings' ROBOTS key it obeys each site's robots.txt and answers that ask to
 // come back later; with DELAY it leaves time between two requests to a site.
+// With CONNECTIONS the pages behind the head are fetched ahead while each page
+// is still processed and written alone and in the queue's order, so the files
+// go through the states of a crawl of one page at a time.
 // Every page gets an outcome with its reason, and every run a summary. One object
 // lives as long as the program: its counters and run log carry over from one
 // run to the next.
@@ -98,6 +102,10 @@ private:
     TFetchStep FetchStep();
     void FetchRobots(TPoliteSites::TSite& site);
     void FetchPage(TPoliteSites::TSite& site);
+    // Whether a page may be fetched before its turn: its site's robots.txt
+    // is known and allows it, and no delay holds the site to one request at
+    // a time.
+    bool MayFetchAhead(const std::string& url) const;
     // Waits, handling events, until the site may get its next request; false
     // when "Stop" ended the wait first.
     bool WaitForTurn(const TPoliteSites::TSite& site);
@@ -122,7 +130,10 @@ private:
     const TSettings& m_settings;
     TCrawlState m_state;
     TRunLog m_runLog;
+    // The fetch of the page in progress, and those of the pages behind it
+    // with CONNECTIONS.
     std::unique_ptr<TPageFetch> m_fetch;
+    std::unique_ptr<TFetchAhead> m_ahead;
     std::unique_ptr<TRobotsFetch> m_robots;
     // The TLS settings of the run in progress; none while HTTPS is off.
     std::unique_ptr<TTlsContext> m_tls;

@@ -1,14 +1,16 @@
 #pragma once
 
 #include "crawl/BodyStream.h"
+#include "crawl/CrawlFrontEnd.h"
 #include "crawl/FetchAnswer.h"
 #include "net/http/HttpProt.h"
 
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
-class TCrawlFrontEnd;
 class TTlsContext;
 struct TCrawlState;
 struct TSettings;
@@ -39,6 +41,17 @@ public:
     // after the request are then left out) and EInOutError for "temp.txt".
     void Fetch(const TSettings& settings, const TTlsContext* tls);
 
+    // Starts the fetch of `url` as Fetch does and returns at once: a page
+    // fetched ahead of its turn. Until Finish nothing of it reaches the front
+    // end or the state; its lines wait for then. Raises what the client's
+    // request start raises.
+    void Start(const std::string& url, const TSettings& settings, const TTlsContext* tls);
+    // Ends the fetch Start began as Fetch ends its own, once its page is the
+    // one in progress: its held lines are shown, then it is waited for.
+    void Finish();
+    // The URL of the latest fetch.
+    const std::string& Url() const { return m_http.URL; }
+
     // Ends the fetch in progress at once: the request is aborted and Fetch
     // returns without touching "temp.txt" or pageSource.
     void Abandon();
@@ -58,15 +71,27 @@ public:
     static std::string Agent();
 
 private:
+    void BeginRequest(const std::string& url, const TSettings& settings, const TTlsContext* tls);
     void HttpCli1HeaderEnd();
     void HttpCli1DocData();
+    // Shows a line of the fetch now, or holds it until Finish.
+    void Line(TFetchLine kind, const std::string& text);
 
     TCrawlFrontEnd& m_frontEnd;
     TCrawlState& m_state;
     std::function<void(const std::string&)> m_showStatus;
-    THttpCli m_http;
+    // Declared before the client, which may write to them until it is gone.
     TFetchAnswer m_answer;
     TBodyStream m_body { MaxBodyBytes };
+    THttpCli m_http;
+    // The fetch is the page in progress's: it shows its lines and status and
+    // pumps from its handlers. A fetch ahead holds its lines and its header
+    // values (m_headerEnded once a header has ended) until Finish.
+    bool m_live = true;
+    std::vector<std::pair<TFetchLine, std::string>> m_heldLines;
+    bool m_headerEnded = false;
+    std::string m_contentLength;
+    std::string m_lastModified;
     bool m_abandoned = false;
     bool m_capped = false; // the fetch ended itself at the size cap
     bool m_requestLineDue = false;

@@ -11,6 +11,12 @@ TPoliteSites::TSite& TPoliteSites::Site(const std::string& url, std::chrono::mil
     return at->second;
 }
 
+const TPoliteSites::TSite* TPoliteSites::Find(const std::string& url) const
+{
+    const auto at = m_sites.find(SiteKey(url));
+    return at == m_sites.end() ? nullptr : &at->second;
+}
+
 std::string SiteKey(const std::string& url)
 {
     const TUrlParts parts = SplitUrl(url);

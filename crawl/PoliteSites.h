@@ -30,6 +30,8 @@ public:
 
     // The site of `url`, made with `delay` at its first use.
     TSite& Site(const std::string& url, std::chrono::milliseconds delay);
+    // The site of `url` if a request of this run has made it; null otherwise.
+    const TSite* Find(const std::string& url) const;
     void Clear() { m_sites.clear(); }
 
 private:

@@ -234,7 +234,9 @@ std::optional<Lines> CompletedPages(
 class TCrawlFolder
 {
 public:
-    TCrawlFolder(const std::string& name, int port, const std::string& startUrl)
+    // `web`: the settings' WEB section, if any.
+    TCrawlFolder(
+        const std::string& name, int port, const std::string& startUrl, const std::string& web = "")
         : m_folder(name)
     {
         std::ofstream(File("skelvo.ini"), std::ios::binary)
@@ -245,7 +247,8 @@ public:
                "[FOLLOWING]\r\nEXT1=127.0.0.1:"
             << port
             << "\r\nEXT2=.HTML\r\n[FILTER1]\r\nKEYWORDS1=\r\n[FILTER2]\r\nDOMAINS1=\r\n"
-               "[TARGETED]\r\nKEYWORDS2=\r\n[OPTIONS]\r\nFOLLOW=1\r\nNOINDEX=0\r\nINTERNAL=0\r\n";
+               "[TARGETED]\r\nKEYWORDS2=\r\n[OPTIONS]\r\nFOLLOW=1\r\nNOINDEX=0\r\nINTERNAL=0\r\n"
+            << web;
         std::ofstream(File("input.txt"), std::ios::binary) << startUrl << "\r\n";
     }
 
@@ -283,7 +286,8 @@ private:
     TempFolder m_folder;
 };
 
-TEST(CrashSafety, KilledAtRandomMomentsTheCrawlLosesNoQueuedUrlAndNoRecord)
+// The crawl of `site` killed again and again, its settings' WEB section `web`.
+void KillAtRandomMoments(const std::string& web)
 {
     const auto server = TRealServer::StartNginx("");
     const TSite site;
@@ -297,7 +301,7 @@ TEST(CrashSafety, KilledAtRandomMomentsTheCrawlLosesNoQueuedUrlAndNoRecord)
     SCOPED_TRACE("kill seed " + std::to_string(seed));
 
     // A crawl without kills; the model must predict it page by page.
-    const TCrawlFolder reference("crash-reference", server->Port(), start);
+    const TCrawlFolder reference("crash-reference", server->Port(), start, web);
     const auto referenceStart = std::chrono::steady_clock::now();
     ASSERT_TRUE(reference.RunToEnd());
     const auto longest = std::chrono::duration_cast<std::chrono::microseconds>(
@@ -324,7 +328,8 @@ TEST(CrashSafety, KilledAtRandomMomentsTheCrawlLosesNoQueuedUrlAndNoRecord)
     for (int round = 0; kills < MinKills; ++round) {
         ASSERT_LT(round, MaxRounds) << "the crawls ended before enough kills";
         SCOPED_TRACE("round " + std::to_string(round));
-        const TCrawlFolder crawl("crash-killed-" + std::to_string(round), server->Port(), start);
+        const TCrawlFolder crawl(
+            "crash-killed-" + std::to_string(round), server->Port(), start, web);
         TQueueFiles last { { start }, {} };
         std::map<std::string, int> dequeued;
         size_t completedCount = 0;
@@ -386,7 +391,18 @@ TEST(CrashSafety, KilledAtRandomMomentsTheCrawlLosesNoQueuedUrlAndNoRecord)
         for (const auto& [record, count] : written)
             EXPECT_TRUE(referenceRecords.count(record)) << "record no crawl writes: " << record;
     }
-    RecordProperty("kills_in_a_fold", killsInFold);
+    ::testing::Test::RecordProperty("kills_in_a_fold", killsInFold);
+}
+
+TEST(CrashSafety, KilledAtRandomMomentsTheCrawlLosesNoQueuedUrlAndNoRecord)
+{
+    KillAtRandomMoments("");
+}
+
+// Pages fetched ahead over kept connections are never written out of turn.
+TEST(CrashSafety, KilledAtRandomMomentsWithFourKeptConnectionsTheCrawlLosesNothing)
+{
+    KillAtRandomMoments("[WEB]\r\nKEEPALIVE=1\r\nCONNECTIONS=4\r\n");
 }
 
 TEST(CrashSafety, KilledWhileALargeQueueIsFoldedTheQueueStaysWholeAndNothingIsLeftOver)

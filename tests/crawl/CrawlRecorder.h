@@ -28,6 +28,7 @@ public:
     void PageFinished(const TPageReport& report) override;
     void RunFinished(const TRunSummary& summary) override { summaries.push_back(summary); }
     void Notice(const std::string& text) override { notices.push_back(text); }
+    void FetchLine(TFetchLine, const std::string& text) override { fetchLines.push_back(text); }
 
     // The URLs of the finished pages, in order.
     std::vector<std::string> PageUrls() const;
@@ -40,6 +41,7 @@ public:
     std::vector<TPageReport> pages;
     std::vector<TRunSummary> summaries;
     std::vector<std::string> notices;
+    std::vector<std::string> fetchLines;
     bool running = false;
     bool stopEnabled = false;
     int done = -1;
