@@ -333,6 +333,9 @@ TCrawlRun::TFetchStep TCrawlRun::FetchStep()
         : std::min(MaxRetryWait, milliseconds(*seconds * 1000));
     qCDebug(crawlLog, "%s answered %d: asked again in %lld s", url.c_str(), http.StatusCode(),
         static_cast<long long>(asked.count() / 1000));
+    // The site's pages fetched ahead were asked while it was busy: they are
+    // asked again in their turn, after the wait, as one at a time would be.
+    m_ahead->DropSite(SiteKey(url));
     Status("Waiting...");
     if (!WaitUntil(std::max(TClock::now() + asked, site.NextStart())))
         return fsFetched;

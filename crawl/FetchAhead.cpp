@@ -63,6 +63,14 @@ void TFetchAhead::Drop()
     m_window.clear();
 }
 
+void TFetchAhead::DropSite(const std::string& site)
+{
+    for (auto& fetch : m_window) {
+        if (fetch && SiteKey(fetch->Url()) == site)
+            fetch.reset();
+    }
+}
+
 void TFetchAhead::DropConnections()
 {
     for (const auto& fetch : m_idle)

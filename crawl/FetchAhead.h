@@ -47,6 +47,9 @@ public:
     void GiveBack(std::unique_ptr<TPageFetch> fetch);
     // Ends every fetch in progress at once; nothing of them is kept.
     void Drop();
+    // Ends the fetches of `site`'s pages (a SiteKey); they are fetched again
+    // in their turn.
+    void DropSite(const std::string& site);
     // Closes the connections the idle fetches hold.
     void DropConnections();
 

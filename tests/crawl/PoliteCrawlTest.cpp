@@ -8,6 +8,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -332,6 +333,38 @@ TEST_F(PoliteCrawl, ABusyServerIsAskedOnceMoreWhenItSaysWhen)
         // Far from the 120 s asked.
         EXPECT_LT(TClock::now() - started, 20s);
     }
+}
+
+TEST_F(PoliteCrawl, PagesFetchedAheadOfABusySiteAreAskedAgainAfterTheWait)
+{
+    const LoggedSite site(
+        { { "/first.html", page("First") }, { "/a.html", page("A") }, { "/b.html", page("B") } },
+        "location = /busy.html { add_header Retry-After 1 always; return 503; }");
+    settings.connections = 4;
+    settings.skipErrorStatus = 1;
+    Run().MaxRetryWait = 300ms;
+    // The site's robots.txt is known once the first page is fetched: the
+    // pages behind the busy one are fetched ahead while it is.
+    WriteInput({ site.Url("/first.html"), site.Url("/busy.html"), site.Url("/a.html"),
+        site.Url("/b.html") });
+    ASSERT_EQ(Index(), "");
+    EXPECT_EQ(Reasons(site),
+        (Texts { "/first.html written",
+            "/busy.html fetch failed: 503 Service Temporarily Unavailable", "/a.html written",
+            "/b.html written" }));
+    // A page asked while the site was busy counts for nothing: each is asked
+    // once more after the second request of the busy page has begun.
+    double retried = 0;
+    std::map<std::string, double> lastStart;
+    for (const auto& request : site.Requests()) {
+        if (request.uri == "/busy.html")
+            retried = request.startMs;
+        lastStart[request.uri] = request.startMs;
+    }
+    const Texts uris = site.Uris();
+    EXPECT_EQ(std::count(uris.begin(), uris.end(), "/busy.html"), 2);
+    for (const char* uri : { "/a.html", "/b.html" })
+        EXPECT_GE(lastStart[uri], retried) << uri;
 }
 
 TEST_F(PoliteCrawl, TheSummarySaysWhenNoDomainExtensionAdmittedALink)
