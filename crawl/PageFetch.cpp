@@ -5,6 +5,7 @@
 #include "crawl/CrawlLog.h"
 #include "crawl/CrawlState.h"
 #include "crawl/HeaderValues.h"
+#include "net/socket/EventRaiser.h"
 #include "page/PageText.h"
 #include "platform/Pump.h"
 #include "platform/TextFile.h"
@@ -101,16 +102,10 @@ void TPageFetch::Finish()
     // The receive stream is the client's only during the request, and its
     // bytes are let go with the fetch, however it ends: a capped page's
     // 32 MiB are not kept until the next page.
-    struct TRelease
-    {
-        THttpCli& http;
-        TBodyStream& body;
-        ~TRelease()
-        {
-            http.RcvdStream = nullptr;
-            body.Release();
-        }
-    } release { m_http, m_body };
+    const TScopeExit release([this] {
+        m_http.RcvdStream = nullptr;
+        m_body.Release();
+    });
     m_http.WaitForRequest();
     if (m_abandoned)
         return;

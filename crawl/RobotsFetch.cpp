@@ -3,6 +3,7 @@
 #include "crawl/ClientSetup.h"
 #include "crawl/CrawlLog.h"
 #include "crawl/PageFetch.h"
+#include "net/socket/EventRaiser.h"
 
 TRobotsFetch::TRobotsFetch()
 {
@@ -35,16 +36,10 @@ TRobotsFetch::TResult TRobotsFetch::Fetch(
     m_answer.Start();
     m_capped = false;
     m_http.RcvdStream = &m_body;
-    struct TRelease
-    {
-        THttpCli& http;
-        TBodyStream& body;
-        ~TRelease()
-        {
-            http.RcvdStream = nullptr;
-            body.Release();
-        }
-    } release { m_http, m_body };
+    const TScopeExit release([this] {
+        m_http.RcvdStream = nullptr;
+        m_body.Release();
+    });
     m_http.Get();
 
     const std::string token(ProductToken(m_http.Agent));
