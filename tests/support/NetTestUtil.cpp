@@ -66,6 +66,24 @@ std::uint16_t localPort(int fd)
 
 } // namespace
 
+int listenOnLoopback(int backlog, std::uint16_t& port, const char* owner)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sin {};
+    sin.sin_family = AF_INET;
+    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sin;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) < 0
+        || ::listen(fd, backlog) < 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len) < 0) {
+        if (fd >= 0)
+            ::close(fd);
+        throw std::runtime_error(std::string(owner) + ": cannot listen on 127.0.0.1");
+    }
+    port = ntohs(sin.sin_port);
+    return fd;
+}
+
 bool runUntil(const std::function<bool()>& done, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
@@ -103,19 +121,11 @@ std::uint16_t freePort()
 
 TFullBacklog::TFullBacklog()
 {
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_listen = listenOnLoopback(0, m_port, "TFullBacklog");
     sockaddr_in addr {};
     addr.sin_family = AF_INET;
+    addr.sin_port = htons(m_port);
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0
-        || ::listen(m_listen, 0) < 0
-        || ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len) < 0) {
-        if (m_listen >= 0)
-            ::close(m_listen);
-        throw std::runtime_error("TFullBacklog: cannot listen on 127.0.0.1");
-    }
-    m_port = ntohs(addr.sin_port);
     for (int i = 0; i < 4; ++i) {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);

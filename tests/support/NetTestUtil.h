@@ -12,6 +12,11 @@ bool runUntil(const std::function<bool()>& done, int timeoutMs);
 // Pumps the Qt event loop for `ms` milliseconds.
 void runFor(int ms);
 
+// A socket listening on a port of 127.0.0.1 the system chose, with room for
+// `backlog` connections; `port` is set to it. Throws, naming `owner`, when
+// none can be made.
+int listenOnLoopback(int backlog, std::uint16_t& port, const char* owner);
+
 // A port of 127.0.0.1 that refuses every connection until the process ends:
 // a socket that never listens keeps it bound, so no other socket (of this
 // test or of one running beside it) can take it meanwhile.

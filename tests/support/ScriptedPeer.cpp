@@ -1,4 +1,5 @@
 #include "tests/support/ScriptedPeer.h"
+#include "tests/support/NetTestUtil.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -60,23 +61,7 @@ struct ScriptedPeer::Connection
 
 ScriptedPeer::ScriptedPeer()
 {
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listenFd < 0)
-        throw std::runtime_error("ScriptedPeer: socket failed");
-    const int one = 1;
-    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in sin {};
-    sin.sin_family = AF_INET;
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sin.sin_port = 0;
-    socklen_t len = sizeof sin;
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) < 0
-        || ::listen(m_listenFd, 16) < 0
-        || ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&sin), &len) < 0) {
-        ::close(m_listenFd);
-        throw std::runtime_error("ScriptedPeer: cannot listen on 127.0.0.1");
-    }
-    m_port = ntohs(sin.sin_port);
+    m_listenFd = listenOnLoopback(16, m_port, "ScriptedPeer");
 }
 
 ScriptedPeer::~ScriptedPeer()

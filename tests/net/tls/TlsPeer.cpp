@@ -1,4 +1,5 @@
 #include "tests/net/tls/TlsPeer.h"
+#include "tests/support/NetTestUtil.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -23,19 +24,7 @@ TTlsPeer::TTlsPeer(
     : m_context(chainFile, keyFile)
     , m_script(std::move(script))
 {
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sin {};
-    sin.sin_family = AF_INET;
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sin;
-    if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) < 0
-        || ::listen(m_listenFd, 8) < 0
-        || ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&sin), &len) < 0) {
-        if (m_listenFd >= 0)
-            ::close(m_listenFd);
-        throw std::runtime_error("TTlsPeer: cannot listen on 127.0.0.1");
-    }
-    m_port = ntohs(sin.sin_port);
+    m_listenFd = listenOnLoopback(8, m_port, "TTlsPeer");
     m_thread = std::thread([this, connections] { run(connections); });
 }
 
