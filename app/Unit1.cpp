@@ -102,7 +102,7 @@ TfrmSkelvo::TfrmSkelvo(
     , m_run(*this, Settings)
 {
     m_captionTimer.setSingleShot(true);
-    m_captionTimer.setInterval(pumpInterval);
+    m_captionTimer.setInterval(pumpInterval * CaptionPumps);
     connect(&m_captionTimer, &QTimer::timeout, this, [this] { showCaptions(); });
     setObjectName(QStringLiteral("frmSkelvo"));
     setWindowTitle(QStringLiteral("Skelvo v") + QLatin1String(SkelvoVersion));
@@ -525,8 +525,8 @@ bool TfrmSkelvo::lockUrlList(TInputLock& lock, std::string& busy)
 
 // The read-outs change many times a page. Painting each change at once, and
 // the panels beneath it, cost the run more than its pages, so a change waits
-// for the next pump interval (or less) to pass, and the read-outs are then set
-// and painted once with the latest values. With every pump point dispatching
+// for the caption timer (CaptionPumps pump intervals) to run, and the
+// read-outs are then set and painted once with the latest values. With every pump point dispatching
 // (the tests), each change is set at once and painted at the next pump.
 void TfrmSkelvo::ShowStatus(const std::string& text)
 {

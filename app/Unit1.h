@@ -45,6 +45,10 @@ public:
     // are painted and clicks taken at each dispatch. A dispatch per queued
     // link or per line of a page would cost more than the page's own work.
     static constexpr std::chrono::milliseconds PumpInterval { 10 };
+    // The read-outs and the log are set at most once per this many pump
+    // intervals (25 times a second with the window's own): more often costs
+    // the crawl a tenth of its time and shows a person nothing more.
+    static constexpr int CaptionPumps = 4;
     // The most lines the log of saved sites keeps; older ones are dropped.
     static constexpr int MaxLogLines = 10000;
 

@@ -188,7 +188,7 @@ void timedCrawl(TfrmSkelvo& window, const std::string& url, const std::string& w
     window.cmdIndexClick();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const QString done = window.findChild<QLabel*>(QStringLiteral("lblDone"))->text();
-    std::printf("%-28s %6.2f s, %.1f s of CPU, done %s\n", what.c_str(), seconds,
+    std::printf("%-28s %6.2f s, %.2f s of CPU, done %s\n", what.c_str(), seconds,
         cpuSeconds() - cpuStart, qPrintable(done));
 }
 
@@ -206,7 +206,7 @@ void crawlWithoutWindow(const std::string& ini, const std::string& url, const st
     std::size_t lines = 0;
     for (const char c : out.str())
         lines += c == '\n' ? 1 : 0;
-    std::printf("%-28s %6.2f s, %.1f s of CPU, %zu pages, exit status %d\n", what.c_str(), seconds,
+    std::printf("%-28s %6.2f s, %.2f s of CPU, %zu pages, exit status %d\n", what.c_str(), seconds,
         cpu, lines, status);
 }
 

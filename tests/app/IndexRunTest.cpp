@@ -146,8 +146,9 @@ TEST_F(IndexRunTest, IndexItShowsEachStepAndFillsTheLog)
 
 TEST_F(IndexRunTest, ReadOutsSetOncePerPumpIntervalEndAsTheRunLeftThem)
 {
-    // The window's own pump interval: captions wait for it, and the run's
-    // last ones would still be waiting when it returns.
+    // The window's own pump interval: captions and log lines wait for the
+    // caption timer, and the run's last ones would still be waiting when it
+    // returns.
     write("in.txt", url("/index.html") + "\r\n");
     start(TfrmSkelvo::PumpInterval);
     click(control<QToolButton>("cmdIndex"));
@@ -156,6 +157,10 @@ TEST_F(IndexRunTest, ReadOutsSetOncePerPumpIntervalEndAsTheRunLeftThem)
     EXPECT_EQ(caption("lblDone"), QStringLiteral("4"));
     EXPECT_EQ(caption("lblLeft"), QStringLiteral("0"));
     EXPECT_EQ(control<QProgressBar>("progbar")->value(), 0);
+    // One log line for each page saved, none still waiting.
+    const QString log = control<QPlainTextEdit>("txtSaved")->toPlainText();
+    EXPECT_EQ(log.count(QLatin1Char('\n')) + 1,
+        QString::fromStdString(text("saved.txt")).count(QStringLiteral("\r\n")));
 }
 
 TEST_F(IndexRunTest, StopEndsTheRunAfterThePageInProgress)
