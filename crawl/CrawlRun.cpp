@@ -8,6 +8,7 @@
 #include "crawl/PageRecord.h"
 #include "crawl/RobotsFetch.h"
 #include "crawl/UrlListFile.h"
+#include "net/http/HttpHeaderLine.h"
 #include "net/http/RetryAfter.h"
 #include "net/http/UrlRoutines.h"
 #include "net/socket/CustomWSocket.h"
@@ -43,10 +44,9 @@ std::optional<std::string> retryAfterValue(const std::vector<std::string>& lines
     while (line != lines.begin() && !(line - 1)->starts_with("HTTP/"))
         --line;
     for (; line != lines.end(); ++line) {
-        const std::size_t colon = line->find(':');
-        if (colon != std::string::npos
-            && EqualNoCase(std::string_view(*line).substr(0, colon), "retry-after"))
-            return std::string(Trim(std::string_view(*line).substr(colon + 1), " \t"));
+        const auto field = SplitFieldLine(*line);
+        if (field && EqualNoCase(field->Name, "retry-after"))
+            return std::string(field->Value);
     }
     return std::nullopt;
 }

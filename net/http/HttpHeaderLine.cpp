@@ -42,6 +42,16 @@ THeaderLine ParseHeaderLine(const std::string& line)
     return parsed;
 }
 
+std::optional<TFieldParts> SplitFieldLine(std::string_view line)
+{
+    constexpr std::string_view blanks = " \t";
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos)
+        return std::nullopt;
+    return TFieldParts { Trim(line.substr(0, colon), blanks),
+        Trim(line.substr(colon + 1), blanks) };
+}
+
 std::int64_t ParseContentLength(const std::string& value)
 {
     const std::size_t digitsFrom = !value.empty() && value[0] == '-' ? 1 : 0;

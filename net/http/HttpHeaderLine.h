@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 // Parsing of one response header line, a pure function over its bytes.
 
@@ -25,6 +27,18 @@ struct THeaderLine
 // whose reason phrase is the rest from offset 13; any other line with a ":" is
 // a field whose value starts two bytes after the first ":".
 THeaderLine ParseHeaderLine(const std::string& line);
+
+// A field line's name and value, each without the blanks around it.
+struct TFieldParts
+{
+    std::string_view Name;
+    std::string_view Value;
+};
+
+// Splits `line` at its first ":"; none for a line without one. For the
+// fields read beyond the historic ones, which tolerate any blanks around the
+// colon (ParseHeaderLine keeps its one-space rule).
+std::optional<TFieldParts> SplitFieldLine(std::string_view line);
 
 // The value of a "content-length" field: decimal digits with an optional
 // leading minus that fit 64 bits; EConvertError otherwise.

@@ -1,4 +1,5 @@
 #include "net/http/ResponseFraming.h"
+#include "net/http/HttpHeaderLine.h"
 
 #include "platform/TextSearch.h"
 
@@ -45,11 +46,8 @@ void TResponseHead::Line(const std::string& line)
         m_http11 = version != "HTTP/1.0";
         return;
     }
-    const std::size_t colon = line.find(':');
-    if (colon == std::string::npos)
-        return;
-    Field(LowerCase(std::string(Trim(std::string_view(line).substr(0, colon), Blanks))),
-        std::string(Trim(std::string_view(line).substr(colon + 1), Blanks)));
+    if (const auto field = SplitFieldLine(line))
+        Field(LowerCase(std::string(field->Name)), std::string(field->Value));
 }
 
 void TResponseHead::Field(const std::string& name, const std::string& value)
