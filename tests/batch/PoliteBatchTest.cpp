@@ -1,6 +1,5 @@
-// skelvo-batch as a cron job sees it: why each page got no record (the
-// outcome column and the rejected file), the summary on standard error, the
-// exit status of a run that reached no server, --quiet and --fresh.
+// skelvo-batch as a cron job sees it: each page's outcome, the rejected file,
+// the summary, the exit status of a run that reached no server, --quiet, --fresh.
 #include "crawl/UrlListFile.h"
 #include "platform/TextFile.h"
 #include "tests/batch/BatchProcess.h"
@@ -27,7 +26,6 @@ const std::string BaseSettings = "[PATHS]\r\nOUTPUT=out.txt\r\nINPUT=in.txt\r\nS
                                  "DESC=255\r\nB1=0\r\nB3=0\r\nB4=0\r\n[PROXY]\r\nPORT=80\r\n"
                                  "ENABLED=0\r\n";
 
-// A page with a title, the keywords tag and the targeted word, plus `extra`.
 std::string page(const std::string& title, const std::string& extra = "")
 {
     return "<html><head><title>" + title + "</title><meta name=\"keywords\" content=\"guide\">"
@@ -94,14 +92,12 @@ protected:
     {
         std::map<std::string, std::string> outcomes;
         std::istringstream lines(Out());
-        std::string done, left, outcome, address;
         for (std::string line; std::getline(lines, line);) {
             std::istringstream fields(line);
-            std::getline(fields, done, '\t');
-            std::getline(fields, left, '\t');
-            std::getline(fields, outcome, '\t');
-            std::getline(fields, address, '\t');
-            outcomes[address] = outcome;
+            std::string field[4]; // done, left, outcome, address
+            for (auto& text : field)
+                std::getline(fields, text, '\t');
+            outcomes[field[3]] = field[2];
         }
         return outcomes;
     }
@@ -163,12 +159,11 @@ TEST_F(PoliteBatch, ARunThatReachedNoServerExitsWithThree)
     };
     const Row rows[] = {
         { "refused", "", { refused }, 3, "fetch failed: 404 Connection refused (Error #10061)" },
-        // robots.txt was asked for, and got no answer either.
-        { "refused, polite", "[WEB]\r\nROBOTS=1\r\n", { refused }, 3, "robots.txt" },
+        { "refused, robots.txt unanswered too", "[WEB]\r\nROBOTS=1\r\n", { refused }, 3,
+            "robots.txt" },
         { "one server answered", "", { refused, url("/written.html") }, 0,
             "fetch failed: 404 Connection refused (Error #10061)" },
-        // Pages robots.txt forbids and error answers are no reason to alarm.
-        { "forbidden and missing", "[WEB]\r\nROBOTS=1\r\nSTATUS=1\r\n",
+        { "forbidden and missing: no alarm", "[WEB]\r\nROBOTS=1\r\nSTATUS=1\r\n",
             { url("/private/p.html"), url("/missing.html") }, 0, "robots.txt" },
     };
     for (const auto& row : rows) {

@@ -1,8 +1,6 @@
-// Crawls of secure pages: the fixture site served by nginx over TLS with the
-// test certificates gives the records the plain site gives, directly and
-// through tinyproxy's tunnel or microsocks; a certificate that fails, a body
-// cut short and HTTPS off each end as a user would expect, and none of them
-// leaves a record.
+// Crawls of secure pages: the fixture site over TLS gives the plain site's
+// records, directly and through proxies; failed certificates, a body cut short
+// and HTTPS off leave no record.
 #include "CrawlFixture.h"
 #include "crawl/PageReport.h"
 #include "tests/net/tls/TlsPeer.h"
@@ -11,7 +9,6 @@
 #include "tests/support/TestPki.h"
 
 #include <filesystem>
-#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -63,69 +60,50 @@ Texts asPlain(Texts lines)
     return lines;
 }
 
-TEST_F(CrawlHttps, TheSecureSiteGivesTheRecordsOfThePlainOne)
+TEST_F(CrawlHttps, TheSecureSiteGivesThePlainRecordsDirectlyAndThroughProxies)
 {
     frontEnd.followLinks = true;
     const Texts plain = CrawlAfresh({ siteUrl("/index.html") });
     ASSERT_EQ(plain.size(), 24u); // eight pages, records and saved URLs
-    const Texts secure = CrawlAfresh({ secureUrl("/index.html") });
-    EXPECT_EQ(asPlain(secure), plain);
+    const Texts direct = CrawlAfresh({ secureUrl("/index.html") });
+    EXPECT_EQ(asPlain(direct), plain);
     // The links were followed as secure URLs, as the page named them.
     EXPECT_EQ(Lines("track.txt").front(), secureUrl("/a.html"));
-    // The site's robots.txt is asked for over TLS too (nginx has none: no rules).
-    settings.obeyRobots = 1;
-    EXPECT_EQ(CrawlAfresh({ secureUrl("/index.html") }), secure);
-}
-
-TEST_F(CrawlHttps, TunnelsThroughAProxyGiveTheRecordsOfADirectCrawl)
-{
-    frontEnd.followLinks = true;
-    const Texts direct = CrawlAfresh({ secureUrl("/index.html") });
-    ASSERT_EQ(direct.size(), 24u);
     struct Row
     {
-        const char* name;
-        std::function<std::unique_ptr<TRealServer>()> start;
-        std::function<void(TSettings&, int port)> use;
+        bool socks;
+        const char* user;
+        const char* password;
     };
-    const auto httpProxy = [](const char* user, const char* password) {
-        return [user, password](TSettings& s, int port) {
-            s.proxyEnabled = 1;
-            s.proxyAddress = "127.0.0.1";
-            s.proxyPort = port;
-            s.proxyName = user;
-            s.proxyPassword = password;
-        };
-    };
-    const auto socksProxy = [](const char* user, const char* password) {
-        return [user, password](TSettings& s, int port) {
-            s.socksServer = "127.0.0.1";
-            s.socksPort = port;
-            s.socksUser = user;
-            s.socksPassword = password;
-        };
-    };
-    const Row rows[] = {
-        { "tinyproxy", [] { return TRealServer::StartTinyproxy("", ""); }, httpProxy("", "") },
-        { "tinyproxy with Basic credentials",
-            [] { return TRealServer::StartTinyproxy("Crawler", "Pa55-word"); },
-            httpProxy("Crawler", "Pa55-word") },
-        { "microsocks", [] { return TRealServer::StartMicrosocks("", ""); }, socksProxy("", "") },
-        { "microsocks with user and password",
-            [] { return TRealServer::StartMicrosocks("Crawler", "Pa55-word"); },
-            socksProxy("Crawler", "Pa55-word") },
-    };
+    const Row rows[] = { { false, "", "" }, { false, "Crawler", "Pa55-word" }, { true, "", "" },
+        { true, "Crawler", "Pa55-word" } };
     const TSettings before = settings;
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const auto proxy = row.start();
+        SCOPED_TRACE(std::string(row.socks ? "microsocks" : "tinyproxy") + " user " + row.user);
+        const auto proxy = row.socks ? TRealServer::StartMicrosocks(row.user, row.password)
+                                     : TRealServer::StartTinyproxy(row.user, row.password);
         settings = before;
-        row.use(settings, proxy->Port());
+        if (row.socks) {
+            settings.socksServer = "127.0.0.1";
+            settings.socksPort = proxy->Port();
+            settings.socksUser = row.user;
+            settings.socksPassword = row.password;
+        } else {
+            settings.proxyEnabled = 1;
+            settings.proxyAddress = "127.0.0.1";
+            settings.proxyPort = proxy->Port();
+            settings.proxyName = row.user;
+            settings.proxyPassword = row.password;
+        }
         EXPECT_EQ(CrawlAfresh({ secureUrl("/index.html") }), direct) << proxy->Log();
-        // The pages came through the proxy: it names the site's port in its log.
+        // The proxy's log names the site's port: the pages came through it.
         EXPECT_NE(proxy->Log().find(std::to_string(secureSite().Port())), std::string::npos)
             << proxy->Log();
     }
+    // robots.txt is asked for over TLS too (nginx has none: no rules).
+    settings = before;
+    settings.obeyRobots = 1;
+    EXPECT_EQ(CrawlAfresh({ secureUrl("/index.html") }), direct);
 }
 
 TEST_F(CrawlHttps, AFailedCertificateGivesItsReasonAndNoRecord)
@@ -134,27 +112,24 @@ TEST_F(CrawlHttps, AFailedCertificateGivesItsReasonAndNoRecord)
     struct Row
     {
         const TTestCert& cert;
-        const char* host;
         std::string caFile;
         std::string outcome;
     };
     const Row rows[] = {
-        { pki.WrongHost, "localhost", pki.CaFile,
+        { pki.WrongHost, pki.CaFile,
             "fetch failed: 404 TLS: host name mismatch (cert is for other.test)" },
-        { pki.Expired, "localhost", pki.CaFile,
+        { pki.Expired, pki.CaFile,
             "fetch failed: 404 TLS: certificate verify failed: certificate has expired" },
-        { pki.OtherCa, "localhost", pki.CaFile,
+        { pki.OtherCa, pki.CaFile,
             "fetch failed: 404 TLS: certificate verify failed: self-signed certificate in "
             "certificate chain" },
-        // The CA file makes the other CA trusted.
-        { pki.OtherCa, "localhost", pki.OtherCaFile, "written" },
+        { pki.OtherCa, pki.OtherCaFile, "written" }, // the CA file trusts the other CA
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.outcome);
         const auto site = startSecureSite(row.cert);
         settings.caFile = row.caFile;
-        const std::string url
-            = "https://" + std::string(row.host) + ":" + std::to_string(site->Port()) + "/b1.html";
+        const std::string url = "https://localhost:" + std::to_string(site->Port()) + "/b1.html";
         const Texts result = CrawlAfresh({ url });
         ASSERT_FALSE(result.empty());
         EXPECT_EQ(result.front(), url + " " + row.outcome);
@@ -171,8 +146,7 @@ TEST_F(CrawlHttps, AFailedCertificateGivesItsReasonAndNoRecord)
 
 TEST_F(CrawlHttps, APageCutShortIsNeverRecorded)
 {
-    // Its title and links came, but the server did not end TLS and named no
-    // length: the page may be missing its end.
+    // Title and links came, but no TLS close and no length: the end may be missing.
     frontEnd.followLinks = true;
     const TTestPki& pki = TTestPki::Get();
     TTlsPeer server(pki.Valid.Chain, pki.Valid.Key, [](TTlsPeerConnection& c) {
@@ -193,7 +167,6 @@ TEST_F(CrawlHttps, APageCutShortIsNeverRecorded)
 TEST_F(CrawlHttps, WithHttpsOffNoSecurePageIsAskedFor)
 {
     settings.fetchHttps = 0;
-    // The secure server must never hear from the crawl.
     ScriptedPeer secure;
     secure.accept().close();
     secure.start();
@@ -208,8 +181,7 @@ TEST_F(CrawlHttps, WithHttpsOffNoSecurePageIsAskedFor)
         (Texts { target + " https is off", moved + " https is off",
             siteUrl("/b1.html") + " written",
             "Page B1|Leaf under B. |Leaf under B. |" + siteUrl("/b1.html"), siteUrl("/b1.html") }));
-    // Each page's cycle counted.
-    EXPECT_EQ(frontEnd.pages.back().done, 3);
+    EXPECT_EQ(frontEnd.pages.back().done, 3); // each page's cycle counted
     EXPECT_EQ(relocating.accepted(), 1);
     EXPECT_EQ(secure.accepted(), 0);
 }

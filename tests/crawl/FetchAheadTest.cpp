@@ -1,6 +1,5 @@
-// Crawls with pages fetched ahead (CONNECTIONS) against the same crawls one
-// page at a time: after every page the files and what the front end saw must
-// be byte for byte the same, also when Stop ends a run and pages fail.
+// Crawls fetching pages ahead (CONNECTIONS) must leave, after every page, the
+// same files and front-end lines as one page at a time, also on Stop and failures.
 #include "CrawlFixture.h"
 #include "crawl/UrlListFile.h"
 #include "tests/support/NetTestUtil.h"
@@ -15,6 +14,8 @@ namespace fs = std::filesystem;
 namespace {
 
 using Texts = std::vector<std::string>;
+const char* const CrawlFiles[]
+    = { "out.txt", "saved.txt", "track.txt", "rejected.txt", "temp.txt" };
 
 // Everything a crawl leaves after one of its pages, or at a run's end.
 struct TCrawlTrace
@@ -36,23 +37,28 @@ protected:
     Texts State()
     {
         Texts state;
-        for (const char* name : { "out.txt", "saved.txt", "track.txt", "rejected.txt", "temp.txt" })
+        for (const char* name : CrawlFiles)
             state.push_back(Text(name));
         for (const auto& url : Queue())
             state.push_back(url);
         return state;
     }
 
-    // Crawls `input` in two runs, the first stopped after `stopAfter` pages,
-    // from empty files and a new run object.
-    TCrawlTrace Crawl(int connections, const Texts& input, int stopAfter)
+    // Empty files and a new run object with `connections`, crawling `input`.
+    void Fresh(int connections, const Texts& input)
     {
-        for (const char* name : { "out.txt", "saved.txt", "track.txt", "rejected.txt", "temp.txt" })
+        for (const char* name : CrawlFiles)
             fs::remove(name);
         Restart();
-        frontEnd.fetchLines.clear();
         settings.connections = connections;
         WriteInput(input);
+    }
+
+    // Crawls `input` afresh in two runs, the first stopped after `stopAfter` pages.
+    TCrawlTrace Crawl(int connections, const Texts& input, int stopAfter)
+    {
+        Fresh(connections, input);
+        frontEnd.fetchLines.clear();
         TCrawlTrace trace;
         frontEnd.OnPage = [&](const TPageReport& report) {
             Texts state = State();
@@ -93,7 +99,6 @@ TEST_F(FetchAhead, FourConnectionsWriteWhatOneWritesAfterEveryPage)
         settings.obeyRobots = row.robots;
         const TCrawlTrace one = Crawl(1, input, row.stopAfter);
         const TCrawlTrace four = Crawl(4, input, row.stopAfter);
-        // The stopped run, the run after it and the pages that failed.
         ASSERT_EQ(one.states.size(), 13u);
         EXPECT_NE(Text("rejected.txt").find("/refused.html|"), std::string::npos);
         ASSERT_EQ(four.states.size(), one.states.size());
@@ -105,15 +110,11 @@ TEST_F(FetchAhead, FourConnectionsWriteWhatOneWritesAfterEveryPage)
 
 TEST_F(FetchAhead, APageWhoseRequestCannotStartEndsTheRunInItsTurn)
 {
-    // Fetched ahead, its request raises at once; in its turn it ends the run.
+    // Fetched ahead, its request fails at once; in its turn it ends the run.
     const Texts input = { siteUrl("/index.html"), "http:///no-host.html", siteUrl("/b1.html") };
     std::vector<Texts> ends;
     for (const int connections : { 1, 4 }) {
-        for (const char* name : { "out.txt", "saved.txt", "track.txt", "rejected.txt" })
-            fs::remove(name);
-        Restart();
-        settings.connections = connections;
-        WriteInput(input);
+        Fresh(connections, input);
         const std::string error = Index();
         EXPECT_NE(error, "");
         Texts end = State();
@@ -153,7 +154,6 @@ private:
 
 TEST_F(FetchAhead, ADelayOrACrawlDelayKeepsASiteToOneRequestAtATime)
 {
-    // The site's robots.txt asks for a delay once ROBOTS is on.
     const std::string robots = siteFile("/robots.txt");
     std::ofstream(robots, std::ios::binary) << "User-agent: *\r\nCrawl-delay: 0.001\r\n";
     struct TRemove

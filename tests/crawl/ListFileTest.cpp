@@ -19,17 +19,15 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-struct Meddling
-{
-    const char* what;
-    // Done to the file between the run's append and its next read.
-    std::function<void(const std::string& path)> act;
-    Lines expected;
-};
-
 TEST(TrackFile, TheNextReadGivesTheFileWhateverHappenedToIt)
 {
-    const Meddling rows[] = {
+    struct Row
+    {
+        const char* what;
+        std::function<void(const std::string& path)> act; // between append and read
+        Lines expected;
+    };
+    const Row rows[] = {
         { "nothing", [](const std::string&) {}, { "a", "b", "c" } },
         { "another program appends", [](const std::string& p) { AppendLine(p, "x"); },
             { "a", "b", "c", "x" } },
@@ -51,8 +49,7 @@ TEST(TrackFile, TheNextReadGivesTheFileWhateverHappenedToIt)
         track.Append(path, { "b", "c" }, seen);
         const auto appended = std::filesystem::last_write_time(path);
         row.act(path);
-        // A same-size rewrite in the clock tick of the append cannot be told
-        // apart; one in a later tick must be.
+        // A same-size rewrite is told apart only in a later clock tick.
         if (std::filesystem::last_write_time(path) == appended && row.expected[0] != "a")
             std::filesystem::last_write_time(path, appended + std::chrono::seconds(1));
         track.Read(path, seen);
@@ -121,11 +118,9 @@ protected:
     const std::string m_progress = ProgressFileOf(m_input);
 };
 
-// A progress file that a killed run left is folded by the next read that may
-// write: the input file then holds the queue, and the progress file is gone.
-// A fold marks the progress file before it replaces the input file, so one
-// killed between the two is found folded already. A read that may not write
-// (another process crawls the file) changes nothing.
+// A killed run's progress file is folded by the next read that may write; a
+// fold killed after its rewrite is found folded already. A read that may not
+// write changes nothing.
 TEST_F(QueueFileTest, AReadFoldsTheProgressALeftoverFileHolds)
 {
     struct Row
@@ -154,8 +149,7 @@ TEST_F(QueueFileTest, AReadFoldsTheProgressALeftoverFileHolds)
         }
 }
 
-// Pages cost an append each; the queue goes into the input file once the
-// progress file has outgrown it, and at the end, and then only.
+// Pages cost an append each; the queue is folded once the progress outgrows it.
 TEST_F(QueueFileTest, PagesAppendUntilTheProgressOutgrowsTheInputFile)
 {
     const std::string start = "http://a.test/\r\nhttp://b.test/\r\nhttp://d.test/\r\n";
@@ -180,21 +174,6 @@ TEST_F(QueueFileTest, PagesAppendUntilTheProgressOutgrowsTheInputFile)
     EXPECT_EQ(Text(m_input), "http://d.test/\r\nhttp://c.test/\r\n");
     EXPECT_EQ(Text(m_progress), "<none>");
     EXPECT_FALSE(file.Outgrown());
-}
-
-// A fold marks the progress file before it replaces the input file, so a
-// kill between the replacement and the removal of the progress file leaves
-// a progress file the next read knows to be folded already.
-TEST_F(QueueFileTest, AKillBetweenTheRewriteAndTheRemovalAppliesNothingTwice)
-{
-    WriteFileAtomic(m_input, "b\r\nc\r\n");
-    WriteFileAtomic(m_progress, "+c\r\n-b\r\n" + FoldMark("b\r\nc\r\n"));
-    TUrlListFile file;
-    TUrlQueue queue;
-    file.Read(m_input, queue);
-    EXPECT_EQ(queue, (TUrlQueue { "b", "c" }));
-    EXPECT_EQ(Text(m_input), "b\r\nc\r\n");
-    EXPECT_EQ(Text(m_progress), "<none>");
 }
 
 } // namespace

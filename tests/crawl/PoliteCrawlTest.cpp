@@ -1,6 +1,5 @@
-// The polite crawl against real servers: robots.txt as nginx serves it (or
-// fails to), the time left between two requests to a site as nginx's access
-// log saw it, and answers that ask to come back later from a scripted peer.
+// The polite crawl against real servers: robots.txt as nginx serves it, the
+// spacing of requests in nginx's access log, and answers asking to come back.
 #include "CrawlFixture.h"
 #include "net/http/HttpProt.h"
 #include "tests/support/RealServers.h"
@@ -22,15 +21,13 @@ using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
 using TClock = std::chrono::steady_clock;
 
-// One request as nginx logged it: when it started (ms since 1970) and its path.
-struct Request
+struct Request // as nginx logged it
 {
     double startMs;
     std::string uri;
 };
 
-// An nginx of its own for a test, serving `files` (path, content) and
-// logging every request with the time it started.
+// An nginx serving `files` (path, content), logging each request's start.
 class LoggedSite
 {
 public:
@@ -88,7 +85,7 @@ protected:
         settings.rejectedFile = "rejected.txt";
     }
 
-    // The outcome of each finished page with its reason, by path.
+    // Path and reason of each finished page.
     Texts Reasons(const LoggedSite& site) const
     {
         Texts reasons;
@@ -144,7 +141,6 @@ TEST_F(PoliteCrawl, RobotsTxtAsTheSiteAnswersIt)
         ASSERT_EQ(Index(), "");
         EXPECT_EQ(Reasons(site), row.reasons);
         EXPECT_EQ(site.Uris(), row.requested);
-        // Every page's cycle counted: the queue is empty, each left-out page in the file.
         EXPECT_TRUE(Lines("in.txt").empty());
         std::string rejected;
         for (const auto& report : frontEnd.pages) {
@@ -157,7 +153,6 @@ TEST_F(PoliteCrawl, RobotsTxtAsTheSiteAnswersIt)
 
 TEST_F(PoliteCrawl, ASilentRobotsTxtForbidsTheSite)
 {
-    // The server takes the request and never answers: the site is not crawled.
     ScriptedPeer peer;
     peer.accept().readUntil("\r\n\r\n").silent(3000).close(100);
     peer.start();
@@ -171,7 +166,6 @@ TEST_F(PoliteCrawl, ASilentRobotsTxtForbidsTheSite)
     EXPECT_TRUE(peer.received(0).starts_with("GET /robots.txt HTTP/1.0\r\n")) << peer.received(0);
     ASSERT_EQ(frontEnd.notices.size(), 1u);
     EXPECT_NE(frontEnd.notices[0].find("404 Timed out"), std::string::npos) << frontEnd.notices[0];
-    // The one request got no answer.
     ASSERT_EQ(frontEnd.summaries.size(), 1u);
     EXPECT_TRUE(frontEnd.summaries[0].NoAnswer());
 }
@@ -235,7 +229,6 @@ TEST_F(PoliteCrawl, StopDuringADelayEndsTheRunAndKeepsThePage)
     settings.obeyRobots = 0;
     settings.requestDelay = 60000;
     WriteInput({ site.Url("/a.html"), site.Url("/b.html") });
-    // Stop comes while the run waits for its turn at the second page.
     frontEnd.OnStatus = [this](const std::string& status) {
         if (status == "Waiting...")
             QTimer::singleShot(50, [this] { Run().cmdStopClick(); });
@@ -260,21 +253,9 @@ TEST_F(PoliteCrawl, StopShowsAtOnceAndTheRunFinishesThePage)
     ASSERT_EQ(Index(), "");
     EXPECT_EQ(frontEnd.pages.size(), 1u);
     EXPECT_EQ(frontEnd.pages[0].outcome, pgWritten);
-    // From the click on, only the run's end changes the status line.
     EXPECT_EQ(frontEnd.statuses,
         (Texts {
             "Connecting...", "Stopping after this page...", "Writing Track File...", "Idle" }));
-}
-
-// A peer that answers robots.txt with 404 and then plays `answers` to the
-// page, one connection each.
-std::string busyPeer(ScriptedPeer& peer, const Texts& answers)
-{
-    peer.accept().readUntil("\r\n\r\n").send("HTTP/1.0 404 Not Found\r\n\r\n").close();
-    for (const auto& answer : answers)
-        peer.nextConnection().accept().readUntil("\r\n\r\n").send(answer).close();
-    peer.start();
-    return "http://127.0.0.1:" + std::to_string(peer.port()) + "/page.html";
 }
 
 TEST_F(PoliteCrawl, ABusyServerIsAskedOnceMoreWhenItSaysWhen)
@@ -292,30 +273,31 @@ TEST_F(PoliteCrawl, ABusyServerIsAskedOnceMoreWhenItSaysWhen)
         int connections; // robots.txt included when obeyed
     };
     const Row rows[] = {
-        // 120 s asked, the cap of the test (300 ms) waited.
-        { "503, then 200", 1, { busy503, ok }, "written", 3 },
-        // A date long past: asked again at once.
-        { "429, then 200", 1, { busy429, ok }, "written", 3 },
+        { "503 (120 s, capped at 300 ms), then 200", 1, { busy503, ok }, "written", 3 },
+        { "429 (a date long past), then 200", 1, { busy429, ok }, "written", 3 },
         { "twice busy: the second answer stands", 1, { busy503, busy503 },
             "fetch failed: 503 Service Unavailable", 3 },
         { "busy without Retry-After", 1, { "HTTP/1.0 503 Service Unavailable\r\n\r\n" },
             "fetch failed: 503 Service Unavailable", 2 },
-        // Without ROBOTS the crawl sends what it always sent: one request.
-        { "not polite", 0, { busy503 }, "fetch failed: 503 Service Unavailable", 1 },
+        { "not polite: one request as always", 0, { busy503 },
+            "fetch failed: 503 Service Unavailable", 1 },
     };
     settings.skipErrorStatus = 1;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         settings.obeyRobots = row.obeyRobots;
         ScriptedPeer peer;
+        // robots.txt (when obeyed) answered 404, then `answers`, one connection each.
         Texts answers = row.answers;
-        if (row.obeyRobots == 0) {
-            peer.accept().readUntil("\r\n\r\n").send(answers.front()).close();
-            peer.start();
+        if (row.obeyRobots)
+            answers.insert(answers.begin(), "HTTP/1.0 404 Not Found\r\n\r\n");
+        for (std::size_t i = 0; i < answers.size(); ++i) {
+            if (i > 0)
+                peer.nextConnection();
+            peer.accept().readUntil("\r\n\r\n").send(answers[i]).close();
         }
-        const std::string url = row.obeyRobots == 0
-            ? "http://127.0.0.1:" + std::to_string(peer.port()) + "/page.html"
-            : busyPeer(peer, answers);
+        peer.start();
+        const std::string url = "http://127.0.0.1:" + std::to_string(peer.port()) + "/page.html";
         Restart();
         frontEnd.pages.clear();
         frontEnd.statuses.clear();
@@ -330,7 +312,6 @@ TEST_F(PoliteCrawl, ABusyServerIsAskedOnceMoreWhenItSaysWhen)
         if (row.answers.front() == busy503 && row.connections == 3) {
             EXPECT_GE(TClock::now() - started, 300ms);
         }
-        // Far from the 120 s asked.
         EXPECT_LT(TClock::now() - started, 20s);
     }
 }
@@ -343,8 +324,7 @@ TEST_F(PoliteCrawl, PagesFetchedAheadOfABusySiteAreAskedAgainAfterTheWait)
     settings.connections = 4;
     settings.skipErrorStatus = 1;
     Run().MaxRetryWait = 300ms;
-    // The site's robots.txt is known once the first page is fetched: the
-    // pages behind the busy one are fetched ahead while it is.
+    // robots.txt is known after the first page: the later ones are fetched ahead.
     WriteInput({ site.Url("/first.html"), site.Url("/busy.html"), site.Url("/a.html"),
         site.Url("/b.html") });
     ASSERT_EQ(Index(), "");
@@ -352,8 +332,7 @@ TEST_F(PoliteCrawl, PagesFetchedAheadOfABusySiteAreAskedAgainAfterTheWait)
         (Texts { "/first.html written",
             "/busy.html fetch failed: 503 Service Temporarily Unavailable", "/a.html written",
             "/b.html written" }));
-    // A page asked while the site was busy counts for nothing: each is asked
-    // once more after the second request of the busy page has begun.
+    // Pages asked while the site was busy are asked again after the retry began.
     double retried = 0;
     std::map<std::string, double> lastStart;
     for (const auto& request : site.Requests()) {
@@ -369,7 +348,6 @@ TEST_F(PoliteCrawl, PagesFetchedAheadOfABusySiteAreAskedAgainAfterTheWait)
 
 TEST_F(PoliteCrawl, TheSummarySaysWhenNoDomainExtensionAdmittedALink)
 {
-    // The fixture site's links are absolute, on a port of their own.
     frontEnd.followLinks = true;
     settings.obeyRobots = 0;
     settings.domainExts = { ".COM" };
@@ -384,7 +362,7 @@ TEST_F(PoliteCrawl, TheSummarySaysWhenNoDomainExtensionAdmittedALink)
         "No link was queued: no domain extension on the Following page of the options matches "
         "127.0.0.1:"
             + port + " (add \":" + port + "\").");
-    // With the port among them the links are queued, and the hint is gone.
+    // With the port among them the links are queued and the hint is gone.
     Restart();
     frontEnd.summaries.clear();
     settings.domainExts = { ":" + port };
