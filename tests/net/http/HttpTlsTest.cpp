@@ -1,8 +1,6 @@
-// THttpCli over TLS: scripted TLS servers for the ends a real server will not
-// make (a stalled handshake, a cut without close_notify, an alert in the
-// middle of the body), relocations between http and https, the refusal of
-// https:// URLs without TLS settings, and the tunnel through tinyproxy to a
-// scripted server that shows what it got.
+// THttpCli over TLS against scripted TLS servers (for the ends a real server
+// will not make), between http and https, without TLS settings, and through
+// tinyproxy's tunnel.
 #include "net/http/HttpProt.h"
 #include "net/socket/WSocket.h"
 #include "net/tls/TlsContext.h"
@@ -58,7 +56,6 @@ protected:
     {
         cli.RcvdStream = &received;
         cli.TlsContext = &context;
-        // A fault in the client must fail the test, not hang it.
         cli.RequestTimeout = 20s;
     }
 
@@ -121,9 +118,8 @@ TEST_F(HttpTls, HowTheServerEndsDecidesWhetherThePageIsWhole)
 
 TEST_F(HttpTls, HandlersThatPumpEventsGetEveryByteOnceInOrder)
 {
-    // Decrypted bytes wait inside the socket, where no readiness announces
-    // them: a handler pumping events meanwhile must neither lose them nor
-    // see them twice, nor see the end of the page before its last byte.
+    // Decrypted bytes wait in the socket unannounced by readiness: pumping
+    // must neither lose nor repeat them, nor end the page before its last byte.
     std::string body;
     for (int i = 0; body.size() < 60000; ++i)
         body += std::to_string(i) + ",";
@@ -156,8 +152,7 @@ TEST_F(HttpTls, HandlersThatPumpEventsGetEveryByteOnceInOrder)
 
 TEST_F(HttpTls, ADocDataHandlerRaisingLosesOnlyItsOwnChunk)
 {
-    // More than one read takes: the rest waits decrypted when the handler
-    // raises, and must still come, and the end after it, without a bound.
+    // The rest waits decrypted when the handler raises, and must still come.
     const std::string body(20000, 'b');
     const auto peer = servePage([&body](TTlsPeerConnection& c) {
         c.send("HTTP/1.0 200 OK\r\n\r\n" + body);
@@ -188,7 +183,6 @@ TEST_F(HttpTls, AHandshakeThatStallsIsEndedByTheConnectBound)
     cli.Get();
     EXPECT_EQ(cli.StatusCode(), 404);
     EXPECT_EQ(cli.ReasonPhrase(), "Timed out");
-    // The client gave up and closed: the peer's wait for that has ended.
     EXPECT_TRUE(peer.waitDone(WaitMs));
     EXPECT_TRUE(peer.problems().empty()) << peer.problems().front();
 }
@@ -209,13 +203,10 @@ TEST_F(HttpTls, WithoutTlsSettingsAnHttpsUrlIsNeverSent)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        // The secure server, and the proxy: neither may hear from the client.
-        ScriptedPeer secure;
-        secure.accept(WaitMs).close();
-        secure.start();
+        ScriptedPeer secure; // neither it nor the proxy may hear from the client
+        secure.accept(WaitMs).close().start();
         ScriptedPeer proxy;
-        proxy.accept(WaitMs).close();
-        proxy.start();
+        proxy.accept(WaitMs).close().start();
         const std::string target = secureUrl(secure.port(), "/x.html");
         ScriptedPeer plain;
         plain.readUntil("\r\n\r\n")
@@ -287,8 +278,7 @@ TEST_F(HttpTls, ThroughTinyproxyTheServerGetsItsRequestInsideATunnel)
         EXPECT_EQ(cli.StatusCode(), row.status) << proxy->Log();
         EXPECT_EQ(cli.ReasonPhrase(), row.reason);
         if (row.status == 200) {
-            // The proxy's credentials stay with the proxy: the server gets
-            // the request a direct connection would send.
+            // The proxy's credentials stay with the proxy.
             EXPECT_EQ(received.str(), "tunnelled");
             EXPECT_EQ(server->received(), requestFor("/t.html"));
             EXPECT_EQ(server->serverNames(), std::vector<std::string> { "localhost" });

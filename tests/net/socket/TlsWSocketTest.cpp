@@ -1,7 +1,5 @@
-// The socket's TLS layer against scripted TLS servers on loopback ports:
-// owners that take decrypted bytes slowly, handlers that free the socket, and
-// the session kept for the next connection. (What a secure connection's ends
-// mean to a request is checked through the HTTP client.)
+// The socket's TLS layer against scripted TLS servers: slow owners, handlers
+// that free the socket, and the session kept for the next connection.
 #include "net/socket/WSocket.h"
 #include "net/tls/TlsContext.h"
 #include "tests/net/socket/WSocketTestUtil.h"
@@ -49,8 +47,6 @@ TEST(TlsWSocket, OwnersTakingBytesSlowlyGetThemAllBeforeTheClose)
         body += std::to_string(i) + ",";
     const TTestPki& pki = TTestPki::Get();
     const TTlsContext context(pki.CaFile);
-    // Seven bytes a report; or every other report skipped and the reports
-    // asked for again from the event loop.
     for (const bool skipping : { false, true }) {
         SCOPED_TRACE(skipping ? "skipping" : "seven bytes at a time");
         TTlsPeer peer(pki.Valid.Chain, pki.Valid.Key, [&body](TTlsPeerConnection& c) {
