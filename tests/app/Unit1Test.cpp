@@ -11,10 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QToolButton>
 
 #include <filesystem>
@@ -84,22 +81,8 @@ TEST_F(WindowTest, AfterABadSettingsValueTheGoodKeysSurviveExitAndOk)
     }
 }
 
-TEST_F(WindowTest, TheLogOfSavedSitesKeepsItsLatestLines)
-{
-    writeSettings();
-    start();
-    auto* log = control<QPlainTextEdit>("txtSaved");
-    const int lines = TfrmSkelvo::MaxLogLines + 5;
-    for (int i = 1; i <= lines; ++i)
-        log->appendPlainText(QStringLiteral("Page %1").arg(i));
-    EXPECT_EQ(log->document()->blockCount(), TfrmSkelvo::MaxLogLines);
-    EXPECT_EQ(log->document()->firstBlock().text(), QStringLiteral("Page 6"));
-    EXPECT_EQ(log->document()->lastBlock().text(), QStringLiteral("Page %1").arg(lines));
-}
-
 TEST_F(WindowTest, SitesAddAppendsOnlyAnswersLongerThanSevenCharacters)
 {
-    // Answer, then the input file; nothing is a cancelled box.
     const std::pair<std::optional<QString>, const char*> rows[] = {
         { QStringLiteral("http://"), "http://old/\r\n" },
         { QString(), "http://old/\r\n" },
