@@ -189,8 +189,7 @@ TEST_F(WindowTest, OptionsCancelAndTheCloseBoxDiscardListEdits)
     }
 }
 
-// Help > Contents opens the help of the current folder, else the one beside
-// the program (an installed program started anywhere).
+// Help > Contents opens the help of the current folder, else the program's.
 TEST_F(WindowTest, HelpContentsFallsBackToTheHelpBesideTheProgram)
 {
     writeSettings();
@@ -207,10 +206,8 @@ TEST_F(WindowTest, HelpContentsFallsBackToTheHelpBesideTheProgram)
     }
 }
 
-// While another process crawls the input file, the window reads its queue
-// (the input file with the progress file applied) but rewrites nothing:
-// Index-It!, Sites Add and Delete All are refused naming that process, and
-// closing leaves the files as they are.
+// While another process crawls the input file, the window shows its queue but
+// refuses every rewrite naming that process, and closing leaves the files be.
 TEST_F(WindowTest, AQueueAnotherProcessCrawlsIsLeftAlone)
 {
     writeSettings();
