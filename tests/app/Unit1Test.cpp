@@ -11,10 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QToolButton>
 
 #include <filesystem>
@@ -84,22 +81,8 @@ TEST_F(WindowTest, AfterABadSettingsValueTheGoodKeysSurviveExitAndOk)
     }
 }
 
-TEST_F(WindowTest, TheLogOfSavedSitesKeepsItsLatestLines)
-{
-    writeSettings();
-    start();
-    auto* log = control<QPlainTextEdit>("txtSaved");
-    const int lines = TfrmSkelvo::MaxLogLines + 5;
-    for (int i = 1; i <= lines; ++i)
-        log->appendPlainText(QStringLiteral("Page %1").arg(i));
-    EXPECT_EQ(log->document()->blockCount(), TfrmSkelvo::MaxLogLines);
-    EXPECT_EQ(log->document()->firstBlock().text(), QStringLiteral("Page 6"));
-    EXPECT_EQ(log->document()->lastBlock().text(), QStringLiteral("Page %1").arg(lines));
-}
-
 TEST_F(WindowTest, SitesAddAppendsOnlyAnswersLongerThanSevenCharacters)
 {
-    // Answer, then the input file; nothing is a cancelled box.
     const std::pair<std::optional<QString>, const char*> rows[] = {
         { QStringLiteral("http://"), "http://old/\r\n" },
         { QString(), "http://old/\r\n" },
@@ -206,8 +189,7 @@ TEST_F(WindowTest, OptionsCancelAndTheCloseBoxDiscardListEdits)
     }
 }
 
-// Help > Contents opens the help of the current folder, else the one beside
-// the program (an installed program started anywhere).
+// Help > Contents opens the help of the current folder, else the program's.
 TEST_F(WindowTest, HelpContentsFallsBackToTheHelpBesideTheProgram)
 {
     writeSettings();
@@ -224,10 +206,8 @@ TEST_F(WindowTest, HelpContentsFallsBackToTheHelpBesideTheProgram)
     }
 }
 
-// While another process crawls the input file, the window reads its queue
-// (the input file with the progress file applied) but rewrites nothing:
-// Index-It!, Sites Add and Delete All are refused naming that process, and
-// closing leaves the files as they are.
+// While another process crawls the input file, the window shows its queue but
+// refuses every rewrite naming that process, and closing leaves the files be.
 TEST_F(WindowTest, AQueueAnotherProcessCrawlsIsLeftAlone)
 {
     writeSettings();

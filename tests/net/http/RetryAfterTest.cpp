@@ -27,13 +27,11 @@ TEST(RetryAfter, WaitFromSecondsOrDate)
         { "0", Jan2024, 0 },
         { " \t007 ", Jan2024, 7 },
         { "99999999999999999999999", Jan2024, Largest },
-        // The three date forms of one moment, 30 s ahead and 30 s past.
+        // The three date forms of one moment ahead; a moment past or now waits nothing.
         { "Sun, 06 Nov 1994 08:49:37 GMT", Nov1994 - 30, 30 },
         { "Sunday, 06-Nov-94 08:49:37 GMT", Nov1994 - 30, 30 },
         { "Sun Nov  6 08:49:37 1994", Nov1994 - 30, 30 },
         { "Sun, 06 Nov 1994 08:49:37 GMT", Nov1994 + 30, 0 },
-        { "Sunday, 06-Nov-94 08:49:37 GMT", Nov1994 + 30, 0 },
-        { "Sun Nov  6 08:49:37 1994", Nov1994 + 30, 0 },
         { "Sun, 06 Nov 1994 08:49:37 GMT", Nov1994, 0 },
         { "Sun Nov 16 08:49:37 1994", Nov1994, 10 * 86400 },
         // Days, months and leap years counted right.

@@ -34,8 +34,7 @@ std::string readAll(TTlsEngine& client)
     return text;
 }
 
-// The engine, started, and an in-memory server presenting `certFile`; the
-// engine trusts the extra CA file `caFile`.
+// The engine, started, trusting `caFile`, and an in-memory server presenting `certFile`.
 struct TLink
 {
     explicit TLink(const std::string& host, int version = TLS1_3_VERSION,
